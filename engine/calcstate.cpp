@@ -1,0 +1,71 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "engine/calcstate.h"
+
+#include "engine/bindconst.h"
+
+namespace {
+
+using enum TValueField;
+
+// The four inputs of each mode among the ten mode-dependent fields.
+constexpr std::array<std::array<TValueField, 4>, ModeCount> ModeInputs {{
+    {vfTotalMg, vfTotalCa, vfTotalATP, vfTotalADP}, // cmEveryGiven
+    {vfTotalCa, vfFreeMg, vfMgATP, vfMgADP},        // cmMgATP_MgADP_Mg
+    {vfFreeMg, vfFreeCa, vfMgATP, vfMgADP},         // cmMgATP_Mg_MgADP_Ca
+    {vfTotalMg, vfFreeCa, vfCaATP, vfCaADP},        // cmCaATP_Ca_CaADP
+    {vfFreeMg, vfFreeCa, vfCaATP, vfCaADP},         // cmCaATP_CaADP_Ca_Mg
+    {vfTotalADP, vfFreeCa, vfMgATP, vfCaATP},       // cmMgATP_CaATP_Ca
+    {vfTotalMg, vfTotalATP, vfTotalADP, vfFreeCa},  // cmCa
+}};
+
+} // namespace
+
+bool IsModeInput(TCalcMode mode, TValueField field)
+{
+    switch (field) {
+    case vfpH:
+    case vfIonStr:
+    case vfTotalEGTA:
+    case vfTotalEDTA:
+    case vfTotalPO4:
+        return true;
+    default:
+        break;
+    }
+    const int m = static_cast<int>(mode);
+    if (m < 0 || m >= ModeCount)
+        return false;
+    for (TValueField input : ModeInputs[static_cast<std::size_t>(m)])
+        if (input == field)
+            return true;
+    return false;
+}
+
+TReal& ValueRef(TEngine& engine, TCalcState& state, TValueField field)
+{
+    using enum TLigand;
+    switch (field) {
+    case vfpH: return engine.pH;
+    case vfIonStr: return engine.IonStr;
+    case vfTotalEGTA: return state.TotalLigand[ligEGTA];
+    case vfTotalEDTA: return state.TotalLigand[ligEDTA];
+    case vfTotalMg: return state.TotalMg;
+    case vfTotalCa: return state.TotalCa;
+    case vfTotalATP: return state.TotalLigand[ligATP];
+    case vfTotalADP: return state.TotalLigand[ligADP];
+    case vfTotalPO4: return state.TotalLigand[ligPO4];
+    case vfFreeMg: return state.FreeMg;
+    case vfFreeCa: return state.FreeCa;
+    case vfMgATP: return state.MgATP;
+    case vfCaATP: return state.CaATP;
+    case vfMgADP: return state.MgADP;
+    case vfCaADP: return state.CaADP;
+    }
+    return engine.pH; // not reached: every field is listed above
+}
+
+TReal ValueOf(const TEngine& engine, const TCalcState& state, TValueField field)
+{
+    return ValueRef(const_cast<TEngine&>(engine), const_cast<TCalcState&>(state), field);
+}

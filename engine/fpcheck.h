@@ -1,0 +1,117 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Checked arithmetic for the engine. The engine computes with the faults of the extended
+// arithmetic enabled: a division by zero, an invalid operation (0/0, the square root of a
+// negative number) and an overflow stop the computation with the matching message, while
+// underflow passes quietly. No infinity or NaN is ever stored, so every operand is finite,
+// and a chain of additions and multiplications can only leave the finite range through an
+// overflow: checking the result of such a chain with Fin() finds the first fault.
+
+#include "engine/calcerror.h"
+#include "engine/realtype.h"
+
+#include <cmath>
+
+namespace fpcheck {
+
+[[noreturn]] inline void RaiseOverflow()
+{
+    RaiseCalcError(CalcMessage::Overflow);
+}
+
+/// x, checked to be finite (the result of a chain of + and *).
+inline TReal Fin(TReal x)
+{
+    if (!std::isfinite(x)) [[unlikely]]
+        RaiseOverflow();
+    return x;
+}
+
+/// a / b with the faults of the division.
+inline TReal Div(TReal a, TReal b)
+{
+    if (b == 0) [[unlikely]]
+        RaiseCalcError(a == 0 ? CalcMessage::InvalidOp : CalcMessage::ZeroDivide);
+    return Fin(a / b);
+}
+
+/// x rounded to double precision, as the solver stores its bounds.
+inline double ToDouble(TReal x)
+{
+    const double d = static_cast<double>(x);
+    if (!std::isfinite(d)) [[unlikely]]
+        RaiseOverflow();
+    return d;
+}
+
+inline TReal Sqrt(TReal x)
+{
+    if (x < 0) [[unlikely]]
+        RaiseCalcError(CalcMessage::InvalidOp);
+    return std::sqrt(x);
+}
+
+/// 10 raised to x. The C library's exp10l is within one unit in the last place and much
+/// faster than powl, which matters because every calculation converts all constants.
+inline TReal Pow10(TReal x)
+{
+    return Fin(exp10l(x));
+}
+
+/// log10(x): zero divides by zero, a negative argument is an invalid operation.
+inline TReal Log10(TReal x)
+{
+    if (x <= 0) [[unlikely]]
+        RaiseCalcError(x == 0 ? CalcMessage::ZeroDivide : CalcMessage::InvalidOp);
+    return std::log10(x);
+}
+
+/// The arithmetic of a hot loop, in two flavours: Checked raises each fault where it
+/// arises; Fast runs the plain operations and leaves the faults to the sticky exception
+/// flags of the floating-point unit (see TFpuFaults).
+template <bool Checked>
+struct TArith {
+    static TReal Fin(TReal x)
+    {
+        if constexpr (Checked)
+            return fpcheck::Fin(x);
+        else
+            return x;
+    }
+    static TReal Div(TReal a, TReal b)
+    {
+        if constexpr (Checked)
+            return fpcheck::Div(a, b);
+        else
+            return a / b;
+    }
+    static double ToDouble(TReal x)
+    {
+        if constexpr (Checked)
+            return fpcheck::ToDouble(x);
+        else
+            return static_cast<double>(x);
+    }
+};
+
+/// The sticky invalid-operation, division-by-zero and overflow flags of the x87 unit,
+/// which does all extended arithmetic. A fast loop clears them, runs unchecked, and asks
+/// whether any of them was raised; if so, it is run again with checked arithmetic, which
+/// finds the first fault and raises its message. Testing takes the loop's results as
+/// memory operands, so every operation that produced them is finished before the test.
+struct TFpuFaults {
+    static void Clear() { asm volatile("fnclex" ::: "memory"); }
+
+    template <typename T>
+    static bool Raised(const T& results)
+    {
+        unsigned short status;
+        asm volatile("fnstsw %0" : "=a"(status) : "m"(results) : "memory");
+        constexpr unsigned short invalid = 0x01, zeroDivide = 0x04, overflow = 0x08;
+        return (status & (invalid | zeroDivide | overflow)) != 0;
+    }
+};
+
+} // namespace fpcheck

@@ -1,0 +1,70 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "engine/bindconst.h"
+#include "engine/fpcheck.h"
+
+using namespace fpcheck;
+using enum TLigand;
+using enum TPartner;
+
+void TEngine::CalcMinors(TCalcState& s) const
+{
+    const auto& atp = WorkConst[ligATP];
+    const auto& egta = WorkConst[ligEGTA];
+    const auto& edta = WorkConst[ligEDTA];
+    const auto& adp = WorkConst[ligADP];
+    const auto& po4 = WorkConst[ligPO4];
+    const auto& lig = s.FreeLigand;
+    const TReal mg = s.FreeMg;
+    const TReal ca = s.FreeCa;
+
+    // Each species is one product, left to right; a singly protonated form is computed
+    // before the complexes made from it.
+    s.CaEGTA = Fin(ca * egta[ptCa][0] * lig[ligEGTA]);
+    s.MgEGTA = Fin(mg * egta[ptMg][0] * lig[ligEGTA]);
+    s.CaEDTA = Fin(ca * edta[ptCa][0] * lig[ligEDTA]);
+    s.MgEDTA = Fin(mg * edta[ptMg][0] * lig[ligEDTA]);
+    s.HPO4 = Fin(po4[ptH][0] * lig[ligPO4]);
+    s.H2PO4 = Fin(po4[ptH][1] * s.HPO4);
+    s.CaHPO4 = Fin(ca * po4[ptCa][1] * s.HPO4);
+    s.MgHPO4 = Fin(mg * po4[ptMg][1] * s.HPO4);
+    s.HATP = Fin(atp[ptH][0] * lig[ligATP]);
+    s.H2ATP = Fin(atp[ptH][1] * s.HATP);
+    s.MgHATP = Fin(mg * atp[ptMg][1] * s.HATP);
+    s.CaHATP = Fin(ca * atp[ptCa][1] * s.HATP);
+    s.HEGTA = Fin(egta[ptH][0] * lig[ligEGTA]);
+    s.H2EGTA = Fin(egta[ptH][1] * s.HEGTA);
+    s.MgHEGTA = Fin(mg * egta[ptMg][1] * s.HEGTA);
+    s.CaHEGTA = Fin(ca * egta[ptCa][1] * s.HEGTA);
+    s.HEDTA = Fin(edta[ptH][0] * lig[ligEDTA]);
+    s.H2EDTA = Fin(edta[ptH][1] * s.HEDTA);
+    s.MgHEDTA = Fin(mg * edta[ptMg][1] * s.HEDTA);
+    s.CaHEDTA = Fin(ca * edta[ptCa][1] * s.HEDTA);
+    s.HADP = Fin(adp[ptH][0] * lig[ligADP]);
+    s.H2ADP = Fin(adp[ptH][1] * s.HADP);
+    s.MgHADP = Fin(mg * adp[ptMg][1] * s.HADP);
+    s.CaHADP = Fin(ca * adp[ptCa][1] * s.HADP);
+}
+
+TReal TEngine::GetIonStr(const TCalcState& s) const
+{
+    if (!s.HasResults)
+        return 0;
+    // Concentration times squared charge; the protonated forms of each ligand are
+    // expressed through its free form and the apparent protonation factors.
+    const auto tetravalent = [this, &s](TLigand lig) {
+        const auto& h = WorkConst[lig][ptH];
+        return (((h[2] + 4) * h[1] + 9) * h[0] + 16) * s.FreeLigand[lig];
+    };
+    const auto& hAdp = WorkConst[ligADP][ptH];
+    TReal sum = tetravalent(ligATP);
+    sum += tetravalent(ligEGTA);
+    sum += tetravalent(ligEDTA);
+    sum += ((hAdp[1] + 4) * hAdp[0] + 9) * s.FreeLigand[ligADP];
+    sum += 9 * s.FreeLigand[ligPO4] + 4 * s.HPO4 + s.H2PO4;
+    sum += 4 * (s.FreeMg + s.MgATP + s.MgEGTA + s.MgEDTA) + s.MgADP;
+    sum += 4 * (s.FreeCa + s.CaATP + s.CaEGTA + s.CaEDTA) + s.CaADP;
+    // Two singly charged counter-anions come with every Mg or Ca ion added.
+    sum += 2 * s.TotalMg + 2 * s.TotalCa;
+    return Fin(sum) / 2;
+}

@@ -1,0 +1,266 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "engine/realtext.h"
+
+#include "engine/calcerror.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <system_error>
+
+namespace {
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Checks the grammar and rewrites the number in the form std::from_chars reads: no
+// leading plus sign, "." as the point.
+std::optional<std::string> CanonicalNumber(std::string_view text, char decimalPoint)
+{
+    std::size_t i = 0;
+    std::size_t n = text.size();
+    while (i < n && IsBlank(text[i]))
+        ++i;
+    while (n > i && IsBlank(text[n - 1]))
+        --n;
+    std::string out;
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        if (text[i] == '-')
+            out.push_back('-');
+        ++i;
+    }
+    int digits = 0;
+    while (i < n && IsDigit(text[i])) {
+        out.push_back(text[i++]);
+        ++digits;
+    }
+    if (i < n && text[i] == decimalPoint) {
+        out.push_back('.');
+        ++i;
+        while (i < n && IsDigit(text[i])) {
+            out.push_back(text[i++]);
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        out.push_back('e');
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) {
+            if (text[i] == '-')
+                out.push_back('-');
+            ++i;
+        }
+        int expDigits = 0;
+        while (i < n && IsDigit(text[i])) {
+            out.push_back(text[i++]);
+            ++expDigits;
+        }
+        if (expDigits == 0)
+            return std::nullopt;
+    }
+    if (i != n)
+        return std::nullopt;
+    return out;
+}
+
+// Significant digits and decimal exponent of x rounded to `digits` significant digits:
+// x = 0.d1d2d3... x 10^(exp + 1), trailing zeros removed.
+struct TDecimalDigits {
+    bool Negative = false;
+    std::string Digits;
+    int Exponent = 0;
+};
+
+TDecimalDigits ToDecimalDigits(TReal x, int digits)
+{
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, digits - 1);
+    std::string_view s(buf, static_cast<std::size_t>(res.ptr - buf));
+    TDecimalDigits d;
+    if (!s.empty() && s.front() == '-') {
+        d.Negative = true;
+        s.remove_prefix(1);
+    }
+    const auto ePos = s.find('e');
+    for (char c : s.substr(0, ePos))
+        if (IsDigit(c))
+            d.Digits.push_back(c);
+    std::string_view expText = s.substr(ePos + 1);
+    if (!expText.empty() && expText.front() == '+')
+        expText.remove_prefix(1);
+    std::from_chars(expText.data(), expText.data() + expText.size(), d.Exponent);
+    while (d.Digits.size() > 1 && d.Digits.back() == '0')
+        d.Digits.pop_back();
+    return d;
+}
+
+// The decimal exponent of the first significant digit of a canonical number text.
+long DecimalMagnitude(std::string_view canonical)
+{
+    const auto ePos = canonical.find('e');
+    long exponent = 0;
+    if (ePos != std::string_view::npos) {
+        std::string_view expText = canonical.substr(ePos + 1);
+        const bool negative = !expText.empty() && expText.front() == '-';
+        if (negative)
+            expText.remove_prefix(1);
+        // Exponents too long for a long are clamped; they are far outside the range anyway.
+        if (std::from_chars(expText.data(), expText.data() + expText.size(), exponent).ec
+            != std::errc())
+            exponent = 100000;
+        if (negative)
+            exponent = -exponent;
+        canonical = canonical.substr(0, ePos);
+    }
+    if (!canonical.empty() && canonical.front() == '-')
+        canonical.remove_prefix(1);
+    const auto point = std::min(canonical.find('.'), canonical.size());
+    const auto first = canonical.find_first_of("123456789");
+    if (first == std::string_view::npos)
+        return -100000;
+    const long position = first < point ? static_cast<long>(point - first) - 1
+                                        : -static_cast<long>(first - point);
+    return position + exponent;
+}
+
+} // namespace
+
+std::optional<TReal> TextToReal(std::string_view text, char decimalPoint)
+{
+    const auto canonical = CanonicalNumber(text, decimalPoint);
+    if (!canonical)
+        return std::nullopt;
+    TReal value = 0;
+    const char* first = canonical->data();
+    const char* last = first + canonical->size();
+    const auto res = std::from_chars(first, last, value);
+    if (res.ec == std::errc::result_out_of_range) {
+        // Underflow reads as zero, as the runtime's conversion does; overflow is no number.
+        if (DecimalMagnitude(*canonical) >= 0)
+            return std::nullopt;
+        return canonical->front() == '-' ? -0.0L : 0.0L;
+    }
+    if (res.ec != std::errc() || res.ptr != last)
+        return std::nullopt;
+    return value;
+}
+
+TReal TextToRealOrRaise(std::string_view text, char decimalPoint)
+{
+    if (const auto value = TextToReal(text, decimalPoint))
+        return *value;
+    throw TCalcError(CalcMessage::NotAFloat(text));
+}
+
+std::string RealToText(TReal x, char decimalPoint)
+{
+    if (x == 0)
+        return "0";
+    const TDecimalDigits d = ToDecimalDigits(x, 15);
+    std::string out = d.Negative ? "-" : "";
+    const int nDigits = static_cast<int>(d.Digits.size());
+    if (d.Exponent >= -4 && d.Exponent < 15) {
+        if (d.Exponent < 0) {
+            out += '0';
+            out += decimalPoint;
+            out.append(static_cast<std::size_t>(-d.Exponent - 1), '0');
+            out += d.Digits;
+        } else if (nDigits <= d.Exponent + 1) {
+            out += d.Digits;
+            out.append(static_cast<std::size_t>(d.Exponent + 1 - nDigits), '0');
+        } else {
+            const auto intLen = static_cast<std::size_t>(d.Exponent + 1);
+            out += d.Digits.substr(0, intLen);
+            out += decimalPoint;
+            out += d.Digits.substr(intLen);
+        }
+        return out;
+    }
+    out += d.Digits[0];
+    if (nDigits > 1) {
+        out += decimalPoint;
+        out += d.Digits.substr(1);
+    }
+    out += 'E';
+    out += std::to_string(d.Exponent);
+    return out;
+}
+
+namespace {
+
+// The exact way: to_chars gives the correctly rounded text, but rounds exact halfway cases
+// to even. A halfway value is a binary fraction with at most decimals + 1 decimals, so a
+// long exact expansion shows it as "...5000..."; such a value is rounded away from zero.
+std::string FixedExact(TReal x, int decimals)
+{
+    std::string buf(5000, '\0');
+    const int exactDecimals = std::min(decimals + 24, 4000);
+    auto res = std::to_chars(buf.data(), buf.data() + buf.size(), x, std::chars_format::fixed,
+                             exactDecimals);
+    if (res.ec == std::errc()) {
+        std::string_view s(buf.data(), static_cast<std::size_t>(res.ptr - buf.data()));
+        std::string_view tail = s.substr(s.find('.') + 1 + static_cast<std::size_t>(decimals));
+        const bool tie = !tail.empty() && tail.front() == '5'
+            && tail.find_first_not_of('0', 1) == std::string_view::npos;
+        if (tie) {
+            const TReal scale = std::pow(10.0L, static_cast<TReal>(decimals));
+            x = (std::signbit(x) ? std::floor(x * scale) : std::ceil(x * scale)) / scale;
+        }
+    }
+    res = std::to_chars(buf.data(), buf.data() + buf.size(), x, std::chars_format::fixed,
+                        decimals);
+    return std::string(buf.data(), res.ptr);
+}
+
+// Powers of ten that the extended format holds exactly.
+constexpr std::array<TReal, 19> ExactPow10 {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L,
+    1e7L, 1e8L, 1e9L, 1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
+
+} // namespace
+
+std::string FormatFixed(TReal x, int width, int decimals)
+{
+    std::string text;
+    const TReal magnitude = std::fabs(x);
+    const bool fastRange = decimals >= 0 && decimals < static_cast<int>(ExactPow10.size())
+        && magnitude < 1e17L;
+    if (fastRange) {
+        // Scaling rounds once, by at most half a unit in the last place of y; only when y
+        // lies that close to a half-way point does the exact way decide.
+        const TReal y = magnitude * ExactPow10[static_cast<std::size_t>(decimals)];
+        const TReal whole = std::floor(y);
+        const TReal fraction = y - whole;
+        if (y < 1e18L && std::fabs(fraction - 0.5L) > y * 0x1p-61L) {
+            const auto n = static_cast<std::uint64_t>(whole) + (fraction > 0.5L ? 1 : 0);
+            // Digits of n, zero-padded to at least one digit before the point.
+            std::array<char, 48> buf {};
+            const auto d = static_cast<std::size_t>(decimals);
+            char* end = std::to_chars(buf.data() + 24, buf.data() + buf.size(), n).ptr;
+            char* first = buf.data() + 24;
+            while (static_cast<std::size_t>(end - first) < d + 1)
+                *--first = '0';
+            if (x < 0)
+                *--first = '-';
+            text.assign(first, end - d);
+            if (d > 0)
+                text.append(".").append(end - d, end);
+        }
+    }
+    if (text.empty())
+        text = FixedExact(x, decimals);
+    if (static_cast<int>(text.size()) < width)
+        text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
+    return text;
+}

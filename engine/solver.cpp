@@ -1,0 +1,280 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "engine/bindconst.h"
+#include "engine/fpcheck.h"
+
+using namespace fpcheck;
+using enum TLigand;
+using enum TPartner;
+
+namespace {
+
+// The symbols of the balances for one ligand L: P_L, M_L, C_L.
+struct TSums {
+    TReal P, M, C;
+};
+
+TSums SumsOf(const TPerLigand<TLigandSums>& sums, TLigand lig)
+{
+    return {sums[lig][ptH], sums[lig][ptMg], sums[lig][ptCa]};
+}
+
+// (F1) free ligand from its total: T_L / (P_L + M_L [Mg] + C_L [Ca]).
+TReal LigandFromTotal(TReal total, const TSums& s, TReal mg, TReal ca)
+{
+    return Div(total, Fin(s.P + s.M * mg + s.C * ca));
+}
+
+// (F2) free ligand from a complex: (complex / free cation) / K, two divisions in this order.
+TReal LigandFromComplex(TReal complex, TReal freeCation, TReal k)
+{
+    return Div(Div(complex, freeCation), k);
+}
+
+// Denominator of a cation balance: 1 + sum over ligands of (sum constant x ligand).
+TReal CationDenominator(const TPerLigand<TLigandSums>& sums, TPartner metal,
+                        const TPerLigand<TReal>& ligand)
+{
+    TReal sum = 1;
+    for (TLigand lig : AllLigands)
+        sum += sums[lig][metal] * ligand[lig];
+    return Fin(sum);
+}
+
+// The bounds of one bracketing iteration. A cation held at its entered free value has
+// both bounds equal to it; so has a ligand fixed from an entered complex. Iterated bounds
+// hold values rounded to double.
+struct TBracket {
+    TReal MgLow, MgHigh, CaLow, CaHigh;
+    TPerLigand<TReal> LigLow, LigHigh;
+};
+
+// Which quantities a mode iterates: modes 0 (both cations), 1 and 3 (one cation, the
+// nucleotides fixed from their complexes) and 6 (Mg only).
+struct TBracketShape {
+    bool IterateMg, IterateCa, FixedNucleotides;
+};
+
+constexpr bool IsFixed(TBracketShape shape, TLigand lig)
+{
+    return shape.FixedNucleotides && (lig == ligATP || lig == ligADP);
+}
+
+// The ratio test of one cation: an upper bound at or below Tiny counts as zero and
+// passes; otherwise low/high, held as a double, must be within the tolerance of 1.
+template <bool Checked>
+bool Passes(TReal low, TReal high, TReal tiny, TReal tolerance)
+{
+    using A = TArith<Checked>;
+    const double ratio = high <= tiny ? 1.0 : A::ToDouble(A::Div(low, high));
+    return 1 - static_cast<TReal>(ratio) < tolerance;
+}
+
+// Runs the bracketing iteration from bounds 0 and the total. Returns the number of
+// iterations, or 0 when the fast flavour must give way to the checked one (a fault flag
+// was raised, or the bounds would not close); the checked flavour raises instead.
+template <bool Checked, TBracketShape Shape>
+long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tolerance,
+             TBracket& b)
+{
+    using A = TArith<Checked>;
+    b.MgLow = Shape.IterateMg ? 0 : s.FreeMg;
+    b.MgHigh = Shape.IterateMg ? A::ToDouble(s.TotalMg) : s.FreeMg;
+    b.CaLow = Shape.IterateCa ? 0 : s.FreeCa;
+    b.CaHigh = Shape.IterateCa ? A::ToDouble(s.TotalCa) : s.FreeCa;
+    for (TLigand lig : AllLigands)
+        if (IsFixed(Shape, lig))
+            b.LigLow[lig] = b.LigHigh[lig] = s.FreeLigand[lig];
+
+    const auto cationBound = [&sums](TReal total, TPartner metal, const TPerLigand<TReal>& l) {
+        TReal den = 1;
+        for (TLigand lig : AllLigands)
+            den += sums[lig][metal] * l[lig];
+        return A::ToDouble(A::Div(total, A::Fin(den)));
+    };
+    for (long iterations = 1;; ++iterations) {
+        // More free cation leaves less free ligand: the upper cation bounds give the lower
+        // ligand bounds and the lower cation bounds the upper ones.
+        for (TLigand lig : AllLigands) {
+            if (IsFixed(Shape, lig))
+                continue;
+            const TReal p = sums[lig][ptH], m = sums[lig][ptMg], c = sums[lig][ptCa];
+            const TReal total = s.TotalLigand[lig];
+            b.LigLow[lig] = A::ToDouble(A::Div(total, A::Fin(p + m * b.MgHigh + c * b.CaHigh)));
+            b.LigHigh[lig] = A::ToDouble(A::Div(total, A::Fin(p + m * b.MgLow + c * b.CaLow)));
+        }
+        const std::array<TReal, 4> old {b.MgLow, b.MgHigh, b.CaLow, b.CaHigh};
+        if constexpr (Shape.IterateCa) {
+            b.CaLow = cationBound(s.TotalCa, ptCa, b.LigHigh);
+            b.CaHigh = cationBound(s.TotalCa, ptCa, b.LigLow);
+        }
+        if constexpr (Shape.IterateMg) {
+            b.MgLow = cationBound(s.TotalMg, ptMg, b.LigHigh);
+            b.MgHigh = cationBound(s.TotalMg, ptMg, b.LigLow);
+        }
+        const bool mgPasses = !Shape.IterateMg || Passes<Checked>(b.MgLow, b.MgHigh, s.Tiny, tolerance);
+        const bool caPasses = !Shape.IterateCa || Passes<Checked>(b.CaLow, b.CaHigh, s.Tiny, tolerance);
+        if constexpr (!Checked) {
+            if ((iterations % 64 == 0 || (mgPasses && caPasses)) && TFpuFaults::Raised(b))
+                return 0;
+        }
+        if (mgPasses && caPasses)
+            return iterations;
+        // Bounds that no longer move cannot close: with meaningful inputs this does not
+        // happen, with negative totals or constants it would loop for ever.
+        const bool stalled = old == std::array<TReal, 4> {b.MgLow, b.MgHigh, b.CaLow, b.CaHigh};
+        if (stalled || iterations >= TEngine::MaxIterations) {
+            if constexpr (!Checked)
+                return 0;
+            RaiseCalcError(CalcMessage::NotConverged);
+        }
+    }
+}
+
+// The bracketing of one mode, fast where it can be: the plain loop runs first, and only
+// a raised fault flag or bounds that do not close send it through the checked loop,
+// which reproduces the same values and raises the first fault where it arose. Writes the
+// iterated free cations, then the bounded free ligands, as midpoints.
+template <TBracketShape Shape>
+long IterateBounds(const TPerLigand<TLigandSums>& sums, TCalcState& s, TReal tolerance)
+{
+    TBracket b;
+    TFpuFaults::Clear();
+    long iterations = Bracket<false, Shape>(sums, s, tolerance, b);
+    if (iterations == 0)
+        iterations = Bracket<true, Shape>(sums, s, tolerance, b);
+    if (Shape.IterateMg)
+        s.FreeMg = (b.MgLow + b.MgHigh) / 2;
+    if (Shape.IterateCa)
+        s.FreeCa = (b.CaLow + b.CaHigh) / 2;
+    // The free ligands come from the ligand bounds of the last iteration, that is from
+    // the cation bounds it began with.
+    for (TLigand lig : AllLigands)
+        if (!IsFixed(Shape, lig))
+            s.FreeLigand[lig] = (b.LigLow[lig] + b.LigHigh[lig]) / 2;
+    return iterations;
+}
+
+constexpr TBracketShape BothCations {true, true, false};
+constexpr TBracketShape CaWithFixedNucleotides {false, true, true};
+constexpr TBracketShape MgWithFixedNucleotides {true, false, true};
+constexpr TBracketShape MgOnly {true, false, false};
+
+} // namespace
+
+long TEngine::SolveMajors(TCalcState& state, TCalcMode mode)
+{
+    for (TLigand lig : AllLigands) {
+        WorkConst[lig] = AppConst[lig];
+        WorkSums[lig] = BindSums[lig];
+    }
+
+    auto& s = state;
+    auto& free = s.FreeLigand;
+    const auto sums = [this](TLigand lig) { return SumsOf(WorkSums, lig); };
+    const auto k = [this](TLigand lig, TPartner metal) { return WorkConst[lig][metal][0]; };
+    // (F3) cation total, (F4) nucleotide total, (F5) complexes.
+    const auto totalMg = [&] { return Fin(s.FreeMg * CationDenominator(WorkSums, ptMg, free)); };
+    const auto totalCa = [&] { return Fin(s.FreeCa * CationDenominator(WorkSums, ptCa, free)); };
+    const auto nucleotideTotal = [&](TLigand lig) {
+        const TSums sl = sums(lig);
+        return Fin(free[lig] * (sl.P + sl.M * s.FreeMg + sl.C * s.FreeCa));
+    };
+    const auto complex = [&](TLigand lig, TPartner metal, TReal freeCation) {
+        return Fin(k(lig, metal) * freeCation * free[lig]);
+    };
+    const auto mgComplexes = [&] {
+        s.MgATP = complex(ligATP, ptMg, s.FreeMg);
+        s.MgADP = complex(ligADP, ptMg, s.FreeMg);
+    };
+    const auto caComplexes = [&] {
+        s.CaATP = complex(ligATP, ptCa, s.FreeCa);
+        s.CaADP = complex(ligADP, ptCa, s.FreeCa);
+    };
+    const auto fromTotal = [&](TLigand lig) {
+        free[lig] = LigandFromTotal(s.TotalLigand[lig], sums(lig), s.FreeMg, s.FreeCa);
+    };
+    const auto& w = WorkSums;
+    const TReal tol = ConvergenceTolerance;
+
+    long iterations = 0;
+    switch (mode) {
+    case TCalcMode::cmEveryGiven: // SolveGivenTotals
+        iterations = IterateBounds<BothCations>(w, s, tol);
+        mgComplexes();
+        caComplexes();
+        break;
+    case TCalcMode::cmMgATP_MgADP_Mg: { // SolveMgComplexes
+        const TReal atp = LigandFromComplex(s.MgATP, s.FreeMg, k(ligATP, ptMg));
+        const TReal adp = LigandFromComplex(s.MgADP, s.FreeMg, k(ligADP, ptMg));
+        free[ligATP] = atp;
+        free[ligADP] = adp;
+        iterations = IterateBounds<CaWithFixedNucleotides>(w, s, tol);
+        s.TotalMg = totalMg();
+        s.TotalLigand[ligATP] = nucleotideTotal(ligATP);
+        s.TotalLigand[ligADP] = nucleotideTotal(ligADP);
+        caComplexes();
+        break;
+    }
+    case TCalcMode::cmMgATP_Mg_MgADP_Ca: // SolveMgComplexesCa
+        fromTotal(ligEGTA);
+        fromTotal(ligEDTA);
+        free[ligATP] = LigandFromComplex(s.MgATP, s.FreeMg, k(ligATP, ptMg));
+        free[ligADP] = LigandFromComplex(s.MgADP, s.FreeMg, k(ligADP, ptMg));
+        fromTotal(ligPO4);
+        s.TotalMg = totalMg();
+        s.TotalCa = totalCa();
+        s.TotalLigand[ligATP] = nucleotideTotal(ligATP);
+        s.TotalLigand[ligADP] = nucleotideTotal(ligADP);
+        caComplexes();
+        break;
+    case TCalcMode::cmCaATP_Ca_CaADP: { // SolveCaComplexes
+        const TReal atp = LigandFromComplex(s.CaATP, s.FreeCa, k(ligATP, ptCa));
+        const TReal adp = LigandFromComplex(s.CaADP, s.FreeCa, k(ligADP, ptCa));
+        free[ligATP] = atp;
+        free[ligADP] = adp;
+        iterations = IterateBounds<MgWithFixedNucleotides>(w, s, tol);
+        s.TotalCa = totalCa();
+        s.TotalLigand[ligATP] = nucleotideTotal(ligATP);
+        s.TotalLigand[ligADP] = nucleotideTotal(ligADP);
+        mgComplexes();
+        break;
+    }
+    case TCalcMode::cmCaATP_CaADP_Ca_Mg: // SolveCaComplexesMg
+        fromTotal(ligEGTA);
+        fromTotal(ligEDTA);
+        fromTotal(ligPO4);
+        free[ligATP] = LigandFromComplex(s.CaATP, s.FreeCa, k(ligATP, ptCa));
+        free[ligADP] = LigandFromComplex(s.CaADP, s.FreeCa, k(ligADP, ptCa));
+        s.TotalMg = totalMg();
+        s.TotalCa = totalCa();
+        s.TotalLigand[ligATP] = nucleotideTotal(ligATP);
+        s.TotalLigand[ligADP] = nucleotideTotal(ligADP);
+        mgComplexes();
+        break;
+    case TCalcMode::cmMgATP_CaATP_Ca: // SolveATPComplexes
+        free[ligATP] = LigandFromComplex(s.CaATP, s.FreeCa, k(ligATP, ptCa));
+        // The only mode that takes a free cation from a complex.
+        s.FreeMg = LigandFromComplex(s.MgATP, free[ligATP], k(ligATP, ptMg));
+        fromTotal(ligEGTA);
+        fromTotal(ligEDTA);
+        fromTotal(ligADP);
+        fromTotal(ligPO4);
+        s.TotalMg = totalMg();
+        s.TotalCa = totalCa();
+        s.TotalLigand[ligATP] = nucleotideTotal(ligATP);
+        s.MgADP = complex(ligADP, ptMg, s.FreeMg);
+        s.CaADP = complex(ligADP, ptCa, s.FreeCa);
+        break;
+    case TCalcMode::cmCa: // SolveFreeCa
+        iterations = IterateBounds<MgOnly>(w, s, tol);
+        s.TotalCa = totalCa();
+        mgComplexes();
+        caComplexes();
+        break;
+    default: // no mode selected: nothing to solve
+        break;
+    }
+    s.HasResults = true;
+    return iterations;
+}

@@ -1,0 +1,30 @@
+# SPDX-FileCopyrightText: 2026 Quelix developers
+# SPDX-License-Identifier: MIT
+# Shared by scripts/test and scripts/run: the Debian 12 packages the project needs, and
+# an installer that adds only the missing ones.
+
+QUELIX_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev libgl-dev
+    libsimpleini-dev nlohmann-json3-dev libcli11-dev
+    clang libclang-rt-14-dev
+    fonts-ipafont-gothic xvfb xauth xdg-utils time
+)
+
+ensure_packages() {
+    local missing=()
+    local pkg
+    for pkg in "${QUELIX_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+}

@@ -1,0 +1,286 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "engine/bindconst.h"
+#include "tests/engine/testcalc.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+using enum TLigand;
+using enum TPartner;
+using enum TCalcMode;
+
+namespace {
+
+double Rel(TReal a, TReal b)
+{
+    const TReal scale = std::max(std::fabs(a), std::fabs(b));
+    return scale == 0 ? 0.0 : static_cast<double>(std::fabs(a - b) / scale);
+}
+
+// Inputs for which every mode has something to work with: all five ligands present,
+// both cations and all four complexes positive.
+TTestCalc RichCalc()
+{
+    TTestCalc c;
+    auto& s = c.State;
+    c.Engine.pH = 7.1L;
+    c.Engine.IonStr = 0.15L;
+    s.TotalLigand[ligEDTA] = 0.0001L;
+    s.TotalLigand[ligADP] = 0.0001L;
+    s.TotalLigand[ligPO4] = 0.001L;
+    s.FreeCa = 1e-6L;
+    s.MgADP = 5e-5L;
+    s.CaATP = 1e-7L;
+    s.CaADP = 1e-8L;
+    return c;
+}
+
+std::string ErrorOf(TTestCalc& c, TCalcMode mode)
+{
+    try {
+        c.Solve(mode);
+    } catch (const TCalcError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+class EveryMode : public ::testing::TestWithParam<int> {};
+
+} // namespace
+
+TEST_P(EveryMode, WrittenValuesSatisfyTheBalances)
+{
+    TTestCalc c = RichCalc();
+    c.Solve(static_cast<TCalcMode>(GetParam()));
+    const auto& s = c.State;
+    const auto& sums = c.Engine.WorkSums;
+    TReal mgDen = 1;
+    TReal caDen = 1;
+    for (TLigand lig : AllLigands) {
+        SCOPED_TRACE(static_cast<int>(lig));
+        const TReal l = s.FreeLigand[lig];
+        EXPECT_GT(l, 0);
+        const TReal balance = l * (sums[lig][ptH] + sums[lig][ptMg] * s.FreeMg
+                                   + sums[lig][ptCa] * s.FreeCa);
+        EXPECT_LT(Rel(balance, s.TotalLigand[lig]), 1e-8);
+        mgDen += sums[lig][ptMg] * l;
+        caDen += sums[lig][ptCa] * l;
+    }
+    EXPECT_LT(Rel(s.FreeMg * mgDen, s.TotalMg), 1e-8);
+    EXPECT_LT(Rel(s.FreeCa * caDen, s.TotalCa), 1e-8);
+    const auto& k = c.Engine.WorkConst;
+    EXPECT_LT(Rel(s.MgATP, k[ligATP][ptMg][0] * s.FreeMg * s.FreeLigand[ligATP]), 1e-15);
+    EXPECT_LT(Rel(s.CaATP, k[ligATP][ptCa][0] * s.FreeCa * s.FreeLigand[ligATP]), 1e-15);
+    EXPECT_LT(Rel(s.MgADP, k[ligADP][ptMg][0] * s.FreeMg * s.FreeLigand[ligADP]), 1e-15);
+    EXPECT_LT(Rel(s.CaADP, k[ligADP][ptCa][0] * s.FreeCa * s.FreeLigand[ligADP]), 1e-15);
+    EXPECT_TRUE(s.HasResults);
+}
+
+TEST_P(EveryMode, TotalsFedToModeZeroGiveBackTheFreeCations)
+{
+    TTestCalc c = RichCalc();
+    c.Solve(static_cast<TCalcMode>(GetParam()));
+    const TCalcState solved = c.State;
+    c.Solve(cmEveryGiven);
+    EXPECT_LT(Rel(c.State.FreeMg, solved.FreeMg), 1e-8);
+    EXPECT_LT(Rel(c.State.FreeCa, solved.FreeCa), 1e-8);
+    EXPECT_LT(Rel(c.State.MgATP, solved.MgATP), 1e-8);
+    EXPECT_LT(Rel(c.State.CaADP, solved.CaADP), 1e-8);
+}
+
+TEST_P(EveryMode, SolvingTwiceChangesNothing)
+{
+    TTestCalc c = RichCalc();
+    const auto mode = static_cast<TCalcMode>(GetParam());
+    const long first = c.Solve(mode);
+    const TCalcState once = c.State;
+    EXPECT_EQ(c.Solve(mode), first);
+    EXPECT_EQ(c.State.FreeMg, once.FreeMg);
+    EXPECT_EQ(c.State.TotalCa, once.TotalCa);
+    EXPECT_EQ(c.State.FreeLigand, once.FreeLigand);
+    EXPECT_EQ(c.State.H2EGTA, once.H2EGTA);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, EveryMode, ::testing::Range(0, ModeCount));
+
+TEST(SolveMajors, IteratedModesCountIterationsOthersNone)
+{
+    const int expectIterations[] = {1, 1, 0, 1, 0, 0, 1};
+    for (int mode = 0; mode < ModeCount; ++mode) {
+        SCOPED_TRACE(mode);
+        TTestCalc c = RichCalc();
+        const long n = c.Solve(static_cast<TCalcMode>(mode));
+        EXPECT_EQ(n > 0, expectIterations[mode] == 1);
+    }
+}
+
+TEST(SolveMajors, NoLigandsMeansOneIterationAndEverythingFree)
+{
+    TTestCalc c;
+    c.State.TotalLigand = {};
+    EXPECT_EQ(c.Solve(cmEveryGiven), 1);
+    EXPECT_EQ(c.State.FreeMg, static_cast<double>(0.0022L));
+    EXPECT_EQ(c.State.FreeCa, static_cast<double>(0.0005L));
+    EXPECT_EQ(c.State.FreeLigand[ligEGTA], 0);
+    EXPECT_EQ(c.State.MgATP, 0);
+}
+
+TEST(SolveMajors, NoCationsGiveLigandOverProtonSum)
+{
+    TTestCalc c;
+    c.State.TotalMg = 0;
+    c.State.TotalCa = 0;
+    EXPECT_EQ(c.Solve(cmEveryGiven), 1);
+    const TReal expected = c.State.TotalLigand[ligEGTA] / c.Engine.WorkSums[ligEGTA][ptH];
+    EXPECT_EQ(c.State.FreeLigand[ligEGTA], static_cast<double>(expected));
+}
+
+TEST(SolveMajors, ZeroTotalCalciumGivesExactZeros)
+{
+    TTestCalc c;
+    c.State.TotalCa = 0;
+    c.Solve(cmEveryGiven);
+    EXPECT_EQ(c.State.FreeCa, 0);
+    EXPECT_EQ(c.State.CaATP, 0);
+    EXPECT_EQ(c.State.CaADP, 0);
+    EXPECT_EQ(c.State.CaEGTA, 0);
+    EXPECT_EQ(c.State.CaHATP, 0);
+    EXPECT_GT(c.State.FreeMg, 0);
+}
+
+TEST(SolveMajors, NoModeSolvesNothingButMarksResults)
+{
+    TTestCalc c;
+    const TCalcState before = c.State;
+    EXPECT_EQ(c.Engine.SolveMajors(c.State, static_cast<TCalcMode>(-1)), 0);
+    EXPECT_TRUE(c.State.HasResults);
+    EXPECT_EQ(c.State.FreeMg, before.FreeMg);
+    EXPECT_EQ(c.State.FreeLigand, before.FreeLigand);
+}
+
+TEST(SolveMajors, ModeTwoWithoutMagnesiumComplexes)
+{
+    TTestCalc c = RichCalc();
+    c.State.MgATP = 0;
+    c.State.MgADP = 0;
+    c.Solve(cmMgATP_Mg_MgADP_Ca);
+    EXPECT_EQ(c.State.FreeLigand[ligATP], 0);
+    EXPECT_EQ(c.State.TotalLigand[ligADP], 0);
+    EXPECT_EQ(c.State.CaATP, 0);
+}
+
+TEST(SolveMajors, FaultsStopWhereTheyArise)
+{
+    struct Case {
+        const char* name;
+        TCalcMode mode;
+        TReal freeMg, freeCa, mgATP, caATP;
+        std::string_view message;
+        bool atpWrittenAsZero;
+    };
+    const Case cases[] = {
+        {"mode 1, no free Mg", cmMgATP_MgADP_Mg, 0, 1e-6L, 2e-4L, 1e-7L, CalcMessage::ZeroDivide,
+         false},
+        {"mode 1, no free Mg, no MgATP", cmMgATP_MgADP_Mg, 0, 1e-6L, 0, 1e-7L,
+         CalcMessage::InvalidOp, false},
+        {"mode 2, no free Mg", cmMgATP_Mg_MgADP_Ca, 0, 1e-6L, 2e-4L, 1e-7L,
+         CalcMessage::ZeroDivide, false},
+        {"mode 3, no free Ca", cmCaATP_Ca_CaADP, 1e-3L, 0, 2e-4L, 1e-7L, CalcMessage::ZeroDivide,
+         false},
+        {"mode 4, no free Ca", cmCaATP_CaADP_Ca_Mg, 1e-3L, 0, 2e-4L, 1e-7L,
+         CalcMessage::ZeroDivide, false},
+        {"mode 5, no CaATP", cmMgATP_CaATP_Ca, 1e-3L, 1e-6L, 2e-4L, 0, CalcMessage::ZeroDivide,
+         true},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        TTestCalc c = RichCalc();
+        c.State.FreeMg = k.freeMg;
+        c.State.FreeCa = k.freeCa;
+        c.State.MgATP = k.mgATP;
+        c.State.CaATP = k.caATP;
+        const TReal oldAtp = c.State.FreeLigand[ligATP] = 0.123L;
+        const TReal oldTotalMg = c.State.TotalMg;
+        EXPECT_EQ(ErrorOf(c, k.mode), k.message);
+        EXPECT_FALSE(c.State.HasResults);
+        EXPECT_EQ(c.State.FreeLigand[ligATP], k.atpWrittenAsZero ? 0 : oldAtp);
+        EXPECT_EQ(c.State.TotalMg, oldTotalMg);
+    }
+}
+
+TEST(SolveMajors, ModeTwoWritesChelatorsBeforeItFaults)
+{
+    TTestCalc c = RichCalc();
+    c.State.FreeMg = 0;
+    EXPECT_EQ(ErrorOf(c, cmMgATP_Mg_MgADP_Ca), CalcMessage::ZeroDivide);
+    EXPECT_GT(c.State.FreeLigand[ligEGTA], 0);
+    EXPECT_EQ(c.State.FreeLigand[ligPO4], 0);
+}
+
+TEST(SolveMajors, BoundsThatCannotCloseStopWithAMessage)
+{
+    // Negative totals make the balances meaningless; the bracketing must end with a
+    // message instead of looping for ever.
+    TTestCalc c;
+    c.State.TotalMg = 0.00272739L;
+    c.State.TotalCa = -0.0034707L;
+    c.State.TotalLigand = {{0.000786339L, -0.00490992L, 0.00209043L, -0.000293592L, 0.00264593L}};
+    const TCalcState before = c.State;
+    EXPECT_EQ(ErrorOf(c, cmEveryGiven), CalcMessage::NotConverged);
+    EXPECT_FALSE(c.State.HasResults);
+    EXPECT_EQ(c.State.FreeMg, before.FreeMg);
+}
+
+TEST(CalcMinors, SpeciesFollowTheirConstants)
+{
+    TTestCalc c = RichCalc();
+    c.Solve(cmEveryGiven);
+    const auto& s = c.State;
+    const auto& k = c.Engine.WorkConst;
+    EXPECT_EQ(s.HATP / s.FreeLigand[ligATP], k[ligATP][ptH][0] * s.FreeLigand[ligATP]
+                                                 / s.FreeLigand[ligATP]);
+    EXPECT_LT(Rel(s.HATP / s.FreeLigand[ligATP],
+                  std::pow(10.0L, c.Engine.CorrConst[ligATP][ptH][0] - c.Engine.pH)),
+              1e-15);
+    EXPECT_EQ(s.CaHEGTA, s.FreeCa * k[ligEGTA][ptCa][1] * s.HEGTA);
+    EXPECT_EQ(s.MgHPO4, s.FreeMg * k[ligPO4][ptMg][1] * s.HPO4);
+}
+
+TEST(CalcMinors, AbsentConstantOrLigandGivesExactZeros)
+{
+    TTestCalc c = RichCalc();
+    c.Engine.BaseConst[ligEGTA][ptCa][1] = 0;
+    c.State.TotalLigand[ligEDTA] = 0;
+    c.Solve(cmEveryGiven);
+    EXPECT_EQ(c.State.CaHEGTA, 0);
+    EXPECT_GT(c.State.MgHEGTA, 0);
+    for (TReal v : {c.State.HEDTA, c.State.H2EDTA, c.State.MgEDTA, c.State.CaEDTA,
+                    c.State.MgHEDTA, c.State.CaHEDTA})
+        EXPECT_EQ(v, 0);
+}
+
+TEST(GetIonStr, CountsChargedSpecies)
+{
+    TEngine e;
+    TCalcState s;
+    EXPECT_EQ(e.GetIonStr(s), 0);
+    s.HasResults = true;
+    s.TotalMg = s.FreeMg = 0.001L;
+    EXPECT_NEAR(static_cast<double>(e.GetIonStr(s)), 0.003, 1e-18);
+    TCalcState p;
+    p.HasResults = true;
+    p.HPO4 = 0.001L;
+    EXPECT_NEAR(static_cast<double>(e.GetIonStr(p)), 0.002, 1e-18);
+}
+
+TEST(GetIonStr, StateWithoutResultsCountsNothing)
+{
+    TTestCalc c;
+    EXPECT_EQ(c.Engine.GetIonStr(c.State), 0);
+    c.Solve(cmEveryGiven);
+    EXPECT_GT(c.Engine.GetIonStr(c.State), 0.005L);
+}

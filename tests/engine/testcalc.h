@@ -1,0 +1,38 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// A calculation set up as the window does it at start: default constants, Tiny, and the
+// built-in default inputs (in M).
+
+#include "engine/bindconst.h"
+
+struct TTestCalc {
+    TEngine Engine;
+    TCalcState State;
+
+    TTestCalc()
+    {
+        using enum TLigand;
+        State.Tiny = 10 * MachineEpsilon();
+        Engine.pH = 8;
+        Engine.IonStr = 0.2L;
+        State.TotalMg = 0.0022L;
+        State.TotalCa = 0.0005L;
+        State.TotalLigand[ligATP] = 0.00022L;
+        State.TotalLigand[ligEGTA] = 0.002L;
+        State.FreeMg = 0.001L;
+        State.FreeCa = 0.001L;
+        State.MgATP = 0.0002L;
+        Engine.LoadDefaultConstants();
+    }
+
+    long Solve(TCalcMode mode)
+    {
+        Engine.AdjustConstants();
+        Engine.MakeApparentConstants();
+        const long iterations = Engine.SolveMajors(State, mode);
+        Engine.CalcMinors(State);
+        return iterations;
+    }
+};
