@@ -41,12 +41,12 @@ TReal CationDenominator(const TPerLigand<TLigandSums>& sums, TPartner metal,
     return Fin(sum);
 }
 
-// The bounds of one bracketing iteration. A cation held at its entered free value has
-// both bounds equal to it; so has a ligand fixed from an entered complex. Iterated bounds
-// hold values rounded to double.
+// The bounds of one bracketing iteration, held as doubles. A cation held at its entered
+// free value, and a ligand fixed from an entered complex, have no bounds: their extended
+// value enters the sums instead.
 struct TBracket {
-    TReal MgLow, MgHigh, CaLow, CaHigh;
-    TPerLigand<TReal> LigLow, LigHigh;
+    double MgLow, MgHigh, CaLow, CaHigh;
+    TPerLigand<double> LigLow, LigHigh;
 };
 
 // Which quantities a mode iterates: modes 0 (both cations), 1 and 3 (one cation, the
@@ -63,7 +63,7 @@ constexpr bool IsFixed(TBracketShape shape, TLigand lig)
 // The ratio test of one cation: an upper bound at or below Tiny counts as zero and
 // passes; otherwise low/high, held as a double, must be within the tolerance of 1.
 template <bool Checked>
-bool Passes(TReal low, TReal high, TReal tiny, TReal tolerance)
+bool Passes(double low, double high, TReal tiny, TReal tolerance)
 {
     using A = TArith<Checked>;
     const double ratio = high <= tiny ? 1.0 : A::ToDouble(A::Div(low, high));
@@ -78,20 +78,24 @@ long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tol
              TBracket& b)
 {
     using A = TArith<Checked>;
-    b.MgLow = Shape.IterateMg ? 0 : s.FreeMg;
-    b.MgHigh = Shape.IterateMg ? A::ToDouble(s.TotalMg) : s.FreeMg;
-    b.CaLow = Shape.IterateCa ? 0 : s.FreeCa;
-    b.CaHigh = Shape.IterateCa ? A::ToDouble(s.TotalCa) : s.FreeCa;
-    for (TLigand lig : AllLigands)
-        if (IsFixed(Shape, lig))
-            b.LigLow[lig] = b.LigHigh[lig] = s.FreeLigand[lig];
-
-    const auto cationBound = [&sums](TReal total, TPartner metal, const TPerLigand<TReal>& l) {
+    b = {};
+    if constexpr (Shape.IterateMg)
+        b.MgHigh = A::ToDouble(s.TotalMg);
+    if constexpr (Shape.IterateCa)
+        b.CaHigh = A::ToDouble(s.TotalCa);
+    const auto mgLow = [&] { return Shape.IterateMg ? TReal {b.MgLow} : s.FreeMg; };
+    const auto mgHigh = [&] { return Shape.IterateMg ? TReal {b.MgHigh} : s.FreeMg; };
+    const auto caLow = [&] { return Shape.IterateCa ? TReal {b.CaLow} : s.FreeCa; };
+    const auto caHigh = [&] { return Shape.IterateCa ? TReal {b.CaHigh} : s.FreeCa; };
+    // New bounds of a cation from one set of ligand bounds (a fixed ligand's value enters
+    // both).
+    const auto cationBound = [&](TReal total, TPartner metal, const TPerLigand<double>& l) {
         TReal den = 1;
         for (TLigand lig : AllLigands)
-            den += sums[lig][metal] * l[lig];
+            den += sums[lig][metal] * (IsFixed(Shape, lig) ? s.FreeLigand[lig] : TReal {l[lig]});
         return A::ToDouble(A::Div(total, A::Fin(den)));
     };
+
     for (long iterations = 1;; ++iterations) {
         // More free cation leaves less free ligand: the upper cation bounds give the lower
         // ligand bounds and the lower cation bounds the upper ones.
@@ -100,10 +104,10 @@ long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tol
                 continue;
             const TReal p = sums[lig][ptH], m = sums[lig][ptMg], c = sums[lig][ptCa];
             const TReal total = s.TotalLigand[lig];
-            b.LigLow[lig] = A::ToDouble(A::Div(total, A::Fin(p + m * b.MgHigh + c * b.CaHigh)));
-            b.LigHigh[lig] = A::ToDouble(A::Div(total, A::Fin(p + m * b.MgLow + c * b.CaLow)));
+            b.LigLow[lig] = A::ToDouble(A::Div(total, A::Fin(p + m * mgHigh() + c * caHigh())));
+            b.LigHigh[lig] = A::ToDouble(A::Div(total, A::Fin(p + m * mgLow() + c * caLow())));
         }
-        const std::array<TReal, 4> old {b.MgLow, b.MgHigh, b.CaLow, b.CaHigh};
+        const std::array<double, 4> old {b.MgLow, b.MgHigh, b.CaLow, b.CaHigh};
         if constexpr (Shape.IterateCa) {
             b.CaLow = cationBound(s.TotalCa, ptCa, b.LigHigh);
             b.CaHigh = cationBound(s.TotalCa, ptCa, b.LigLow);
@@ -112,17 +116,17 @@ long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tol
             b.MgLow = cationBound(s.TotalMg, ptMg, b.LigHigh);
             b.MgHigh = cationBound(s.TotalMg, ptMg, b.LigLow);
         }
-        const bool mgPasses = !Shape.IterateMg || Passes<Checked>(b.MgLow, b.MgHigh, s.Tiny, tolerance);
-        const bool caPasses = !Shape.IterateCa || Passes<Checked>(b.CaLow, b.CaHigh, s.Tiny, tolerance);
+        const bool passes = (!Shape.IterateMg || Passes<Checked>(b.MgLow, b.MgHigh, s.Tiny, tolerance))
+            && (!Shape.IterateCa || Passes<Checked>(b.CaLow, b.CaHigh, s.Tiny, tolerance));
         if constexpr (!Checked) {
-            if ((iterations % 64 == 0 || (mgPasses && caPasses)) && TFpuFaults::Raised(b))
+            if ((passes || iterations % 64 == 0) && TFpuFaults::Raised(b))
                 return 0;
         }
-        if (mgPasses && caPasses)
+        if (passes)
             return iterations;
         // Bounds that no longer move cannot close: with meaningful inputs this does not
         // happen, with negative totals or constants it would loop for ever.
-        const bool stalled = old == std::array<TReal, 4> {b.MgLow, b.MgHigh, b.CaLow, b.CaHigh};
+        const bool stalled = old == std::array<double, 4> {b.MgLow, b.MgHigh, b.CaLow, b.CaHigh};
         if (stalled || iterations >= TEngine::MaxIterations) {
             if constexpr (!Checked)
                 return 0;
@@ -144,14 +148,14 @@ long IterateBounds(const TPerLigand<TLigandSums>& sums, TCalcState& s, TReal tol
     if (iterations == 0)
         iterations = Bracket<true, Shape>(sums, s, tolerance, b);
     if (Shape.IterateMg)
-        s.FreeMg = (b.MgLow + b.MgHigh) / 2;
+        s.FreeMg = (TReal {b.MgLow} + b.MgHigh) / 2;
     if (Shape.IterateCa)
-        s.FreeCa = (b.CaLow + b.CaHigh) / 2;
+        s.FreeCa = (TReal {b.CaLow} + b.CaHigh) / 2;
     // The free ligands come from the ligand bounds of the last iteration, that is from
     // the cation bounds it began with.
     for (TLigand lig : AllLigands)
         if (!IsFixed(Shape, lig))
-            s.FreeLigand[lig] = (b.LigLow[lig] + b.LigHigh[lig]) / 2;
+            s.FreeLigand[lig] = (TReal {b.LigLow[lig]} + b.LigHigh[lig]) / 2;
     return iterations;
 }
 

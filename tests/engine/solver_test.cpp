@@ -221,6 +221,20 @@ TEST(SolveMajors, ModeTwoWritesChelatorsBeforeItFaults)
     EXPECT_EQ(c.State.FreeLigand[ligPO4], 0);
 }
 
+TEST(SolveMajors, FaultInsideTheBracketingIsReportedAndWritesNothing)
+{
+    // A total beyond the double range overflows when the first bound is stored.
+    for (TCalcMode mode : {cmEveryGiven, cmCa, cmCaATP_Ca_CaADP}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        TTestCalc c = RichCalc();
+        c.State.TotalMg = 1e4000L;
+        const TCalcState before = c.State;
+        EXPECT_EQ(ErrorOf(c, mode), CalcMessage::Overflow);
+        EXPECT_EQ(c.State.FreeMg, before.FreeMg);
+        EXPECT_EQ(c.State.FreeLigand[ligEGTA], before.FreeLigand[ligEGTA]);
+    }
+}
+
 TEST(SolveMajors, BoundsThatCannotCloseStopWithAMessage)
 {
     // Negative totals make the balances meaningless; the bracketing must end with a
