@@ -168,6 +168,10 @@ std::string RealToText(TReal x, char decimalPoint)
 {
     if (x == 0)
         return "0";
+    if (std::isnan(x))
+        return "NAN";
+    if (std::isinf(x))
+        return x < 0 ? "-INF" : "INF";
     const TDecimalDigits d = ToDecimalDigits(x, 15);
     std::string out = d.Negative ? "-" : "";
     const int nDigits = static_cast<int>(d.Digits.size());

@@ -116,8 +116,10 @@ long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tol
             b.MgLow = cationBound(s.TotalMg, ptMg, b.LigHigh);
             b.MgHigh = cationBound(s.TotalMg, ptMg, b.LigLow);
         }
-        const bool passes = (!Shape.IterateMg || Passes<Checked>(b.MgLow, b.MgHigh, s.Tiny, tolerance))
-            && (!Shape.IterateCa || Passes<Checked>(b.CaLow, b.CaHigh, s.Tiny, tolerance));
+        // Both cations are tested, Mg first, before either result is looked at.
+        const bool mgPasses = !Shape.IterateMg || Passes<Checked>(b.MgLow, b.MgHigh, s.Tiny, tolerance);
+        const bool caPasses = !Shape.IterateCa || Passes<Checked>(b.CaLow, b.CaHigh, s.Tiny, tolerance);
+        const bool passes = mgPasses && caPasses;
         if constexpr (!Checked) {
             if ((passes || iterations % 64 == 0) && TFpuFaults::Raised(b))
                 return 0;

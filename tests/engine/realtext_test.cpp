@@ -8,6 +8,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -40,6 +41,8 @@ TEST(RealToText, GeneralFormatWithFifteenDigits)
         EXPECT_EQ(RealToText(c.x), c.text);
     }
     EXPECT_EQ(RealToText(0.0022L, ','), "0,0022");
+    EXPECT_EQ(RealToText(std::numeric_limits<TReal>::quiet_NaN()), "NAN");
+    EXPECT_EQ(RealToText(-std::numeric_limits<TReal>::infinity()), "-INF");
 }
 
 TEST(TextToReal, EntryFieldGrammar)
