@@ -1,0 +1,43 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The exponent-capable field model used for every value of the main window. It edits the
+// same plain decimal value text as TSaNumEditModel, but its Text property speaks exponent
+// notation: SetText("1.5E-7") stores "0.00000015", GetText gives "1.5E-7" back. GetValue and
+// SetValue read and write extended reals through that Text.
+
+#include "engine/realtype.h"
+#include "numedit/SaNumEditModel.h"
+
+#include <string>
+#include <string_view>
+
+class TSaNumEditExCXModel : public TSaNumEditModel {
+public:
+    using TSaNumEditModel::TSaNumEditModel;
+
+    /// The value text in normalised exponent form (plain when CanExponent is off).
+    std::string GetText() const override;
+    /// Expands exponent notation (when CanExponent is on), then filters and normalises.
+    void SetText(std::string_view s) override;
+
+    /// The number the field holds. Throws TCalcError "'%s' は浮動小数点数ではありません"
+    /// with the Text in place of %s when the field holds no number ("" or "-"). A zero
+    /// written with a minus reads as plain 0.
+    TReal GetValue() const;
+    /// Writes x with 15 significant digits; the field keeps what its limits allow (cut, not
+    /// rounded, to DecimalLength decimals) and is left empty when the integer part is too
+    /// long or x is not finite. Never calls OnChange.
+    void SetValue(TReal x);
+
+    static std::string ExpandExponent(std::string_view s) { return ::ExpandExponent(s); }
+    static std::string ToExponentText(std::string_view v) { return ::ToExponentText(v); }
+
+    bool CanExponent() const { return FCanExponent; }
+    /// Only stores the value; the shown text is not touched.
+    void SetCanExponent(bool value) { FCanExponent = value; }
+
+private:
+    bool FCanExponent = true;
+};
