@@ -1,0 +1,87 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+// quelix-cli: one calculation from the command line, or a batch of them from a CSV file.
+// Exit status 0 on success, 1 when a calculation failed, 2 for a usage error.
+
+#include "cli/batch.h"
+#include "cli/options.h"
+
+#include <fstream>
+#include <iostream>
+#include <thread>
+
+namespace {
+
+constexpr int ExitCalcError = 1;
+constexpr int ExitUsage = 2;
+
+int RunSingle(const TCliOptions& options)
+{
+    TEngine engine;
+    engine.BaseConst = RunConstants(options.ConstEdits);
+    const TCalcOutcome outcome = Compute(engine, options.Input, options.Format);
+    if (outcome.Failed()) {
+        std::cerr << outcome.Error << '\n';
+        return ExitCalcError;
+    }
+    std::string text;
+    switch (options.Format) {
+    case TOutputFormat::ofReport:
+        text = outcome.Report;
+        break;
+    case TOutputFormat::ofJson:
+        AppendJsonRecord(text, outcome);
+        break;
+    case TOutputFormat::ofCsv:
+        text = CsvHeader();
+        AppendCsvRecord(text, outcome);
+        break;
+    }
+    std::cout << text;
+    return 0;
+}
+
+int RunBatchFile(const TCliOptions& options)
+{
+    TBatchJob job;
+    job.Defaults = options.Input;
+    job.Constants = RunConstants(options.ConstEdits);
+    job.Format = options.Format;
+    job.Workers = std::thread::hardware_concurrency();
+    if (*options.BatchPath == "-")
+        return RunBatch(std::cin, std::cout, std::cerr, job);
+    std::ifstream file(*options.BatchPath, std::ios::binary);
+    if (!file)
+        throw TUsageError("Cannot open the batch file '" + *options.BatchPath + "'.");
+    return RunBatch(file, std::cout, std::cerr, job);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    int status = 0;
+    try {
+        const TCliOptions options = ParseCommandLine(argc, argv);
+        if (options.ShowHelp)
+            std::cout << HelpText();
+        else if (options.ShowVersion)
+            std::cout << VersionText();
+        else
+            status = options.BatchPath ? RunBatchFile(options) : RunSingle(options);
+    } catch (const TUsageError& e) {
+        std::cerr << e.what() << "\nRun 'quelix-cli --help' for the options.\n";
+        return ExitUsage;
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << '\n';
+        return ExitCalcError;
+    }
+    // A full disk or a closed pipe must not pass for success.
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << CalcMessage::CannotWrite("standard output") << '\n';
+        return ExitCalcError;
+    }
+    return status;
+}

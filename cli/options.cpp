@@ -1,0 +1,234 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "cli/options.h"
+
+#include "engine/realtext.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    return std::ranges::equal(a, b, [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x))
+            == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+// "--total-egta" for the column "total_egta".
+std::string OptionName(std::string_view column)
+{
+    std::string name = "--";
+    for (char ch : column)
+        name += ch == '_' ? '-' : ch;
+    return name;
+}
+
+// A number of the command line, by the entry fields' rule.
+TReal ReadNumber(const std::string& text)
+{
+    if (const auto value = TextToReal(text))
+        return *value;
+    throw TUsageError(CalcMessage::NotAFloat(text));
+}
+
+TOutputFormat ParseFormat(const std::string& text)
+{
+    if (text == "report")
+        return TOutputFormat::ofReport;
+    if (text == "json")
+        return TOutputFormat::ofJson;
+    if (text == "csv")
+        return TOutputFormat::ofCsv;
+    throw TUsageError("--format must be report, json or csv, not '" + text + "'");
+}
+
+std::string ModeInputsText()
+{
+    std::string text;
+    for (int mode = 0; mode < ModeCount; ++mode) {
+        text += "    " + std::to_string(mode) + "  "
+            + std::string(ModeCaptions[static_cast<std::size_t>(mode)]) + ": ";
+        bool first = true;
+        for (TValueField f : ModeFields) {
+            if (!IsModeInput(static_cast<TCalcMode>(mode), f))
+                continue;
+            text += first ? "" : ", ";
+            text += OutputColumnNames[static_cast<std::size_t>(f) + 1];
+            first = false;
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+} // namespace
+
+TConstEdit ParseConstEdit(std::string_view text)
+{
+    const auto colon = text.find(':');
+    const auto equals = text.find('=');
+    const auto bad = [text](const char* why) {
+        return TUsageError("--const " + std::string(text) + ": " + why);
+    };
+    if (colon == std::string_view::npos || equals == std::string_view::npos || equals < colon)
+        throw bad("expected ROW:STEP=VALUE, for example ATP-Mg:0=4.1");
+    const std::string_view row = text.substr(0, colon);
+    const std::string_view step = text.substr(colon + 1, equals - colon - 1);
+    TConstEdit edit;
+    bool found = false;
+    for (TLigand lig : AllLigands)
+        for (TPartner partner : AllPartners) {
+            const std::string label = std::string(LigandNames[static_cast<std::size_t>(lig)]) + "-"
+                + std::string(PartnerNames[static_cast<std::size_t>(partner)]);
+            if (EqualNoCase(row, label)) {
+                edit.Ligand = lig;
+                edit.Partner = partner;
+                found = true;
+            }
+        }
+    if (!found)
+        throw bad("the row must be one of ATP-H ... PO4-Ca");
+    if (step.size() != 1 || step[0] < '0' || step[0] > '3')
+        throw bad("the step must be 0, 1, 2 or 3");
+    edit.Step = static_cast<std::size_t>(step[0] - '0');
+    const TReal value = ReadNumber(std::string(text.substr(equals + 1)));
+    edit.Value = value > 0 ? value : 0;
+    return edit;
+}
+
+TConstTable RunConstants(const std::vector<TConstEdit>& edits)
+{
+    TEngine engine;
+    engine.LoadDefaultConstants();
+    for (const TConstEdit& e : edits)
+        engine.BaseConst[e.Ligand][e.Partner][e.Step] = e.Value;
+    return engine.BaseConst;
+}
+
+TCliOptions ParseCommandLine(int argc, const char* const* argv)
+{
+    CLI::App app {"quelix-cli"};
+    app.set_help_flag();
+    TCliOptions options;
+    std::string mode;
+    std::array<std::string, ValueFieldCount> values;
+    std::array<CLI::Option*, ValueFieldCount> valueOptions {};
+    std::vector<std::string> constEdits;
+    std::string format;
+    std::string batch;
+    auto* modeOption = app.add_option("--mode", mode);
+    for (std::size_t i = 0; i < ValueFieldCount; ++i)
+        valueOptions[i] = app.add_option(OptionName(OutputColumnNames[i + 1]), values[i]);
+    app.add_option("--const", constEdits)->allow_extra_args(false);
+    auto* formatOption = app.add_option("--format", format);
+    auto* batchOption = app.add_option("--batch", batch);
+    app.add_flag("--help,-h", options.ShowHelp);
+    app.add_flag("--version", options.ShowVersion);
+    for (CLI::Option* opt : app.get_options())
+        opt->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.get_option("--const")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        throw TUsageError(e.what());
+    }
+    if (options.ShowHelp || options.ShowVersion)
+        return options;
+
+    if (modeOption->count() > 0) {
+        try {
+            options.Input.Mode = ParseMode(mode);
+        } catch (const TCalcError& e) {
+            throw TUsageError(e.what());
+        }
+    }
+    for (std::size_t i = 0; i < ValueFieldCount; ++i)
+        if (valueOptions[i]->count() > 0)
+            options.Input.Values[i] = ReadNumber(values[i]);
+    for (const std::string& text : constEdits)
+        options.ConstEdits.push_back(ParseConstEdit(text));
+    if (formatOption->count() > 0)
+        options.Format = ParseFormat(format);
+    if (batchOption->count() > 0)
+        options.BatchPath = batch;
+    return options;
+}
+
+std::string VersionText()
+{
+    return "quelix-cli " QUELIX_VERSION "\n";
+}
+
+std::string HelpText()
+{
+    // The column names, wrapped to the width of the rest of the text.
+    std::string columns;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < OutputColumnNames.size(); ++i) {
+        std::string item(OutputColumnNames[i]);
+        item += i + 1 < OutputColumnNames.size() ? "," : "";
+        if (columns.empty() || columns.size() - lineStart + item.size() + 1 > 88) {
+            lineStart = columns.size() + 1;
+            columns += "\n   ";
+        }
+        columns += " " + item;
+    }
+    return R"(Usage: quelix-cli [options]
+
+Equilibrium concentrations of free Mg++ and Ca++, of the ligands ATP, EGTA, EDTA, ADP and
+phosphate, and of their complexes, for one set of inputs or for every row of a CSV file.
+
+Inputs (concentrations in mM, ionic strength in M; numbers as in the entry fields: optional
+sign, digits, optional point, optional exponent):
+  --mode N                 0..6 (default 0)
+  --ph X                   (default 8)
+  --ionic-strength X       M (default 0.2)
+  --total-egta X  --total-edta X  --total-mg X  --total-ca X  --total-atp X  --total-adp X
+  --total-po4 X  --free-mg X  --free-ca X  --mgatp X  --caatp X  --mgadp X  --caadp X
+                           mM (defaults: total Mg 2.2, total Ca 0.5, total ATP 0.22,
+                           total EGTA 2, free Mg 1, free Ca 1, MgATP 0.2, the rest 0)
+  pH, ionic strength, total EGTA, total EDTA and total PO4 are inputs in every mode; the
+  mode takes four more and computes the rest:
+)" + ModeInputsText()
+        + R"(
+Binding constants (the built-in table, log10 K at 0.1 M):
+  --const ROW:STEP=VALUE   ROW a row of the constants table (ATP-H, ATP-Mg, ATP-Ca, EGTA-H
+                           ... PO4-Ca), STEP 0..3, VALUE log10 K at 0.1 M; repeatable;
+                           a value <= 0 removes the step
+
+Output:
+  --format report|json|csv (default report)
+      report: the results report, as the window's console shows it.
+      json:   one JSON object per record (in a batch one per line).
+      csv:    a header line, then one line per record.
+  Columns and keys, in this order:)"
+        + columns + R"(
+  Concentrations in mM, ionic strengths in M, pca = -log10 of free Ca++ in M (empty or
+  null when free Ca++ is zero, at most 1.1e-18 M), iterations the solver's iteration
+  count, reals with 19 significant digits; "error" is empty or null unless the record
+  failed.
+
+Batch:
+  --batch FILE             CSV with a header row ('-' = standard input); one output
+                           record per row, in input order
+  The header names any of the input columns (mode, ph ... caadp) in any order; the other
+  output columns are accepted and ignored, so an output file can be read back. A missing
+  column or an empty cell takes the value of the command line. Rows are computed in
+  parallel on all cores. A row that fails (a cell that is not a number, a calculation
+  error) gets its message in the "error" column, with empty results, and the other rows
+  are still computed. With --format report each row prints its report; a failing row
+  prints "row N: message" on standard error instead (N counts the rows after the header,
+  from 1).
+
+Exit status: 0 success; 1 a calculation failed (in a batch: at least one row);
+2 a usage error or a number that does not convert.
+
+  --help                   this text
+  --version                the version
+)";
+}

@@ -1,0 +1,81 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "cli/record.h"
+#include "engine/realtext.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+
+using enum TValueField;
+
+TEST(FormatReal, PrintsNineteenSignificantDigitsThatReadBack)
+{
+    const std::vector<std::pair<TReal, std::string>> cases {{8, "8"}, {0.2L, "0.2"},
+        {-2.5L, "-2.5"}, {1.5e-7L, "1.5e-07"}, {1.0L / 3, "0.3333333333333333333"},
+        {2e20L, "2e+20"}, {0, "0"}};
+    for (const auto& [x, text] : cases)
+        EXPECT_EQ(FormatReal(x), text);
+    for (TReal x : {1.0L / 3, 0.0022L, 6.02214076e23L, 1e-4000L, 1.969554034410661081e-06L}) {
+        const auto back = TextToReal(FormatReal(x));
+        ASSERT_TRUE(back) << FormatReal(x);
+        EXPECT_LE(std::fabs(*back - x), std::fabs(x) * 1e-18L) << FormatReal(x);
+    }
+}
+
+TEST(Record, SolvedRecordEchoesInputsAndReportsResultsInMillimolar)
+{
+    TEngine engine;
+    engine.LoadDefaultConstants();
+    TCalcInput in = DefaultInput();
+    in.Mode = TCalcMode::cmCa;
+    in[vfFreeCa] = 1e-3L; // pCa 6
+    const TCalcOutcome o = Compute(engine, in, TOutputFormat::ofJson);
+    ASSERT_FALSE(o.Failed()) << o.Error;
+    std::string line;
+    AppendJsonRecord(line, o);
+    const auto j = nlohmann::ordered_json::parse(line);
+    ASSERT_EQ(j.size(), OutputColumnCount);
+    std::size_t i = 0;
+    for (const auto& item : j.items())
+        EXPECT_EQ(item.key(), OutputColumnNames[i++]);
+    EXPECT_EQ(j["mode"], 6);
+    EXPECT_EQ(j["free_ca"].get<double>(), 1e-3);
+    EXPECT_NEAR(j["pca"].get<double>(), 6, 1e-12);
+    EXPECT_NEAR(j["total_ca"].get<double>(), static_cast<double>(o.State.TotalCa * 1000), 1e-15);
+    EXPECT_NEAR(j["caegta"].get<double>(), static_cast<double>(o.State.CaEGTA * 1000), 1e-15);
+    EXPECT_EQ(j["iterations"], o.Iterations);
+    EXPECT_TRUE(j["error"].is_null());
+
+    in[vfFreeCa] = 0; // no free Ca: no pCa
+    line.clear();
+    AppendJsonRecord(line, Compute(engine, in, TOutputFormat::ofJson));
+    EXPECT_TRUE(nlohmann::json::parse(line)["pca"].is_null()) << line;
+}
+
+TEST(Record, FailedRecordKeepsReadableInputsAndQuotesItsMessage)
+{
+    TCalcOutcome o;
+    o.Input = DefaultInput();
+    o.Unreadable.set(1 + static_cast<std::size_t>(vfpH));
+    o.Error = "'7\"5, x' \u306f\nend";
+    std::string csv;
+    AppendCsvRecord(csv, o);
+    EXPECT_EQ(csv,
+        "0,,0.2,2,0,2.2,0.5,0.22,0,0,1,1,0.2,0,0,0" + std::string(33, ',')
+            + ",\"'7\"\"5, x' \u306f\nend\"\n");
+    std::string json;
+    AppendJsonRecord(json, o);
+    const auto j = nlohmann::json::parse(json);
+    EXPECT_EQ(j["error"], o.Error);
+    EXPECT_TRUE(j["ph"].is_null());
+    EXPECT_EQ(j["total_mg"], 2.2);
+    EXPECT_TRUE(j["free_atp"].is_null());
+    EXPECT_TRUE(j["iterations"].is_null());
+
+    o.Error = "bad byte \xFF"; // a message quoting a cell that is not UTF-8
+    json.clear();
+    AppendJsonRecord(json, o);
+    EXPECT_TRUE(nlohmann::json::accept(json)) << json;
+}

@@ -1,0 +1,21 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The user manual (manual.html) and how Help > Help finds and opens it. The build copies
+// the manual beside the program; an installed program finds it under
+// ../share/doc/quelix/ relative to its own folder.
+
+#include "ui/messages.h"
+
+#include <QString>
+
+class QWidget;
+
+/// The manual's path for a program in `programDir`, first beside it, then in the installed
+/// layout. Empty when neither file exists.
+QString FindManual(const QString& programDir);
+
+/// Opens the manual of the running program with the desktop's browser. When it cannot be
+/// found or nothing opens it, `sink` tells the user where the file is (or should be).
+void OpenManual(QWidget* parent, const TMessageSink& sink);

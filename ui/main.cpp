@@ -1,0 +1,403 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "ui/main.h"
+
+#include "numedit/SaNumEditExCX.h"
+#include "report/report.h"
+#include "settings/inifile.h"
+#include "ui/about.h"
+#include "ui/constform.h"
+#include "ui/help.h"
+#include "ui/look.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+using enum TValueField;
+
+namespace {
+
+// The designed outer size is 640 x 431. A classic frame (4 pixels a side), caption and
+// menu bar (19 each) leave a client area of 632 x 385; every position below is in it.
+constexpr int ClientWidth = 632;
+constexpr int ClientHeight = 385;
+// The console fills the client area from here down to the bottom edge: its height is the
+// outer height - 254, i.e. the client height - 208 (177 at the designed size).
+constexpr int ConsoleTop = 208;
+constexpr int MaxConsoleLines = 200000;
+
+constexpr int LabelX[2] = {280, 456};
+constexpr int FieldX[2] = {360, 544};
+
+struct TFieldPlace {
+    const char* ObjectName;
+    const char* Label;
+    int Column; // 0 left, 1 right
+    int Top;
+    int Value;  // a TValueField, or -1 for pCa
+};
+
+// In tab order.
+constexpr std::array<TFieldPlace, 16> FieldTable {{
+    {"pHEdit", "pH", 0, 0, int(vfpH)},
+    {"tEGTAEdit", "Total EGTA", 0, 24, int(vfTotalEGTA)},
+    {"tMgEdit", "Total Mg", 0, 48, int(vfTotalMg)},
+    {"tATPEdit", "Total ATP", 0, 72, int(vfTotalATP)},
+    {"tPOivEdit", "Total PO4", 0, 96, int(vfTotalPO4)},
+    {"IonStrEdit", "Ionic strength", 1, 0, int(vfIonStr)},
+    {"tEDTAEdit", "Total EDTA", 1, 24, int(vfTotalEDTA)},
+    {"tCaEdit", "Total Ca", 1, 48, int(vfTotalCa)},
+    {"tADPEdit", "Total ADP", 1, 72, int(vfTotalADP)},
+    {"fMgEdit", "Free Mg++", 0, 128, int(vfFreeMg)},
+    {"MgATPEdit", "MgATP", 0, 152, int(vfMgATP)},
+    {"MgADPEdit", "MgADP", 0, 176, int(vfMgADP)},
+    {"fCaEdit", "Free Ca++", 1, 104, int(vfFreeCa)},
+    {"pCaEdit", "pCa", 1, 128, -1},
+    {"CaATPEdit", "CaATP", 1, 152, int(vfCaATP)},
+    {"CaADPEdit", "CaADP", 1, 176, int(vfCaADP)},
+}};
+
+// ShowValues writes the fields in this order, pCa after the free Ca++.
+constexpr std::array<TValueField, 11> ShownBeforepCa {
+    vfpH, vfIonStr, vfTotalEGTA, vfTotalEDTA, vfTotalMg, vfTotalCa,
+    vfTotalATP, vfTotalADP, vfTotalPO4, vfFreeMg, vfFreeCa};
+constexpr std::array<TValueField, 4> ShownAfterpCa {vfMgATP, vfMgADP, vfCaATP, vfCaADP};
+
+// mM in the fields, M in the state; pH and the ionic strength unconverted.
+TReal FieldScale(TValueField field)
+{
+    return IsConcentration(field) ? 1000 : 1;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int left)
+{
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(left, 168, 49, 33);
+    // A focused button takes Enter itself; Enter elsewhere reaches the window (Calculate).
+    button->setAutoDefault(true);
+    return button;
+}
+
+bool IsEnterKey(const QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+} // namespace
+
+TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
+    : QMainWindow(parent)
+    , FOptions(std::move(options))
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Quelix"));
+    setFont(DesignFont(font()));
+    FClient = new QWidget(this);
+    FClient->setObjectName(QStringLiteral("Client"));
+    // The window's background is the button face, as are the console and result fields.
+    QPalette face = FClient->palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    FClient->setPalette(face);
+    FClient->setAutoFillBackground(true);
+    setCentralWidget(FClient);
+    CreateControls(FClient);
+    FClient->installEventFilter(this);
+    CreateMenus();
+    resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+
+    FormCreate();
+    FConstForm = new TConstForm(FEngine, this);
+    FConstForm->SetMessageSink(FOptions.MessageSink);
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::CreateControls(QWidget* client)
+{
+    RadioGroup1 = new QGroupBox(QStringLiteral("Menu"), client);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    RadioGroup1->setGeometry(16, 0, 249, 161);
+    FModeButtons = new QButtonGroup(RadioGroup1);
+    for (int i = 0; i < ModeCount; ++i) {
+        const auto caption = ModeCaptions[static_cast<std::size_t>(i)];
+        auto* item = new QRadioButton(
+            QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), RadioGroup1);
+        item->setGeometry(8, 18 + 20 * i, 237, 20);
+        FModeButtons->addButton(item, i);
+    }
+    FModeButtons->button(0)->setChecked(true);
+    connect(FModeButtons, &QButtonGroup::idClicked, this, &TMainForm::RadioGroup1Click);
+
+    CalcBtn = MakeButton(client, "CalcBtn", "Calc", 32);
+    CalcBtn->setDefault(true);
+    SaveBtn = MakeButton(client, "SaveBtn", "&Save", 88);
+    ConstBtn = MakeButton(client, "ConstBtn", "&Const.", 144);
+    ExitBtn = MakeButton(client, "ExitBtn", "E&xit", 200);
+    connect(CalcBtn, &QPushButton::clicked, this, &TMainForm::Calculate);
+    connect(SaveBtn, &QPushButton::clicked, this, &TMainForm::SetAsDefault);
+    connect(ConstBtn, &QPushButton::clicked, this, &TMainForm::ShowConstForm);
+    connect(ExitBtn, &QPushButton::clicked, this, &TMainForm::ExitForm);
+
+    Console = new QPlainTextEdit(client);
+    Console->setObjectName(QStringLiteral("Console"));
+    Console->setReadOnly(true);
+    Console->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Console->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Console->setMaximumBlockCount(MaxConsoleLines);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPixelSize(13);
+    Console->setFont(fixed);
+    // Tab stops every eight characters keep the report's columns under one another.
+    Console->setTabStopDistance(8 * QFontMetricsF(fixed).horizontalAdvance(QLatin1Char(' ')));
+    QPalette consolePalette = Console->palette();
+    consolePalette.setColor(QPalette::Base, consolePalette.color(QPalette::Button));
+    Console->setPalette(consolePalette);
+    Console->installEventFilter(this);
+
+    QWidget* previous = Console;
+    setTabOrder(RadioGroup1, CalcBtn);
+    setTabOrder(CalcBtn, SaveBtn);
+    setTabOrder(SaveBtn, ConstBtn);
+    setTabOrder(ConstBtn, ExitBtn);
+    setTabOrder(ExitBtn, Console);
+    for (const TFieldPlace& place : FieldTable) {
+        auto* label = new QLabel(QString::fromLatin1(place.Label), client);
+        label->move(LabelX[place.Column], place.Top + 8);
+        label->adjustSize();
+        auto* edit = new TSaNumEditExCX(client);
+        edit->setObjectName(QString::fromLatin1(place.ObjectName));
+        edit->setGeometry(FieldX[place.Column], place.Top, 81, 24);
+        edit->SetDecimalLength(8);
+        edit->setCursor(Qt::IBeamCursor);
+        if (place.Value < 0)
+            pCaEdit = edit;
+        else
+            FFields[static_cast<std::size_t>(place.Value)] = edit;
+        setTabOrder(previous, edit);
+        previous = edit;
+    }
+}
+
+void TMainForm::CreateMenus()
+{
+    auto add = [this](QMenu* menu, const char* name, const char* caption, auto handler) {
+        QAction* action = menu->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    QMenu* mainMenu = menuBar()->addMenu(QStringLiteral("&Main"));
+    add(mainMenu, "miCalculate", "&Calculate", &TMainForm::Calculate);
+    add(mainMenu, "miShowResults", "Show &Results", &TMainForm::ShowResults);
+    add(mainMenu, "miSetAsDefault", "Set as &Default", &TMainForm::SetAsDefault);
+    add(mainMenu, "miBindingConstants", "&Binding Constants", &TMainForm::ShowConstForm);
+    mainMenu->addSeparator();
+    add(mainMenu, "miExit", "E&xit", &TMainForm::ExitForm);
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
+    add(helpMenu, "miHHelp", "&Help", &TMainForm::miHHelpClick);
+    add(helpMenu, "miHAbout", "&About...", &TMainForm::ShowAbout);
+}
+
+void TMainForm::FormCreate()
+{
+    FState.Tiny = 10 * MachineEpsilon();
+    FEngine.ConvergenceTolerance = 1e-9L;
+    FIniFile = std::make_unique<TIniFile>(FOptions.IniFileName);
+    // The settings layer reports a failed read or write instead of throwing; the values it
+    // could not read keep their defaults, and start-up goes on so that Calc works.
+    const TStartupResult startup = LoadSettingsAtStart(*FIniFile, FDefaultSet, FEngine, FState,
+                                                       FOptions.DecimalPoint);
+    SetModeIndex(startup.ModeIndex);
+    if (startup.Error)
+        FOptions.MessageSink(this, TMessageKind::mkError, QString::fromStdString(*startup.Error));
+    RunCommand(this, FOptions.MessageSink, [this] {
+        FEngine.LoadDefaultConstants();
+        FEngine.AdjustConstants();
+        FEngine.MakeApparentConstants();
+    });
+    ShowValues();
+    RadioGroup1Click();
+    if (QAbstractButton* item = FModeButtons->checkedButton())
+        item->setFocus();
+    else
+        FModeButtons->button(0)->setFocus();
+}
+
+int TMainForm::ModeIndex() const
+{
+    return FModeButtons->checkedId();
+}
+
+void TMainForm::SetModeIndex(int index)
+{
+    if (QAbstractButton* item = FModeButtons->button(index)) {
+        item->setChecked(true);
+        return;
+    }
+    // No item selected: an exclusive group cannot uncheck its checked item by itself.
+    FModeButtons->setExclusive(false);
+    if (QAbstractButton* checked = FModeButtons->checkedButton())
+        checked->setChecked(false);
+    FModeButtons->setExclusive(true);
+}
+
+TSaNumEditExCX* TMainForm::Field(TValueField field) const
+{
+    return FFields[static_cast<std::size_t>(field)];
+}
+
+void TMainForm::SetFieldEnabled(TSaNumEditExCX* field, bool enabled)
+{
+    field->setEnabled(enabled);
+    // Result fields take the window's own background, so they read as part of the window.
+    field->SetColor(enabled ? palette().color(QPalette::Base) : FClient->palette().color(QPalette::Window));
+}
+
+void TMainForm::RadioGroup1Click()
+{
+    const int mode = ModeIndex();
+    if (mode >= 0)
+        for (TValueField field : ModeFields)
+            SetFieldEnabled(Field(field), IsModeInput(static_cast<TCalcMode>(mode), field));
+    SetFieldEnabled(pCaEdit, Field(vfFreeCa)->isEnabled());
+}
+
+void TMainForm::GetValues()
+{
+    for (std::size_t i = 0; i < ValueFieldCount; ++i) {
+        const auto field = static_cast<TValueField>(i);
+        ValueRef(FEngine, FState, field) = Field(field)->GetValue() / FieldScale(field);
+    }
+}
+
+void TMainForm::ShowValues()
+{
+    auto show = [this](TValueField field) {
+        Field(field)->SetValue(ValueOf(FEngine, FState, field) * FieldScale(field));
+    };
+    for (TValueField field : ShownBeforepCa)
+        show(field);
+    // pCa is only ever written; at or below Tiny it keeps its text.
+    if (FState.FreeCa > FState.Tiny)
+        pCaEdit->SetValue(-std::log10(FState.FreeCa));
+    for (TValueField field : ShownAfterpCa)
+        show(field);
+}
+
+void TMainForm::AppendReport()
+{
+    // One append of the empty introducing line and the report: appending an empty line
+    // alone to an empty console would not show.
+    QString text;
+    for (const std::string& line : ReportLines(FEngine, FState)) {
+        text += QLatin1Char('\n');
+        text += QString::fromStdString(line);
+    }
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Console->appendPlainText(text);
+    Console->verticalScrollBar()->setValue(Console->verticalScrollBar()->maximum());
+}
+
+void TMainForm::ShowResults()
+{
+    RunCommand(this, FOptions.MessageSink, [this] { AppendReport(); });
+}
+
+void TMainForm::Calculate()
+{
+    RunCommand(this, FOptions.MessageSink, [this] {
+        GetValues();
+        FEngine.AdjustConstants();
+        FEngine.MakeApparentConstants();
+        FEngine.SolveMajors(FState, static_cast<TCalcMode>(ModeIndex()));
+        FEngine.CalcMinors(FState);
+        AppendReport();
+        ShowValues();
+    });
+}
+
+void TMainForm::SetAsDefault()
+{
+    RunCommand(this, FOptions.MessageSink, [this] {
+        ::SetAsDefault(*FIniFile, ModeIndex(), FEngine, FState, FOptions.DecimalPoint);
+    });
+}
+
+void TMainForm::ShowConstForm()
+{
+    FConstForm->show();
+    FConstForm->raise();
+    FConstForm->activateWindow();
+}
+
+void TMainForm::ShowAbout()
+{
+    TAboutBox box(this);
+    box.exec();
+}
+
+void TMainForm::miHHelpClick()
+{
+    OpenManual(this, FOptions.MessageSink);
+}
+
+void TMainForm::ExitForm()
+{
+    FIniFile.reset();
+    close();
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event)
+{
+    // Enter that no control took (the fields, the mode selector and the console leave it
+    // alone; a focused button presses itself) runs one calculation.
+    if (IsEnterKey(event)) {
+        event->accept();
+        Calculate();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == FClient && event->type() == QEvent::Resize)
+        FormResize();
+    // The console is read-only but would still take Enter as a line break.
+    if (watched == Console && IsEnterKey(event)) {
+        Calculate();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::FormResize()
+{
+    const int height = std::max(0, FClient->height() - ConsoleTop);
+    Console->setGeometry(0, FClient->height() - height, FClient->width(), height);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    // The program ends with its main window, even while the constants dialog is open.
+    FConstForm->hide();
+    QMainWindow::closeEvent(event);
+}

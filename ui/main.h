@@ -1,0 +1,96 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The main window. It owns the one engine and calculation state, the built-in defaults and
+// the settings file, its sixteen numeric fields, the console that collects the reports and
+// the binding constants dialog (created hidden, shown modeless).
+//
+// Start-up (FormCreate): Tiny and the convergence tolerance, the settings file (stored mode
+// and values, or the defaults written at the first start), the binding constants, the
+// values into the fields, the fields enabled for the mode. Calculate: fields -> state
+// (GetValues), constants for ionic strength and pH, solve, minor species, report appended
+// to the console, state -> fields (ShowValues). A failing step stops its command and its
+// message goes to the window's TMessageSink; what was written before stays.
+
+#include "engine/bindconst.h"
+#include "settings/defaults.h"
+#include "ui/messages.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+
+class QButtonGroup;
+class QGroupBox;
+class QPlainTextEdit;
+class QPushButton;
+class TConstForm;
+class TIniFile;
+class TSaNumEditExCX;
+
+struct TMainFormOptions {
+    std::filesystem::path IniFileName;   // the settings file, normally beside the program
+    char DecimalPoint = '.';             // of the settings file's reals
+    TMessageSink MessageSink = MessageBoxSink();
+};
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(TMainFormOptions options, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    void Calculate();
+    void ShowResults();
+    void SetAsDefault();
+    void ShowConstForm();
+    void ShowAbout();
+    void miHHelpClick();
+    void ExitForm();
+    void RadioGroup1Click();
+    void SetFieldEnabled(TSaNumEditExCX* field, bool enabled);
+    void GetValues();
+    void ShowValues();
+
+    /// The selected mode, -1 when none is selected.
+    int ModeIndex() const;
+    void SetModeIndex(int index);
+
+    const TEngine& Engine() const { return FEngine; }
+    const TCalcState& State() const { return FState; }
+    TConstForm* ConstForm() const { return FConstForm; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormResize();
+    void CreateControls(QWidget* client);
+    void CreateMenus();
+    void AppendReport();
+    TSaNumEditExCX* Field(TValueField field) const;
+
+    TMainFormOptions FOptions;
+    TEngine FEngine;
+    TCalcState FState;
+    TDefaultSet FDefaultSet;
+    std::unique_ptr<TIniFile> FIniFile;
+
+    QWidget* FClient = nullptr;
+    QGroupBox* RadioGroup1 = nullptr;
+    QButtonGroup* FModeButtons = nullptr;
+    QPushButton* CalcBtn = nullptr;
+    QPushButton* SaveBtn = nullptr;
+    QPushButton* ConstBtn = nullptr;
+    QPushButton* ExitBtn = nullptr;
+    QPlainTextEdit* Console = nullptr;
+    std::array<TSaNumEditExCX*, ValueFieldCount> FFields {}; // indexed by TValueField
+    TSaNumEditExCX* pCaEdit = nullptr;
+    TConstForm* FConstForm = nullptr;
+};
