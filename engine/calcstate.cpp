@@ -44,25 +44,9 @@ bool IsModeInput(TCalcMode mode, TValueField field)
 
 TReal& ValueRef(TEngine& engine, TCalcState& state, TValueField field)
 {
-    using enum TLigand;
-    switch (field) {
-    case vfpH: return engine.pH;
-    case vfIonStr: return engine.IonStr;
-    case vfTotalEGTA: return state.TotalLigand[ligEGTA];
-    case vfTotalEDTA: return state.TotalLigand[ligEDTA];
-    case vfTotalMg: return state.TotalMg;
-    case vfTotalCa: return state.TotalCa;
-    case vfTotalATP: return state.TotalLigand[ligATP];
-    case vfTotalADP: return state.TotalLigand[ligADP];
-    case vfTotalPO4: return state.TotalLigand[ligPO4];
-    case vfFreeMg: return state.FreeMg;
-    case vfFreeCa: return state.FreeCa;
-    case vfMgATP: return state.MgATP;
-    case vfCaATP: return state.CaATP;
-    case vfMgADP: return state.MgADP;
-    case vfCaADP: return state.CaADP;
-    }
-    return engine.pH; // not reached: every field is listed above
+    if (field == vfIonStr)
+        return engine.IonStr;
+    return ConcentrationRef(state, field, engine.pH);
 }
 
 TReal ValueOf(const TEngine& engine, const TCalcState& state, TValueField field)

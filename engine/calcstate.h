@@ -114,6 +114,32 @@ inline constexpr std::array<TValueField, 10> ModeFields {
     TValueField::vfTotalADP, TValueField::vfFreeMg, TValueField::vfFreeCa,
     TValueField::vfMgATP, TValueField::vfCaATP, TValueField::vfMgADP, TValueField::vfCaADP};
 
+/// The concentration `field` (M) of any record that names its concentrations as TCalcState
+/// does (the state itself, the built-in default set). pH and ionic strength are not
+/// concentrations: for them `fallback` is returned.
+template <typename TRecord>
+constexpr auto& ConcentrationRef(TRecord& r, TValueField field, TReal& fallback)
+{
+    using enum TValueField;
+    using enum TLigand;
+    switch (field) {
+    case vfTotalEGTA: return r.TotalLigand[ligEGTA];
+    case vfTotalEDTA: return r.TotalLigand[ligEDTA];
+    case vfTotalMg: return r.TotalMg;
+    case vfTotalCa: return r.TotalCa;
+    case vfTotalATP: return r.TotalLigand[ligATP];
+    case vfTotalADP: return r.TotalLigand[ligADP];
+    case vfTotalPO4: return r.TotalLigand[ligPO4];
+    case vfFreeMg: return r.FreeMg;
+    case vfFreeCa: return r.FreeCa;
+    case vfMgATP: return r.MgATP;
+    case vfCaATP: return r.CaATP;
+    case vfMgADP: return r.MgADP;
+    case vfCaADP: return r.CaADP;
+    default: return fallback;
+    }
+}
+
 /// True when `field` is an input of `mode`. pH, ionic strength, total EGTA, total EDTA and
 /// total PO4 are inputs in every mode; of the other ten, each mode takes exactly four.
 /// A mode outside 0..6 makes none of the ten an input.

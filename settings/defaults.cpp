@@ -12,26 +12,9 @@
 
 TReal& DefaultRef(TDefaultSet& defaults, TValueField field)
 {
-    using enum TValueField;
-    using enum TLigand;
-    switch (field) {
-    case vfpH: return defaults.DefaultpH;
-    case vfIonStr: return defaults.DefaultIonStr;
-    case vfTotalEGTA: return defaults.TotalLigand[ligEGTA];
-    case vfTotalEDTA: return defaults.TotalLigand[ligEDTA];
-    case vfTotalMg: return defaults.TotalMg;
-    case vfTotalCa: return defaults.TotalCa;
-    case vfTotalATP: return defaults.TotalLigand[ligATP];
-    case vfTotalADP: return defaults.TotalLigand[ligADP];
-    case vfTotalPO4: return defaults.TotalLigand[ligPO4];
-    case vfFreeMg: return defaults.FreeMg;
-    case vfFreeCa: return defaults.FreeCa;
-    case vfMgATP: return defaults.MgATP;
-    case vfCaATP: return defaults.CaATP;
-    case vfMgADP: return defaults.MgADP;
-    case vfCaADP: return defaults.CaADP;
-    }
-    return defaults.DefaultpH; // not reached: every field is listed above
+    if (field == TValueField::vfIonStr)
+        return defaults.DefaultIonStr;
+    return ConcentrationRef(defaults, field, defaults.DefaultpH);
 }
 
 TReal DefaultOf(const TDefaultSet& defaults, TValueField field)
