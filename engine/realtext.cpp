@@ -9,6 +9,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <system_error>
 
 namespace {
@@ -234,9 +236,9 @@ constexpr std::array<TReal, 19> ExactPow10 {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 
 
 } // namespace
 
-std::string FormatFixed(TReal x, int width, int decimals)
+void AppendFixed(std::string& out, TReal x, int width, int decimals)
 {
-    std::string text;
+    static_assert(std::numeric_limits<TReal>::digits == 64 && sizeof(TReal) >= 8);
     const TReal magnitude = std::fabs(x);
     const bool fastRange = decimals >= 0 && decimals < static_cast<int>(ExactPow10.size())
         && magnitude < 1e17L;
@@ -244,10 +246,16 @@ std::string FormatFixed(TReal x, int width, int decimals)
         // Scaling rounds once, by at most half a unit in the last place of y; only when y
         // lies that close to a half-way point does the exact way decide.
         const TReal y = magnitude * ExactPow10[static_cast<std::size_t>(decimals)];
-        const TReal whole = std::floor(y);
-        const TReal fraction = y - whole;
-        if (y < 1e18L && std::fabs(fraction - 0.5L) > y * 0x1p-61L) {
-            const auto n = static_cast<std::uint64_t>(whole) + (fraction > 0.5L ? 1 : 0);
+        // Adding 2^63 rounds y to the nearest integer (the spacing of reals there is 1)
+        // and leaves 2^63 + that integer as the significand. This avoids the rounding-mode
+        // switches of floor() and of a cast to an integer, which stall the x87 unit.
+        constexpr TReal twoTo63 = 0x1p63L;
+        const TReal shifted = y + twoTo63;
+        const TReal offset = y - (shifted - twoTo63); // exact, within [-0.5, 0.5]
+        if (y < 1e18L && std::fabs(std::fabs(offset) - 0.5L) > y * 0x1p-61L) {
+            std::uint64_t significand;
+            std::memcpy(&significand, &shifted, sizeof significand);
+            const std::uint64_t n = significand - (std::uint64_t {1} << 63);
             // Digits of n, zero-padded to at least one digit before the point.
             std::array<char, 48> buf {};
             const auto d = static_cast<std::size_t>(decimals);
@@ -257,14 +265,24 @@ std::string FormatFixed(TReal x, int width, int decimals)
                 *--first = '0';
             if (x < 0)
                 *--first = '-';
-            text.assign(first, end - d);
+            const auto length = static_cast<std::size_t>(end - first) + (d > 0 ? 1 : 0);
+            if (static_cast<int>(length) < width)
+                out.append(static_cast<std::size_t>(width) - length, ' ');
+            out.append(first, end - d);
             if (d > 0)
-                text.append(".").append(end - d, end);
+                out.append(1, '.').append(end - d, end);
+            return;
         }
     }
-    if (text.empty())
-        text = FixedExact(x, decimals);
+    const std::string text = FixedExact(x, decimals);
     if (static_cast<int>(text.size()) < width)
-        text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
+        out.append(static_cast<std::size_t>(width) - text.size(), ' ');
+    out += text;
+}
+
+std::string FormatFixed(TReal x, int width, int decimals)
+{
+    std::string text;
+    AppendFixed(text, x, width, decimals);
     return text;
 }

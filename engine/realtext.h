@@ -31,3 +31,6 @@ std::string RealToText(TReal x, char decimalPoint = '.');
 /// Fixed-point text of x with `decimals` decimals, right-aligned in at least `width`
 /// characters. Halfway cases round away from zero.
 std::string FormatFixed(TReal x, int width, int decimals);
+
+/// FormatFixed, appended to `out`.
+void AppendFixed(std::string& out, TReal x, int width, int decimals);

@@ -3,6 +3,9 @@
 #include "engine/bindconst.h"
 #include "engine/fpcheck.h"
 
+#include <array>
+#include <utility>
+
 using namespace fpcheck;
 using enum TLigand;
 using enum TPartner;
@@ -70,6 +73,16 @@ bool Passes(double low, double high, TReal tiny, TReal tolerance)
     return 1 - static_cast<TReal>(ratio) < tolerance;
 }
 
+// Calls f(std::integral_constant<TLigand, L>) for every ligand L in order. The calls are
+// unrolled, so what a bracketing shape decides per ligand is decided at compile time.
+template <typename F>
+void ForEachLigand(F&& f)
+{
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+        (f(std::integral_constant<TLigand, static_cast<TLigand>(I)> {}), ...);
+    }(std::make_index_sequence<LigandCount> {});
+}
+
 // Runs the bracketing iteration from bounds 0 and the total. Returns the number of
 // iterations, or 0 when the fast flavour must give way to the checked one (a fault flag
 // was raised, or the bounds would not close); the checked flavour raises instead.
@@ -83,38 +96,49 @@ long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tol
         b.MgHigh = A::ToDouble(s.TotalMg);
     if constexpr (Shape.IterateCa)
         b.CaHigh = A::ToDouble(s.TotalCa);
-    const auto mgLow = [&] { return Shape.IterateMg ? TReal {b.MgLow} : s.FreeMg; };
-    const auto mgHigh = [&] { return Shape.IterateMg ? TReal {b.MgHigh} : s.FreeMg; };
-    const auto caLow = [&] { return Shape.IterateCa ? TReal {b.CaLow} : s.FreeCa; };
-    const auto caHigh = [&] { return Shape.IterateCa ? TReal {b.CaHigh} : s.FreeCa; };
-    // New bounds of a cation from one set of ligand bounds (a fixed ligand's value enters
-    // both).
-    const auto cationBound = [&](TReal total, TPartner metal, const TPerLigand<double>& l) {
-        TReal den = 1;
-        for (TLigand lig : AllLigands)
-            den += sums[lig][metal] * (IsFixed(Shape, lig) ? s.FreeLigand[lig] : TReal {l[lig]});
-        return A::ToDouble(A::Div(total, A::Fin(den)));
+    const auto bound = [](TReal total, TReal denominator) {
+        return A::ToDouble(A::Div(total, A::Fin(denominator)));
     };
 
     for (long iterations = 1;; ++iterations) {
+        const TReal mgLow = Shape.IterateMg ? TReal {b.MgLow} : s.FreeMg;
+        const TReal mgHigh = Shape.IterateMg ? TReal {b.MgHigh} : s.FreeMg;
+        const TReal caLow = Shape.IterateCa ? TReal {b.CaLow} : s.FreeCa;
+        const TReal caHigh = Shape.IterateCa ? TReal {b.CaHigh} : s.FreeCa;
         // More free cation leaves less free ligand: the upper cation bounds give the lower
         // ligand bounds and the lower cation bounds the upper ones.
-        for (TLigand lig : AllLigands) {
-            if (IsFixed(Shape, lig))
-                continue;
-            const TReal p = sums[lig][ptH], m = sums[lig][ptMg], c = sums[lig][ptCa];
-            const TReal total = s.TotalLigand[lig];
-            b.LigLow[lig] = A::ToDouble(A::Div(total, A::Fin(p + m * mgHigh() + c * caHigh())));
-            b.LigHigh[lig] = A::ToDouble(A::Div(total, A::Fin(p + m * mgLow() + c * caLow())));
-        }
+        ForEachLigand([&](auto lig) {
+            if constexpr (!IsFixed(Shape, lig)) {
+                const TReal p = sums[lig][ptH], m = sums[lig][ptMg], c = sums[lig][ptCa];
+                const TReal total = s.TotalLigand[lig];
+                b.LigLow[lig] = bound(total, p + m * mgHigh + c * caHigh);
+                b.LigHigh[lig] = bound(total, p + m * mgLow + c * caLow);
+            }
+        });
+        // New cation bounds: the upper ligand bounds give the lower cation bounds. The
+        // four denominators are summed side by side, each in ligand order; a fixed
+        // ligand's value enters both bounds.
+        TReal mgLowDen = 1, mgHighDen = 1, caLowDen = 1, caHighDen = 1;
+        ForEachLigand([&](auto lig) {
+            const TReal low = IsFixed(Shape, lig) ? s.FreeLigand[lig] : TReal {b.LigLow[lig]};
+            const TReal high = IsFixed(Shape, lig) ? s.FreeLigand[lig] : TReal {b.LigHigh[lig]};
+            if constexpr (Shape.IterateCa) {
+                caLowDen += sums[lig][ptCa] * high;
+                caHighDen += sums[lig][ptCa] * low;
+            }
+            if constexpr (Shape.IterateMg) {
+                mgLowDen += sums[lig][ptMg] * high;
+                mgHighDen += sums[lig][ptMg] * low;
+            }
+        });
         const std::array<double, 4> old {b.MgLow, b.MgHigh, b.CaLow, b.CaHigh};
         if constexpr (Shape.IterateCa) {
-            b.CaLow = cationBound(s.TotalCa, ptCa, b.LigHigh);
-            b.CaHigh = cationBound(s.TotalCa, ptCa, b.LigLow);
+            b.CaLow = bound(s.TotalCa, caLowDen);
+            b.CaHigh = bound(s.TotalCa, caHighDen);
         }
         if constexpr (Shape.IterateMg) {
-            b.MgLow = cationBound(s.TotalMg, ptMg, b.LigHigh);
-            b.MgHigh = cationBound(s.TotalMg, ptMg, b.LigLow);
+            b.MgLow = bound(s.TotalMg, mgLowDen);
+            b.MgHigh = bound(s.TotalMg, mgHighDen);
         }
         // Both cations are tested, Mg first, before either result is looked at.
         const bool mgPasses = !Shape.IterateMg || Passes<Checked>(b.MgLow, b.MgHigh, s.Tiny, tolerance);

@@ -14,25 +14,13 @@ namespace {
 constexpr char Tab[] = "\t";
 constexpr char CrLf[] = "\r\n";
 
-std::string F(TReal x)
+// FormatConc, appended to `out`.
+void AppendConc(std::string& out, TReal x)
 {
-    return FormatConc(x);
-}
-
-// " (pX = 3.000)" for a positive free cation, nothing otherwise.
-std::string PValue(const char* name, TReal freeConc)
-{
-    if (!(freeConc > 0))
-        return {};
-    return std::string(" (") + name + " = " + FormatFixed(-fpcheck::Log10(freeConc), 5, 3) + ")";
-}
-
-} // namespace
-
-std::string FormatConc(TReal x)
-{
-    if (x == 0)
-        return " 0 M";
+    if (x == 0) {
+        out += " 0 M";
+        return;
+    }
     struct TUnit {
         TReal Threshold;
         TReal Factor;
@@ -46,10 +34,64 @@ std::string FormatConc(TReal x)
         {1e-12L, 1e12L, " pM"},
     }};
     // The unit is chosen before rounding, so 0.9999996 mM prints as 1000.000 uM.
-    for (const TUnit& unit : Units)
-        if (x >= unit.Threshold)
-            return FormatFixed(x * unit.Factor, 8, 3) + unit.Suffix;
-    return FormatFixed(x * 1e15L, 8, 3) + " fM";
+    for (const TUnit& unit : Units) {
+        if (x >= unit.Threshold) {
+            AppendFixed(out, x * unit.Factor, 8, 3);
+            out += unit.Suffix;
+            return;
+        }
+    }
+    AppendFixed(out, x * 1e15L, 8, 3);
+    out += " fM";
+}
+
+// A report line under construction: the last line of `lines` when it was started. Pieces
+// are appended in place, which keeps a whole report to a handful of allocations.
+class TLine {
+public:
+    explicit TLine(std::vector<std::string>& lines) : Lines(lines), Index(lines.size())
+    {
+        lines.emplace_back().reserve(160);
+    }
+    TLine& operator<<(const char* piece)
+    {
+        Text() += piece;
+        return *this;
+    }
+    TLine& Fixed(TReal x, int width, int decimals)
+    {
+        AppendFixed(Text(), x, width, decimals);
+        return *this;
+    }
+    // A label and its concentration.
+    TLine& Conc(const char* label, TReal x)
+    {
+        Text() += label;
+        AppendConc(Text(), x);
+        return *this;
+    }
+    // " (pX = 3.000)" for a positive free cation, nothing otherwise.
+    TLine& PValue(const char* name, TReal freeConc)
+    {
+        if (freeConc > 0)
+            (*this << " (" << name << " = ").Fixed(-fpcheck::Log10(freeConc), 5, 3) << ")";
+        return *this;
+    }
+
+private:
+    std::string& Text() { return Lines[Index]; }
+
+    std::vector<std::string>& Lines;
+    std::size_t Index;
+};
+
+} // namespace
+
+std::string FormatConc(TReal x)
+{
+    std::string text;
+    AppendConc(text, x);
+    return text;
 }
 
 std::vector<std::string> ReportLines(const TEngine& engine, const TCalcState& s)
@@ -59,37 +101,45 @@ std::vector<std::string> ReportLines(const TEngine& engine, const TCalcState& s)
     const auto& total = s.TotalLigand;
     const auto& free = s.FreeLigand;
     std::vector<std::string> lines;
+    lines.reserve(16);
 
-    std::string line = "Z = " + FormatFixed(engine.IonStr, 6, 3) + " M" + "  pH = "
-        + FormatFixed(engine.pH, 5, 2);
+    TLine head(lines);
+    (head << "Z = ").Fixed(engine.IonStr, 6, 3) << " M  pH = ";
+    head.Fixed(engine.pH, 5, 2);
     if (total[ligEGTA] > 0)
-        line += "  total EGTA =" + F(total[ligEGTA]);
+        head.Conc("  total EGTA =", total[ligEGTA]);
     if (total[ligEDTA] > 0)
-        line += "  total EDTA =" + F(total[ligEDTA]);
-    lines.push_back(line);
+        head.Conc("  total EDTA =", total[ligEDTA]);
 
-    lines.push_back("total Mg  =" + F(s.TotalMg) + Tab + "free Mg++ =" + F(s.FreeMg)
-                    + PValue("pMg", s.FreeMg));
-    lines.push_back("total Ca  =" + F(s.TotalCa) + Tab + "free Ca++ =" + F(s.FreeCa)
-                    + PValue("pCa", s.FreeCa));
+    TLine mg(lines);
+    mg.Conc("total Mg  =", s.TotalMg) << Tab;
+    mg.Conc("free Mg++ =", s.FreeMg).PValue("pMg", s.FreeMg);
+    TLine ca(lines);
+    ca.Conc("total Ca  =", s.TotalCa) << Tab;
+    ca.Conc("free Ca++ =", s.FreeCa).PValue("pCa", s.FreeCa);
 
-    line = "total ATP =" + F(total[ligATP]);
+    TLine totals(lines);
+    totals.Conc("total ATP =", total[ligATP]);
     if (total[ligADP] > 0)
-        line += Tab + std::string("total ADP =") + F(total[ligADP]);
+        (totals << Tab).Conc("total ADP =", total[ligADP]);
     if (total[ligPO4] > 0)
-        line += Tab + std::string("total PO4 =") + F(total[ligPO4]);
-    lines.push_back(line);
+        (totals << Tab).Conc("total PO4 =", total[ligPO4]);
 
     // Each ligand block: the complexes (a CRLF splits unprotonated from protonated ones),
     // then the free ligand and its protonated forms. Labels are eleven characters wide.
-    const auto block = [&](TLigand lig, std::array<const char*, 7> labels,
-                           std::array<TReal, 7> values) {
+    const auto block = [&](TLigand lig, const std::array<const char*, 7>& labels,
+                           const std::array<TReal, 7>& values) {
         if (!(total[lig] > 0))
             return;
-        lines.push_back(labels[0] + F(values[0]) + Tab + labels[1] + F(values[1]) + CrLf
-                        + labels[2] + F(values[2]) + Tab + labels[3] + F(values[3]));
-        lines.push_back(labels[4] + F(values[4]) + Tab + labels[5] + F(values[5]) + Tab
-                        + labels[6] + F(values[6]));
+        TLine complexes(lines);
+        complexes.Conc(labels[0], values[0]) << Tab;
+        complexes.Conc(labels[1], values[1]) << CrLf;
+        complexes.Conc(labels[2], values[2]) << Tab;
+        complexes.Conc(labels[3], values[3]);
+        TLine forms(lines);
+        forms.Conc(labels[4], values[4]) << Tab;
+        forms.Conc(labels[5], values[5]) << Tab;
+        forms.Conc(labels[6], values[6]);
     };
     block(ligATP,
           {"MgATP2-   =", "CaATP2-   =", "MgHATP-   =", "CaHATP-   =", "ATP4-     =",
@@ -108,13 +158,18 @@ std::vector<std::string> ReportLines(const TEngine& engine, const TCalcState& s)
            "HADP2-    =", "H2ADP-    ="},
           {s.MgADP, s.CaADP, s.MgHADP, s.CaHADP, free[ligADP], s.HADP, s.H2ADP});
     if (total[ligPO4] > 0) {
-        lines.push_back("MgHPO4    =" + F(s.MgHPO4) + Tab + "CaHPO4    =" + F(s.CaHPO4));
-        lines.push_back("PO4(3-)   =" + F(free[ligPO4]) + Tab + "HPO4(2-)  =" + F(s.HPO4) + Tab
-                        + "H2PO4(-)  =" + F(s.H2PO4));
+        TLine complexes(lines);
+        complexes.Conc("MgHPO4    =", s.MgHPO4) << Tab;
+        complexes.Conc("CaHPO4    =", s.CaHPO4);
+        TLine forms(lines);
+        forms.Conc("PO4(3-)   =", free[ligPO4]) << Tab;
+        forms.Conc("HPO4(2-)  =", s.HPO4) << Tab;
+        forms.Conc("H2PO4(-)  =", s.H2PO4);
     }
 
-    lines.push_back("Ionic strength >= " + F(engine.GetIonStr(s)) + " + [KCl] + "
-                    + F(engine.GetIonStrTris()) + " (if [Tris] = 20 mM)");
+    TLine ionic(lines);
+    ionic.Conc("Ionic strength >= ", engine.GetIonStr(s)) << " + [KCl] + ";
+    ionic.Conc("", engine.GetIonStrTris()) << " (if [Tris] = 20 mM)";
     return lines;
 }
 
