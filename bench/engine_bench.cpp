@@ -61,6 +61,19 @@ void BM_FullCalculationDefault(benchmark::State& bs)
 }
 BENCHMARK(BM_FullCalculationDefault);
 
+// The constant tables of one calculation: corrections to the ionic strength and 33 powers
+// of ten.
+void BM_Constants(benchmark::State& bs)
+{
+    TBenchCalc c = DefaultCalc();
+    for (auto _ : bs) {
+        c.Engine.AdjustConstants();
+        c.Engine.MakeApparentConstants();
+        benchmark::DoNotOptimize(c.Engine.BindSums);
+    }
+}
+BENCHMARK(BM_Constants);
+
 void BM_HardCaseSolve(benchmark::State& bs)
 {
     TBenchCalc c = HardCalc();

@@ -10,6 +10,7 @@
 // overflow: checking the result of such a chain with Fin() finds the first fault.
 
 #include "engine/calcerror.h"
+#include "engine/exp10.h"
 #include "engine/realtype.h"
 
 #include <cmath>
@@ -53,11 +54,10 @@ inline TReal Sqrt(TReal x)
     return std::sqrt(x);
 }
 
-/// 10 raised to x. The C library's exp10l is within one unit in the last place and much
-/// faster than powl, which matters because every calculation converts all constants.
+/// 10 raised to x; an overflow raises its error.
 inline TReal Pow10(TReal x)
 {
-    return Fin(exp10l(x));
+    return Fin(Exp10(x));
 }
 
 /// log10(x): zero divides by zero, a negative argument is an invalid operation.

@@ -255,22 +255,33 @@ void AppendFixed(std::string& out, TReal x, int width, int decimals)
         if (y < 1e18L && std::fabs(std::fabs(offset) - 0.5L) > y * 0x1p-61L) {
             std::uint64_t significand;
             std::memcpy(&significand, &shifted, sizeof significand);
-            const std::uint64_t n = significand - (std::uint64_t {1} << 63);
-            // Digits of n, zero-padded to at least one digit before the point.
-            std::array<char, 48> buf {};
-            const auto d = static_cast<std::size_t>(decimals);
-            char* end = std::to_chars(buf.data() + 24, buf.data() + buf.size(), n).ptr;
-            char* first = buf.data() + 24;
-            while (static_cast<std::size_t>(end - first) < d + 1)
-                *--first = '0';
+            std::uint64_t n = significand - (std::uint64_t {1} << 63);
+            // The text is written backwards into a buffer and appended at once: digits
+            // with the point after `decimals` of them and at least one before it, the
+            // sign, then the padding.
+            std::array<char, 64> buf;
+            char* const end = buf.data() + buf.size();
+            char* first = end;
+            const auto digit = [&](unsigned d) { *--first = static_cast<char>('0' + d); };
+            for (int i = 0; i < decimals; ++i, n /= 10)
+                digit(static_cast<unsigned>(n % 10));
+            if (decimals > 0)
+                *--first = '.';
+            // The whole part, two digits per division, at least one digit.
+            for (; n >= 100; n /= 100) {
+                const auto pair = static_cast<unsigned>(n % 100);
+                digit(pair % 10);
+                digit(pair / 10);
+            }
+            digit(static_cast<unsigned>(n % 10));
+            if (n >= 10)
+                digit(static_cast<unsigned>(n / 10));
             if (x < 0)
                 *--first = '-';
-            const auto length = static_cast<std::size_t>(end - first) + (d > 0 ? 1 : 0);
-            if (static_cast<int>(length) < width)
-                out.append(static_cast<std::size_t>(width) - length, ' ');
-            out.append(first, end - d);
-            if (d > 0)
-                out.append(1, '.').append(end - d, end);
+            const auto length = static_cast<int>(end - first);
+            if (length < width)
+                out.append(static_cast<std::size_t>(width - length), ' ');
+            out.append(first, end);
             return;
         }
     }

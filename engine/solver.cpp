@@ -65,12 +65,28 @@ constexpr bool IsFixed(TBracketShape shape, TLigand lig)
 
 // The ratio test of one cation: an upper bound at or below Tiny counts as zero and
 // passes; otherwise low/high, held as a double, must be within the tolerance of 1.
+// Bounds still far apart (low below high * rejectBelow) fail without the division.
 template <bool Checked>
-bool Passes(double low, double high, TReal tiny, TReal tolerance)
+bool Passes(double low, double high, TReal tiny, TReal tolerance, double rejectBelow)
 {
     using A = TArith<Checked>;
-    const double ratio = high <= tiny ? 1.0 : A::ToDouble(A::Div(low, high));
+    if (high <= tiny)
+        return true;
+    if (high > 0 && low < high * rejectBelow)
+        return false;
+    const double ratio = A::ToDouble(A::Div(low, high));
     return 1 - static_cast<TReal>(ratio) < tolerance;
+}
+
+// The factor of the shortcut in Passes: when low < high * (1 - 4 tol) in double
+// arithmetic, low/high is below 1 - 2 tol even after the rounding of the product, and
+// rounding the ratio to a double cannot lift it to 1 - tol. With a tolerance too small for
+// that margin, or one that passes almost anything, only a negative low is rejected early.
+double RejectBelow(TReal tolerance)
+{
+    if (tolerance >= 0x1p-40L && tolerance <= 0.25L)
+        return static_cast<double>(1 - 4 * tolerance);
+    return 0;
 }
 
 // Calls f(std::integral_constant<TLigand, L>) for every ligand L in order. The calls are
@@ -96,6 +112,7 @@ long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tol
         b.MgHigh = A::ToDouble(s.TotalMg);
     if constexpr (Shape.IterateCa)
         b.CaHigh = A::ToDouble(s.TotalCa);
+    const double rejectBelow = RejectBelow(tolerance);
     const auto bound = [](TReal total, TReal denominator) {
         return A::ToDouble(A::Div(total, A::Fin(denominator)));
     };
@@ -141,8 +158,10 @@ long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tol
             b.MgHigh = bound(s.TotalMg, mgHighDen);
         }
         // Both cations are tested, Mg first, before either result is looked at.
-        const bool mgPasses = !Shape.IterateMg || Passes<Checked>(b.MgLow, b.MgHigh, s.Tiny, tolerance);
-        const bool caPasses = !Shape.IterateCa || Passes<Checked>(b.CaLow, b.CaHigh, s.Tiny, tolerance);
+        const bool mgPasses = !Shape.IterateMg
+            || Passes<Checked>(b.MgLow, b.MgHigh, s.Tiny, tolerance, rejectBelow);
+        const bool caPasses = !Shape.IterateCa
+            || Passes<Checked>(b.CaLow, b.CaHigh, s.Tiny, tolerance, rejectBelow);
         const bool passes = mgPasses && caPasses;
         if constexpr (!Checked) {
             if ((passes || iterations % 64 == 0) && TFpuFaults::Raised(b))
