@@ -118,6 +118,41 @@ TEST(SolveMajors, IteratedModesCountIterationsOthersNone)
     }
 }
 
+TEST(SolveMajors, IterationCountsFollowTheTolerance)
+{
+    // The bracketing stops at the first iteration whose bounds pass the ratio test; these
+    // counts pin that decision, including the shortcut that rejects bounds still far
+    // apart (used for tolerances from 2^-40 to 0.25, not outside). The hard case is total
+    // Ca just below total EGTA; at 1e-14 its double bounds stall before they pass.
+    struct Case {
+        long double Tolerance;
+        long Default, Hard; // -1: does not converge
+    };
+    const Case cases[] = {
+        {0.3L, 10, 143}, {1e-3L, 17, 482}, {1e-9L, 32, 1280}, {1e-12L, 40, 1679}, {1e-14L, 45, -1},
+    };
+    for (const Case& c : cases) {
+        for (bool hard : {false, true}) {
+            SCOPED_TRACE(testing::Message() << static_cast<double>(c.Tolerance) << (hard ? " hard" : ""));
+            TTestCalc calc;
+            calc.Engine.ConvergenceTolerance = c.Tolerance;
+            if (hard) {
+                calc.Engine.pH = 7;
+                calc.Engine.IonStr = 0.15L;
+                calc.State.TotalLigand[ligEGTA] = 0.007L;
+                calc.State.TotalLigand[ligATP] = 0.005L;
+                calc.State.TotalMg = 0.006L;
+                calc.State.TotalCa = 0.00699L;
+            }
+            const long expected = hard ? c.Hard : c.Default;
+            if (expected < 0)
+                EXPECT_THROW(calc.Solve(cmEveryGiven), TCalcError);
+            else
+                EXPECT_EQ(calc.Solve(cmEveryGiven), expected);
+        }
+    }
+}
+
 TEST(SolveMajors, NoLigandsMeansOneIterationAndEverythingFree)
 {
     TTestCalc c;
