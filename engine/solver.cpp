@@ -4,6 +4,7 @@
 #include "engine/fpcheck.h"
 
 #include <array>
+#include <cmath>
 #include <utility>
 
 using namespace fpcheck;
@@ -99,12 +100,40 @@ void ForEachLigand(F&& f)
     }(std::make_index_sequence<LigandCount> {});
 }
 
+// The ligands that the fast flavour may leave out: no total, and a denominator that
+// stays positive and finite for every cation bound the iteration can reach. Their bounds
+// are then 0 in every iteration and add nothing to the cation sums, so leaving them out
+// changes no value. With every input non-negative a cation's bounds stay between 0 and
+// its total (as a double, so at most one rounding above it); a negative input anywhere
+// leaves every ligand in.
+template <TBracketShape Shape>
+TPerLigand<bool> IdleLigands(const TPerLigand<TLigandSums>& sums, const TCalcState& s)
+{
+    TPerLigand<bool> idle {};
+    const TReal mgMax = Shape.IterateMg ? s.TotalMg : s.FreeMg;
+    const TReal caMax = Shape.IterateCa ? s.TotalCa : s.FreeCa;
+    bool nonNegative = mgMax >= 0 && caMax >= 0;
+    for (TLigand lig : AllLigands) {
+        const TReal value = IsFixed(Shape, lig) ? s.FreeLigand[lig] : s.TotalLigand[lig];
+        nonNegative = nonNegative && value >= 0 && sums[lig][ptH] >= 0
+            && sums[lig][ptMg] >= 0 && sums[lig][ptCa] >= 0;
+    }
+    if (!nonNegative)
+        return idle;
+    for (TLigand lig : AllLigands) {
+        const TReal p = sums[lig][ptH], m = sums[lig][ptMg], c = sums[lig][ptCa];
+        idle[lig] = !IsFixed(Shape, lig) && s.TotalLigand[lig] == 0 && p > 0
+            && std::isfinite(p + 2 * (m * mgMax + c * caMax));
+    }
+    return idle;
+}
+
 // Runs the bracketing iteration from bounds 0 and the total. Returns the number of
 // iterations, or 0 when the fast flavour must give way to the checked one (a fault flag
 // was raised, or the bounds would not close); the checked flavour raises instead.
 template <bool Checked, TBracketShape Shape>
 long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tolerance,
-             TBracket& b)
+             const TPerLigand<bool>& idle, TBracket& b)
 {
     using A = TArith<Checked>;
     b = {};
@@ -126,6 +155,8 @@ long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tol
         // ligand bounds and the lower cation bounds the upper ones.
         ForEachLigand([&](auto lig) {
             if constexpr (!IsFixed(Shape, lig)) {
+                if (idle[lig])
+                    return;
                 const TReal p = sums[lig][ptH], m = sums[lig][ptMg], c = sums[lig][ptCa];
                 const TReal total = s.TotalLigand[lig];
                 b.LigLow[lig] = bound(total, p + m * mgHigh + c * caHigh);
@@ -137,6 +168,8 @@ long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tol
         // ligand's value enters both bounds.
         TReal mgLowDen = 1, mgHighDen = 1, caLowDen = 1, caHighDen = 1;
         ForEachLigand([&](auto lig) {
+            if (idle[lig])
+                return;
             const TReal low = IsFixed(Shape, lig) ? s.FreeLigand[lig] : TReal {b.LigLow[lig]};
             const TReal high = IsFixed(Shape, lig) ? s.FreeLigand[lig] : TReal {b.LigHigh[lig]};
             if constexpr (Shape.IterateCa) {
@@ -189,9 +222,9 @@ long IterateBounds(const TPerLigand<TLigandSums>& sums, TCalcState& s, TReal tol
 {
     TBracket b;
     TFpuFaults::Clear();
-    long iterations = Bracket<false, Shape>(sums, s, tolerance, b);
+    long iterations = Bracket<false, Shape>(sums, s, tolerance, IdleLigands<Shape>(sums, s), b);
     if (iterations == 0)
-        iterations = Bracket<true, Shape>(sums, s, tolerance, b);
+        iterations = Bracket<true, Shape>(sums, s, tolerance, TPerLigand<bool> {}, b);
     if (Shape.IterateMg)
         s.FreeMg = (TReal {b.MgLow} + b.MgHigh) / 2;
     if (Shape.IterateCa)

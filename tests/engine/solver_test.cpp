@@ -270,6 +270,41 @@ TEST(SolveMajors, FaultInsideTheBracketingIsReportedAndWritesNothing)
     }
 }
 
+TEST(SolveMajors, AbsentLigandsStillFaultWhereTheirBalanceWould)
+{
+    // A ligand without a total has bounds 0, and the fast bracketing leaves it out, but
+    // only where its denominator cannot overflow: with a huge Mg constant and a huge
+    // total Mg the absent EDTA's denominator overflows, in every iterated mode. A merely
+    // large constant leaves the result as it is without EDTA.
+    struct Case {
+        const char* Name;
+        TReal LogK, TotalMg;
+        bool Overflows;
+    };
+    const Case cases[] = {
+        {"huge constant, huge total", 4700, 1e300L, true},
+        {"huge constant, normal total", 4700, 0.0022L, false},
+        {"normal constant, huge total", 8.69L, 1e300L, false},
+    };
+    for (const Case& k : cases) {
+        for (TCalcMode mode : {cmEveryGiven, cmCa, cmCaATP_Ca_CaADP}) {
+            SCOPED_TRACE(testing::Message() << k.Name << ", mode " << static_cast<int>(mode));
+            TTestCalc c = RichCalc();
+            c.State.TotalLigand[ligEDTA] = 0;
+            c.State.TotalMg = k.TotalMg;
+            TTestCalc without = c;
+            c.Engine.BaseConst[ligEDTA][ptMg][0] = k.LogK;
+            EXPECT_EQ(ErrorOf(c, mode), k.Overflows ? std::string(CalcMessage::Overflow) : "");
+            if (!k.Overflows) {
+                without.Solve(mode);
+                EXPECT_EQ(c.State.FreeMg, without.State.FreeMg);
+                EXPECT_EQ(c.State.FreeCa, without.State.FreeCa);
+                EXPECT_EQ(c.State.FreeLigand[ligEDTA], 0);
+            }
+        }
+    }
+}
+
 TEST(SolveMajors, BoundsThatCannotCloseStopWithAMessage)
 {
     // Negative totals make the balances meaningless; the bracketing must end with a
