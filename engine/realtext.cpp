@@ -234,6 +234,27 @@ std::string FixedExact(TReal x, int decimals)
 constexpr std::array<TReal, 19> ExactPow10 {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L,
     1e7L, 1e8L, 1e9L, 1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
 
+// The same powers as integers.
+constexpr std::array<std::uint64_t, 19> ExactPow10Int = [] {
+    std::array<std::uint64_t, 19> powers {};
+    std::uint64_t p = 1;
+    for (std::uint64_t& power : powers) {
+        power = p;
+        p *= 10;
+    }
+    return powers;
+}();
+
+// "00" "01" ... "99": two decimal digits per entry.
+constexpr std::array<char, 200> DigitPairs = [] {
+    std::array<char, 200> pairs {};
+    for (std::size_t i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
 } // namespace
 
 void AppendFixed(std::string& out, TReal x, int width, int decimals)
@@ -255,32 +276,41 @@ void AppendFixed(std::string& out, TReal x, int width, int decimals)
         if (y < 1e18L && std::fabs(std::fabs(offset) - 0.5L) > y * 0x1p-61L) {
             std::uint64_t significand;
             std::memcpy(&significand, &shifted, sizeof significand);
-            std::uint64_t n = significand - (std::uint64_t {1} << 63);
-            // The text is written backwards into a buffer and appended at once: digits
-            // with the point after `decimals` of them and at least one before it, the
-            // sign, then the padding.
+            const std::uint64_t n = significand - (std::uint64_t {1} << 63);
+            // The text is written backwards into a buffer and appended at once: the
+            // decimals, the point, the whole part (at least one digit), the sign and as
+            // much of the padding as fits. Whole part and decimals are split first, and
+            // each is written two digits per division, which keeps the chains of
+            // dependent divisions short.
             std::array<char, 64> buf;
             char* const end = buf.data() + buf.size();
             char* first = end;
-            const auto digit = [&](unsigned d) { *--first = static_cast<char>('0' + d); };
-            for (int i = 0; i < decimals; ++i, n /= 10)
-                digit(static_cast<unsigned>(n % 10));
-            if (decimals > 0)
+            const auto d = static_cast<std::size_t>(decimals);
+            const auto put2 = [&](std::uint64_t twoDigits) {
+                first -= 2;
+                std::memcpy(first, DigitPairs.data() + 2 * twoDigits, 2);
+            };
+            std::uint64_t fraction = n % ExactPow10Int[d];
+            std::uint64_t whole = n / ExactPow10Int[d];
+            std::size_t left = d;
+            for (; left >= 2; left -= 2, fraction /= 100)
+                put2(fraction % 100);
+            if (left == 1)
+                *--first = static_cast<char>('0' + fraction);
+            if (d > 0)
                 *--first = '.';
-            // The whole part, two digits per division, at least one digit.
-            for (; n >= 100; n /= 100) {
-                const auto pair = static_cast<unsigned>(n % 100);
-                digit(pair % 10);
-                digit(pair / 10);
-            }
-            digit(static_cast<unsigned>(n % 10));
-            if (n >= 10)
-                digit(static_cast<unsigned>(n / 10));
+            for (; whole >= 100; whole /= 100)
+                put2(whole % 100);
+            if (whole >= 10)
+                put2(whole);
+            else
+                *--first = static_cast<char>('0' + whole);
             if (x < 0)
                 *--first = '-';
-            const auto length = static_cast<int>(end - first);
-            if (length < width)
-                out.append(static_cast<std::size_t>(width - length), ' ');
+            while (end - first < width && first > buf.data())
+                *--first = ' ';
+            if (end - first < width)
+                out.append(static_cast<std::size_t>(width - (end - first)), ' ');
             out.append(first, end);
             return;
         }
