@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 // Timings of the engine on representative states. Run: build/bin/engine_bench
 #include "report/report.h"
+#include "tests/engine/testcalc.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,45 +10,9 @@ using enum TLigand;
 
 namespace {
 
-struct TBenchCalc {
-    TEngine Engine;
-    TCalcState State;
-};
-
-// The built-in default inputs.
-TBenchCalc DefaultCalc()
-{
-    TBenchCalc c;
-    c.State.Tiny = 10 * MachineEpsilon();
-    c.Engine.LoadDefaultConstants();
-    c.Engine.pH = 8;
-    c.Engine.IonStr = 0.2L;
-    c.State.TotalMg = 0.0022L;
-    c.State.TotalCa = 0.0005L;
-    c.State.TotalLigand[ligATP] = 0.00022L;
-    c.State.TotalLigand[ligEGTA] = 0.002L;
-    c.State.FreeMg = 0.001L;
-    c.State.FreeCa = 0.001L;
-    c.State.MgATP = 0.0002L;
-    return c;
-}
-
-// Total Ca just below total EGTA: the free Ca bounds close slowly.
-TBenchCalc HardCalc()
-{
-    TBenchCalc c = DefaultCalc();
-    c.Engine.pH = 7;
-    c.Engine.IonStr = 0.15L;
-    c.State.TotalLigand[ligEGTA] = 0.007L;
-    c.State.TotalLigand[ligATP] = 0.005L;
-    c.State.TotalMg = 0.006L;
-    c.State.TotalCa = 0.00699L;
-    return c;
-}
-
 void BM_FullCalculationDefault(benchmark::State& bs)
 {
-    TBenchCalc c = DefaultCalc();
+    TTestCalc c; // the built-in default inputs
     long iterations = 0;
     for (auto _ : bs) {
         c.Engine.AdjustConstants();
@@ -65,7 +30,7 @@ BENCHMARK(BM_FullCalculationDefault);
 // of ten.
 void BM_Constants(benchmark::State& bs)
 {
-    TBenchCalc c = DefaultCalc();
+    TTestCalc c; // the built-in default inputs
     for (auto _ : bs) {
         c.Engine.AdjustConstants();
         c.Engine.MakeApparentConstants();
@@ -76,7 +41,8 @@ BENCHMARK(BM_Constants);
 
 void BM_HardCaseSolve(benchmark::State& bs)
 {
-    TBenchCalc c = HardCalc();
+    TTestCalc c;
+    c.UseHardCase();
     c.Engine.AdjustConstants();
     c.Engine.MakeApparentConstants();
     long iterations = 0;
@@ -93,7 +59,7 @@ BENCHMARK(BM_HardCaseSolve);
 
 void BM_SolveMode(benchmark::State& bs)
 {
-    TBenchCalc c = DefaultCalc();
+    TTestCalc c; // the built-in default inputs
     c.State.TotalLigand[ligADP] = 0.0001L;
     c.State.MgADP = 0.00005L;
     c.State.FreeCa = 1e-6L;

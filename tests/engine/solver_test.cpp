@@ -122,8 +122,8 @@ TEST(SolveMajors, IterationCountsFollowTheTolerance)
 {
     // The bracketing stops at the first iteration whose bounds pass the ratio test; these
     // counts pin that decision, including the shortcut that rejects bounds still far
-    // apart (used for tolerances from 2^-40 to 0.25, not outside). The hard case is total
-    // Ca just below total EGTA; at 1e-14 its double bounds stall before they pass.
+    // apart (used for tolerances from 2^-40 to 0.25, not outside). At 1e-14 the hard
+    // case's double bounds stall before they pass.
     struct Case {
         long double Tolerance;
         long Default, Hard; // -1: does not converge
@@ -136,14 +136,8 @@ TEST(SolveMajors, IterationCountsFollowTheTolerance)
             SCOPED_TRACE(testing::Message() << static_cast<double>(c.Tolerance) << (hard ? " hard" : ""));
             TTestCalc calc;
             calc.Engine.ConvergenceTolerance = c.Tolerance;
-            if (hard) {
-                calc.Engine.pH = 7;
-                calc.Engine.IonStr = 0.15L;
-                calc.State.TotalLigand[ligEGTA] = 0.007L;
-                calc.State.TotalLigand[ligATP] = 0.005L;
-                calc.State.TotalMg = 0.006L;
-                calc.State.TotalCa = 0.00699L;
-            }
+            if (hard)
+                calc.UseHardCase();
             const long expected = hard ? c.Hard : c.Default;
             if (expected < 0)
                 EXPECT_THROW(calc.Solve(cmEveryGiven), TCalcError);

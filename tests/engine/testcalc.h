@@ -27,6 +27,19 @@ struct TTestCalc {
         Engine.LoadDefaultConstants();
     }
 
+    // Total Ca just below total EGTA: the free Ca bounds close slowly (about a thousand
+    // iterations).
+    void UseHardCase()
+    {
+        using enum TLigand;
+        Engine.pH = 7;
+        Engine.IonStr = 0.15L;
+        State.TotalLigand[ligEGTA] = 0.007L;
+        State.TotalLigand[ligATP] = 0.005L;
+        State.TotalMg = 0.006L;
+        State.TotalCa = 0.00699L;
+    }
+
     long Solve(TCalcMode mode)
     {
         Engine.AdjustConstants();
