@@ -2,11 +2,12 @@
 // SPDX-License-Identifier: MIT
 #include "engine/exp10.h"
 
+#include "engine/fpcheck.h"
+
 #include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 // Table-driven: x = (32 M + j) log10(2) / 32 + r with |r| <= log10(2) / 64, so that
@@ -17,8 +18,6 @@
 
 namespace {
 
-static_assert(std::numeric_limits<TReal>::digits == 64,
-              "N is read from the significand of the x87 extended format");
 static_assert(std::numeric_limits<double>::is_iec559);
 
 struct TSplit {
@@ -85,15 +84,10 @@ TReal Exp10(TReal x)
 {
     if (!(std::fabs(x) <= 300))
         return exp10l(x);
-    // N = nearest integer to 32 x / log10(2). Adding 1.5 * 2^63 rounds to an integer (the
-    // spacing of reals there is 1) and leaves 1.5 * 2^63 + N as the significand, without
-    // the rounding-mode switches of a cast.
-    constexpr TReal shift = 0x1.8p63L;
-    const TReal shifted = x * ThirtyTwoOverLog10Of2 + shift;
-    const TReal n = shifted - shift;
-    std::uint64_t significand;
-    std::memcpy(&significand, &shifted, sizeof significand);
-    const auto bigN = static_cast<std::int64_t>(significand - 0xC000000000000000u);
+    // N = nearest integer to 32 x / log10(2).
+    const fpcheck::TNearest nearest = fpcheck::Nearest(x * ThirtyTwoOverLog10Of2);
+    const TReal n = nearest.Value;
+    const std::int64_t bigN = nearest.Integer;
     // x - N log10(2)/32: the first product and difference are exact.
     const TReal r = (x - n * Log10Of2Over32Hi) - n * Log10Of2Over32Lo;
     // 10^r - 1 = r (a1 + a2 r + ... + a8 r^7), the sum in Estrin's order: its pieces

@@ -6,7 +6,8 @@
 
 /// 10 raised to x in extended precision, within about half a unit in the last place, and
 /// exact where 10^x is representable (integral x from 0 to 27). Every calculation turns
-/// all its binding constants from log10 K into K, so this is several times faster than
-/// the C library's exp10l. Arguments beyond +-300 go to exp10l; an infinite or NaN result
-/// is left for the caller to reject.
+/// all its binding constants from log10 K into K; unlike the C library's exp10l this never
+/// switches the floating-point unit's control word, which stalls the unit, so a
+/// calculation's constants take about half the time. Arguments beyond +-300 go to exp10l;
+/// an infinite or NaN result is left for the caller to reject.
 TReal Exp10(TReal x);

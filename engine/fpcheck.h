@@ -14,6 +14,9 @@
 #include "engine/realtype.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 
 namespace fpcheck {
 
@@ -58,6 +61,26 @@ inline TReal Sqrt(TReal x)
 inline TReal Pow10(TReal x)
 {
     return Fin(Exp10(x));
+}
+
+/// The integer nearest to x (ties to even) for |x| < 2^62, as an extended real and as an
+/// integer. Adding 1.5 * 2^63 rounds x where the spacing of reals is 1 and leaves
+/// 1.5 * 2^63 + n as the significand, without the rounding-mode switches of floor() or of
+/// a cast to an integer, which stall the x87 unit.
+struct TNearest {
+    TReal Value;
+    std::int64_t Integer;
+};
+
+inline TNearest Nearest(TReal x)
+{
+    static_assert(std::numeric_limits<TReal>::digits == 64,
+                  "the integer is read from the significand of the x87 extended format");
+    constexpr TReal shift = 0x1.8p63L;
+    const TReal shifted = x + shift;
+    std::uint64_t significand;
+    std::memcpy(&significand, &shifted, sizeof significand);
+    return {shifted - shift, static_cast<std::int64_t>(significand - 0xC000000000000000u)};
 }
 
 /// log10(x): zero divides by zero, a negative argument is an invalid operation.

@@ -3,6 +3,7 @@
 #include "engine/realtext.h"
 
 #include "engine/calcerror.h"
+#include "engine/fpcheck.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +11,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <system_error>
 
 namespace {
@@ -230,12 +230,8 @@ std::string FixedExact(TReal x, int decimals)
     return std::string(buf.data(), res.ptr);
 }
 
-// Powers of ten that the extended format holds exactly.
-constexpr std::array<TReal, 19> ExactPow10 {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L,
-    1e7L, 1e8L, 1e9L, 1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L};
-
-// The same powers as integers.
-constexpr std::array<std::uint64_t, 19> ExactPow10Int = [] {
+// 10^0 ... 10^18: integers below 2^63, which the extended format holds exactly.
+constexpr std::array<std::uint64_t, 19> ExactPow10 = [] {
     std::array<std::uint64_t, 19> powers {};
     std::uint64_t p = 1;
     for (std::uint64_t& power : powers) {
@@ -259,24 +255,18 @@ constexpr std::array<char, 200> DigitPairs = [] {
 
 void AppendFixed(std::string& out, TReal x, int width, int decimals)
 {
-    static_assert(std::numeric_limits<TReal>::digits == 64 && sizeof(TReal) >= 8);
     const TReal magnitude = std::fabs(x);
     const bool fastRange = decimals >= 0 && decimals < static_cast<int>(ExactPow10.size())
         && magnitude < 1e17L;
     if (fastRange) {
         // Scaling rounds once, by at most half a unit in the last place of y; only when y
         // lies that close to a half-way point does the exact way decide.
-        const TReal y = magnitude * ExactPow10[static_cast<std::size_t>(decimals)];
-        // Adding 2^63 rounds y to the nearest integer (the spacing of reals there is 1)
-        // and leaves 2^63 + that integer as the significand. This avoids the rounding-mode
-        // switches of floor() and of a cast to an integer, which stall the x87 unit.
-        constexpr TReal twoTo63 = 0x1p63L;
-        const TReal shifted = y + twoTo63;
-        const TReal offset = y - (shifted - twoTo63); // exact, within [-0.5, 0.5]
+        const auto d = static_cast<std::size_t>(decimals);
+        const TReal y = magnitude * static_cast<TReal>(static_cast<std::int64_t>(ExactPow10[d]));
+        const fpcheck::TNearest nearest = fpcheck::Nearest(y);
+        const TReal offset = y - nearest.Value; // exact, within [-0.5, 0.5]
         if (y < 1e18L && std::fabs(std::fabs(offset) - 0.5L) > y * 0x1p-61L) {
-            std::uint64_t significand;
-            std::memcpy(&significand, &shifted, sizeof significand);
-            const std::uint64_t n = significand - (std::uint64_t {1} << 63);
+            const auto n = static_cast<std::uint64_t>(nearest.Integer);
             // The text is written backwards into a buffer and appended at once: the
             // decimals, the point, the whole part (at least one digit), the sign and as
             // much of the padding as fits. Whole part and decimals are split first, and
@@ -285,13 +275,12 @@ void AppendFixed(std::string& out, TReal x, int width, int decimals)
             std::array<char, 64> buf;
             char* const end = buf.data() + buf.size();
             char* first = end;
-            const auto d = static_cast<std::size_t>(decimals);
             const auto put2 = [&](std::uint64_t twoDigits) {
                 first -= 2;
                 std::memcpy(first, DigitPairs.data() + 2 * twoDigits, 2);
             };
-            std::uint64_t fraction = n % ExactPow10Int[d];
-            std::uint64_t whole = n / ExactPow10Int[d];
+            std::uint64_t fraction = n % ExactPow10[d];
+            std::uint64_t whole = n / ExactPow10[d];
             std::size_t left = d;
             for (; left >= 2; left -= 2, fraction /= 100)
                 put2(fraction % 100);
