@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
+// The main of the test programs that need a QApplication (the field widget, the window).
 #include <QApplication>
 
 #include <gtest/gtest.h>
