@@ -183,7 +183,7 @@ private:
     void WorkerLoop()
     {
         TEngine engine;
-        engine.BaseConst = FJob.Constants;
+        engine.SetBaseConst(FJob.Constants);
         std::uint64_t seen = 0;
         for (;;) {
             TChunk* chunk = nullptr;

@@ -18,7 +18,7 @@ constexpr int ExitUsage = 2;
 int RunSingle(const TCliOptions& options)
 {
     TEngine engine;
-    engine.BaseConst = RunConstants(options.ConstEdits);
+    engine.SetBaseConst(RunConstants(options.ConstEdits));
     const TCalcOutcome outcome = Compute(engine, options.Input, options.Format);
     if (outcome.Failed()) {
         std::cerr << outcome.Error << '\n';

@@ -58,7 +58,7 @@ std::string ModeInputsText()
             if (!IsModeInput(static_cast<TCalcMode>(mode), f))
                 continue;
             text += first ? "" : ", ";
-            text += OutputColumnNames[static_cast<std::size_t>(f) + 1];
+            text += RecordColumns()[static_cast<std::size_t>(f) + 1].Name;
             first = false;
         }
         text += '\n';
@@ -106,8 +106,8 @@ TConstTable RunConstants(const std::vector<TConstEdit>& edits)
     TEngine engine;
     engine.LoadDefaultConstants();
     for (const TConstEdit& e : edits)
-        engine.BaseConst[e.Ligand][e.Partner][e.Step] = e.Value;
-    return engine.BaseConst;
+        engine.SetBaseEntry(e.Ligand, e.Partner, e.Step, e.Value);
+    return engine.BaseConst();
 }
 
 TCliOptions ParseCommandLine(int argc, const char* const* argv)
@@ -123,7 +123,7 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     std::string batch;
     auto* modeOption = app.add_option("--mode", mode);
     for (std::size_t i = 0; i < ValueFieldCount; ++i)
-        valueOptions[i] = app.add_option(OptionName(OutputColumnNames[i + 1]), values[i]);
+        valueOptions[i] = app.add_option(OptionName(RecordColumns()[i + 1].Name), values[i]);
     app.add_option("--const", constEdits)->allow_extra_args(false);
     auto* formatOption = app.add_option("--format", format);
     auto* batchOption = app.add_option("--batch", batch);
@@ -169,9 +169,10 @@ std::string HelpText()
     // The column names, wrapped to the width of the rest of the text.
     std::string columns;
     std::size_t lineStart = 0;
-    for (std::size_t i = 0; i < OutputColumnNames.size(); ++i) {
-        std::string item(OutputColumnNames[i]);
-        item += i + 1 < OutputColumnNames.size() ? "," : "";
+    const auto columnTable = RecordColumns();
+    for (std::size_t i = 0; i < columnTable.size(); ++i) {
+        std::string item(columnTable[i].Name);
+        item += i + 1 < columnTable.size() ? "," : "";
         if (columns.empty() || columns.size() - lineStart + item.size() + 1 > 88) {
             lineStart = columns.size() + 1;
             columns += "\n   ";

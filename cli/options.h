@@ -5,7 +5,7 @@
 // The command line of quelix-cli: the inputs of one calculation (or the defaults of a
 // batch), edits of the binding constant table, the output format and the batch file.
 
-#include "cli/record.h"
+#include "report/record.h"
 
 #include <optional>
 #include <stdexcept>

@@ -4,6 +4,8 @@
 
 #include "engine/fpcheck.h"
 
+#include <cmath>
+
 using namespace fpcheck;
 using enum TLigand;
 using enum TPartner;
@@ -56,31 +58,70 @@ TReal ActivityTerm(TReal ionStr)
     return 0.5091L * (s / (1 + s) - 0.2L * ionStr);
 }
 
+namespace {
+
+// Equal values, with 0 and -0 told apart (the activity term of -0 is -0); a NaN is never
+// the same as anything, so a table made with one is always remade.
+bool SameReal(TReal a, TReal b)
+{
+    return a == b && std::signbit(a) == std::signbit(b);
+}
+
+} // namespace
+
+void TEngine::SetpH(TReal value)
+{
+    if (!SameReal(value, FpH))
+        FAppFresh = false;
+    FpH = value;
+}
+
+void TEngine::SetIonStr(TReal value)
+{
+    if (!SameReal(value, FIonStr))
+        FCorrFresh = FAppFresh = false;
+    FIonStr = value;
+}
+
+void TEngine::SetBaseConst(const TConstTable& table)
+{
+    FBaseConst = table;
+    FCorrFresh = FAppFresh = false;
+}
+
+void TEngine::SetBaseEntry(TLigand lig, TPartner partner, std::size_t step, TReal value)
+{
+    FBaseConst[lig][partner].at(step) = value;
+    FCorrFresh = FAppFresh = false;
+}
+
 void TEngine::LoadDefaultConstants()
 {
-    BaseConst = {};
+    FCorrFresh = FAppFresh = false;
+    FBaseConst = {};
     std::size_t row = 0;
     for (TLigand lig : {ligATP, ligEGTA, ligEDTA, ligADP})
         for (TPartner pt : AllPartners)
-            BaseConst[lig][pt] = LiteralDefaults[row++];
+            FBaseConst[lig][pt] = LiteralDefaults[row++];
 
     // Phosphate values quoted at 0 M (protonation) and 0.2 M (metal binding), brought to
     // the table's 0.1 M with the charge factors of AdjustConstants.
     const double a = static_cast<double>(ActivityTerm(0.1L));
-    BaseConst[ligPO4][ptH][0] = 12.325L - 6 * static_cast<TReal>(a);
-    BaseConst[ligPO4][ptH][1] = 7.207L - 4 * static_cast<TReal>(a);
-    BaseConst[ligPO4][ptH][2] = 2.161L - 2 * static_cast<TReal>(a);
+    FBaseConst[ligPO4][ptH][0] = 12.325L - 6 * static_cast<TReal>(a);
+    FBaseConst[ligPO4][ptH][1] = 7.207L - 4 * static_cast<TReal>(a);
+    FBaseConst[ligPO4][ptH][2] = 2.161L - 2 * static_cast<TReal>(a);
     const double d = static_cast<double>(ActivityTerm(0.1L) - ActivityTerm(0.2L));
-    BaseConst[ligPO4][ptMg][1] = 1.88L - 8 * static_cast<TReal>(d);
-    BaseConst[ligPO4][ptCa][1] = 1.7L - 8 * static_cast<TReal>(d);
+    FBaseConst[ligPO4][ptMg][1] = 1.88L - 8 * static_cast<TReal>(d);
+    FBaseConst[ligPO4][ptCa][1] = 1.7L - 8 * static_cast<TReal>(d);
 }
 
 void TEngine::AdjustConstants()
 {
-    if (IonStr < 0)
+    if (FIonStr < 0)
         RaiseCalcError(CalcMessage::NegativeIonStr);
-    CorrConst = BaseConst;
-    const double d = static_cast<double>(ActivityTerm(IonStr) - ActivityTerm(0.1L));
+    FCorrFresh = FAppFresh = false;
+    FCorrConst = FBaseConst;
+    const double d = static_cast<double>(ActivityTerm(FIonStr) - ActivityTerm(0.1L));
     for (TLigand lig : AllLigands) {
         const int z = LigandCharge[lig];
         // Step k (from 1) binds to a species of charge -(z + 1 - k); a trivalent ligand's
@@ -88,39 +129,60 @@ void TEngine::AdjustConstants()
         for (int k = 1; k <= z; ++k) {
             const auto step = static_cast<std::size_t>(k - 1);
             const TReal c = z + 1 - k;
-            if (BaseConst[lig][ptH][step] > 0)
-                CorrConst[lig][ptH][step] -= Fin(c * d * 2);
+            if (FBaseConst[lig][ptH][step] > 0)
+                FCorrConst[lig][ptH][step] -= Fin(c * d * 2);
             for (TPartner metal : {ptMg, ptCa})
-                if (BaseConst[lig][metal][step] > 0)
-                    CorrConst[lig][metal][step] -= Fin(c * d * 4);
+                if (FBaseConst[lig][metal][step] > 0)
+                    FCorrConst[lig][metal][step] -= Fin(c * d * 4);
         }
     }
+    FCorrFresh = true;
 }
 
 void TEngine::MakeApparentConstants()
 {
-    AppConst = BaseConst;
+    // The apparent table is up to date only when the corrected one it is made from is.
+    const bool fromFreshCorr = FCorrFresh;
+    FAppFresh = false;
+    FAppConst = FBaseConst;
     for (TLigand lig : AllLigands) {
         for (TPartner pt : AllPartners) {
             for (std::size_t step = 0; step < StepCount; ++step) {
-                if (BaseConst[lig][pt][step] <= 0)
+                if (FBaseConst[lig][pt][step] <= 0)
                     continue;
                 // A protonation constant times [H+] is the ratio of successive forms.
-                const TReal exponent = pt == ptH ? Fin(CorrConst[lig][pt][step] - pH)
-                                                 : CorrConst[lig][pt][step];
-                AppConst[lig][pt][step] = Pow10(exponent);
+                const TReal exponent = pt == ptH ? Fin(FCorrConst[lig][pt][step] - FpH)
+                                                 : FCorrConst[lig][pt][step];
+                FAppConst[lig][pt][step] = Pow10(exponent);
             }
         }
-        const auto& h = AppConst[lig][ptH];
-        BindSums[lig][ptH] = Fin((((h[3] + 1) * h[2] + 1) * h[1] + 1) * h[0] + 1);
+        const auto& h = FAppConst[lig][ptH];
+        FBindSums[lig][ptH] = Fin((((h[3] + 1) * h[2] + 1) * h[1] + 1) * h[0] + 1);
         for (TPartner metal : {ptMg, ptCa}) {
-            const auto& m = AppConst[lig][metal];
-            BindSums[lig][metal] = Fin((m[2] * h[1] + m[1]) * h[0] + m[0]);
+            const auto& m = FAppConst[lig][metal];
+            FBindSums[lig][metal] = Fin((m[2] * h[1] + m[1]) * h[0] + m[0]);
         }
     }
+    FAppFresh = fromFreshCorr;
+}
+
+TCalcStatus TEngine::Calculate(TCalcState& state, TCalcMode mode)
+{
+    TCalcStatus status;
+    try {
+        if (!FCorrFresh)
+            AdjustConstants();
+        if (!FAppFresh)
+            MakeApparentConstants();
+        status.Iterations = SolveMajors(state, mode);
+        CalcMinors(state);
+    } catch (const TCalcError& e) {
+        status.Error = e.what();
+    }
+    return status;
 }
 
 TReal TEngine::GetIonStrTris() const
 {
-    return ((218.44L - 23.81L * pH) + 50) / 1000 * 20 / 50;
+    return ((218.44L - 23.81L * FpH) + 50) / 1000 * 20 / 50;
 }

@@ -7,9 +7,12 @@
 // log10 K at 0.1 M), the tables derived from it (CorrConst at the solution's ionic
 // strength, AppConst at its pH, BindSums) and the solver's working copies.
 //
-// One calculation runs LoadDefaultConstants once, then per Calculate:
+// One calculation runs LoadDefaultConstants once, then per calculation (Calculate):
 //   AdjustConstants -> MakeApparentConstants -> SolveMajors -> CalcMinors
-// and the report reads GetIonStr and GetIonStrTris. Arithmetic faults (division by zero,
+// and the report reads GetIonStr and GetIonStrTris. The tables are changed only through
+// the engine's operations, so that a derived table never silently disagrees with what it
+// was derived from; Calculate remakes the constants only when pH, the ionic strength or
+// BaseConst changed. Arithmetic faults (division by zero,
 // invalid operation, overflow) throw TCalcError at the step where they arise; values
 // written before that step stay written.
 
@@ -17,6 +20,7 @@
 #include "engine/calcstate.h"
 
 #include <array>
+#include <string>
 #include <string_view>
 
 enum class TPartner : int { ptH, ptMg, ptCa };
@@ -44,24 +48,47 @@ TReal MachineEpsilon();
 /// I in M. Raises the invalid-operation error for a negative I.
 TReal ActivityTerm(TReal ionStr);
 
+/// What one whole calculation reports besides the values it writes into the state.
+struct TCalcStatus {
+    long Iterations = 0; // of the bracketing solver; 0 for the modes that need none
+    std::string Error;   // the message for the user; empty when the calculation completed
+
+    bool Failed() const { return !Error.empty(); }
+};
+
 class TEngine {
 public:
-    TReal pH {};
-    TReal IonStr {}; // M
-    TConstTable BaseConst {};
-    TConstTable CorrConst {};
-    TConstTable AppConst {};
-    TPerLigand<TLigandSums> BindSums {};
-    // Working copies taken by SolveMajors: WorkConst[ligATP] is ATPConst, and so on.
-    TPerLigand<TLigandConst> WorkConst {};
-    TPerLigand<TLigandSums> WorkSums {};
-    TReal ConvergenceTolerance = 1e-9L;
-
     /// Iteration cap of the bracketing solver; reaching it raises "did not converge".
     static constexpr long MaxIterations = 100000;
 
-    /// Replaces BaseConst by the built-in defaults. Leaves the derived tables alone.
+    /// The conditions of the calculation. Changing one marks the tables derived from it
+    /// as out of date; setting the value a table was derived with changes nothing.
+    TReal pH() const { return FpH; }
+    void SetpH(TReal value);
+    TReal IonStr() const { return FIonStr; } // M
+    void SetIonStr(TReal value);
+
+    /// The table the user edits: log10 K at 0.1 M, an entry <= 0 a step that does not
+    /// exist. Every change marks the corrected and apparent tables as out of date.
+    const TConstTable& BaseConst() const { return FBaseConst; }
+    void SetBaseConst(const TConstTable& table);
+    void SetBaseEntry(TLigand lig, TPartner partner, std::size_t step, TReal value);
+
+    /// Replaces BaseConst by the built-in defaults. Leaves the derived tables as they are
+    /// (out of date) until the next AdjustConstants and MakeApparentConstants.
     void LoadDefaultConstants();
+
+    /// Relative gap at which the bracketing stops (1e-9 unless changed).
+    TReal ConvergenceTolerance() const { return FConvergenceTolerance; }
+    void SetConvergenceTolerance(TReal value) { FConvergenceTolerance = value; }
+
+    /// The derived tables, as the last AdjustConstants, MakeApparentConstants and
+    /// SolveMajors left them. WorkConst[ligATP] is the working copy ATPConst, and so on.
+    const TConstTable& CorrConst() const { return FCorrConst; }
+    const TConstTable& AppConst() const { return FAppConst; }
+    const TPerLigand<TLigandSums>& BindSums() const { return FBindSums; }
+    const TPerLigand<TLigandConst>& WorkConst() const { return FWorkConst; }
+    const TPerLigand<TLigandSums>& WorkSums() const { return FWorkSums; }
 
     /// CorrConst := BaseConst corrected from 0.1 M to IonStr. Rejects a negative IonStr
     /// ("The ionic strength must not be negative.") before touching any table.
@@ -80,6 +107,13 @@ public:
     /// The 24 minor species from the free concentrations and the working copies.
     void CalcMinors(TCalcState& state) const;
 
+    /// One whole calculation of `state` (inputs in M) at the engine's pH and ionic
+    /// strength: the constants for the ionic strength and the pH (skipped when nothing
+    /// they depend on changed since they were last made), SolveMajors, CalcMinors. A
+    /// TCalcError stops it at the step where it arose and comes back as the status's
+    /// Error; values written before that step stay, as with the steps one by one.
+    TCalcStatus Calculate(TCalcState& state, TCalcMode mode);
+
     /// Lower bound of the ionic strength from the species the calculation knows, in M;
     /// 0 when the state holds no results.
     TReal GetIonStr(const TCalcState& state) const;
@@ -87,9 +121,27 @@ public:
     /// Ionic strength contributed by 20 mM Tris at pH, in M.
     TReal GetIonStrTris() const;
 
+private:
+    TReal FpH {};
+    TReal FIonStr {};
+    TReal FConvergenceTolerance = 1e-9L;
+    TConstTable FBaseConst {};
+    TConstTable FCorrConst {};
+    TConstTable FAppConst {};
+    TPerLigand<TLigandSums> FBindSums {};
+    TPerLigand<TLigandConst> FWorkConst {};
+    TPerLigand<TLigandSums> FWorkSums {};
+    // Whether CorrConst (and AppConst with BindSums) were made from the present BaseConst,
+    // IonStr (and pH); Calculate remakes only what is out of date.
+    bool FCorrFresh = false;
+    bool FAppFresh = false;
 };
 
 /// The value of `field` in the calculation: pH and IonStr from the engine, the rest from
 /// the state (concentrations in M).
-TReal& ValueRef(TEngine& engine, TCalcState& state, TValueField field);
 TReal ValueOf(const TEngine& engine, const TCalcState& state, TValueField field);
+void SetValueOf(TEngine& engine, TCalcState& state, TValueField field, TReal value);
+
+/// The fifteen values of a calculation into the engine and the state, and back.
+void SetValues(TEngine& engine, TCalcState& state, const TValueSet& values);
+TValueSet ValuesOf(const TEngine& engine, const TCalcState& state);

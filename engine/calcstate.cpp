@@ -42,14 +42,34 @@ bool IsModeInput(TCalcMode mode, TValueField field)
     return false;
 }
 
-TReal& ValueRef(TEngine& engine, TCalcState& state, TValueField field)
-{
-    if (field == vfIonStr)
-        return engine.IonStr;
-    return ConcentrationRef(state, field, engine.pH);
-}
-
 TReal ValueOf(const TEngine& engine, const TCalcState& state, TValueField field)
 {
-    return ValueRef(const_cast<TEngine&>(engine), const_cast<TCalcState&>(state), field);
+    switch (field) {
+    case vfpH: return engine.pH();
+    case vfIonStr: return engine.IonStr();
+    default: return ConcentrationRef(state, field);
+    }
+}
+
+void SetValueOf(TEngine& engine, TCalcState& state, TValueField field, TReal value)
+{
+    switch (field) {
+    case vfpH: engine.SetpH(value); break;
+    case vfIonStr: engine.SetIonStr(value); break;
+    default: ConcentrationRef(state, field) = value; break;
+    }
+}
+
+void SetValues(TEngine& engine, TCalcState& state, const TValueSet& values)
+{
+    for (TValueField field : AllValueFields)
+        SetValueOf(engine, state, field, values[field]);
+}
+
+TValueSet ValuesOf(const TEngine& engine, const TCalcState& state)
+{
+    TValueSet values;
+    for (TValueField field : AllValueFields)
+        values[field] = ValueOf(engine, state, field);
+    return values;
 }

@@ -9,8 +9,11 @@
 #include "engine/realtype.h"
 
 #include <array>
+#include <concepts>
 #include <cstddef>
+#include <stdexcept>
 #include <string_view>
+#include <type_traits>
 
 /// An std::array indexed by an enumeration, so that tables read in the domain's terms.
 template <typename E, typename T, std::size_t N>
@@ -101,6 +104,12 @@ enum class TValueField : int {
     vfCaADP,
 };
 inline constexpr std::size_t ValueFieldCount = 15;
+inline constexpr auto AllValueFields = [] {
+    std::array<TValueField, ValueFieldCount> fields {};
+    for (std::size_t i = 0; i < ValueFieldCount; ++i)
+        fields[i] = static_cast<TValueField>(i);
+    return fields;
+}();
 
 /// True for the concentrations (held in M, shown in mM); false for pH and ionic strength.
 constexpr bool IsConcentration(TValueField f)
@@ -114,30 +123,38 @@ inline constexpr std::array<TValueField, 10> ModeFields {
     TValueField::vfTotalADP, TValueField::vfFreeMg, TValueField::vfFreeCa,
     TValueField::vfMgATP, TValueField::vfCaATP, TValueField::vfMgADP, TValueField::vfCaADP};
 
-/// The concentration `field` (M) of any record that names its concentrations as TCalcState
-/// does (the state itself, the built-in default set). pH and ionic strength are not
-/// concentrations: for them `fallback` is returned.
-template <typename TRecord>
-constexpr auto& ConcentrationRef(TRecord& r, TValueField field, TReal& fallback)
+/// The fifteen values of a calculation indexed by TValueField: pH, the ionic strength (M)
+/// and the thirteen concentrations (M). The built-in defaults are one such set.
+using TValueSet = TEnumArray<TValueField, TReal, ValueFieldCount>;
+
+/// The concentration `field` (M) of a state, const or not. pH and the ionic strength are
+/// not part of the state (they belong to the engine): asking for them is a programming
+/// error (std::logic_error).
+template <typename TState>
+    requires std::same_as<std::remove_const_t<TState>, TCalcState>
+constexpr auto& ConcentrationRef(TState& state, TValueField field)
 {
     using enum TValueField;
     using enum TLigand;
     switch (field) {
-    case vfTotalEGTA: return r.TotalLigand[ligEGTA];
-    case vfTotalEDTA: return r.TotalLigand[ligEDTA];
-    case vfTotalMg: return r.TotalMg;
-    case vfTotalCa: return r.TotalCa;
-    case vfTotalATP: return r.TotalLigand[ligATP];
-    case vfTotalADP: return r.TotalLigand[ligADP];
-    case vfTotalPO4: return r.TotalLigand[ligPO4];
-    case vfFreeMg: return r.FreeMg;
-    case vfFreeCa: return r.FreeCa;
-    case vfMgATP: return r.MgATP;
-    case vfCaATP: return r.CaATP;
-    case vfMgADP: return r.MgADP;
-    case vfCaADP: return r.CaADP;
-    default: return fallback;
+    case vfTotalEGTA: return state.TotalLigand[ligEGTA];
+    case vfTotalEDTA: return state.TotalLigand[ligEDTA];
+    case vfTotalMg: return state.TotalMg;
+    case vfTotalCa: return state.TotalCa;
+    case vfTotalATP: return state.TotalLigand[ligATP];
+    case vfTotalADP: return state.TotalLigand[ligADP];
+    case vfTotalPO4: return state.TotalLigand[ligPO4];
+    case vfFreeMg: return state.FreeMg;
+    case vfFreeCa: return state.FreeCa;
+    case vfMgATP: return state.MgATP;
+    case vfCaATP: return state.CaATP;
+    case vfMgADP: return state.MgADP;
+    case vfCaADP: return state.CaADP;
+    case vfpH:
+    case vfIonStr:
+        break;
     }
+    throw std::logic_error("pH and the ionic strength are not concentrations of the state");
 }
 
 /// True when `field` is an input of `mode`. pH, ionic strength, total EGTA, total EDTA and

@@ -9,11 +9,11 @@ using enum TPartner;
 
 void TEngine::CalcMinors(TCalcState& s) const
 {
-    const auto& atp = WorkConst[ligATP];
-    const auto& egta = WorkConst[ligEGTA];
-    const auto& edta = WorkConst[ligEDTA];
-    const auto& adp = WorkConst[ligADP];
-    const auto& po4 = WorkConst[ligPO4];
+    const auto& atp = FWorkConst[ligATP];
+    const auto& egta = FWorkConst[ligEGTA];
+    const auto& edta = FWorkConst[ligEDTA];
+    const auto& adp = FWorkConst[ligADP];
+    const auto& po4 = FWorkConst[ligPO4];
     const auto& lig = s.FreeLigand;
     const TReal mg = s.FreeMg;
     const TReal ca = s.FreeCa;
@@ -53,10 +53,10 @@ TReal TEngine::GetIonStr(const TCalcState& s) const
     // Concentration times squared charge; the protonated forms of each ligand are
     // expressed through its free form and the apparent protonation factors.
     const auto tetravalent = [this, &s](TLigand lig) {
-        const auto& h = WorkConst[lig][ptH];
+        const auto& h = FWorkConst[lig][ptH];
         return (((h[2] + 4) * h[1] + 9) * h[0] + 16) * s.FreeLigand[lig];
     };
-    const auto& hAdp = WorkConst[ligADP][ptH];
+    const auto& hAdp = FWorkConst[ligADP][ptH];
     TReal sum = tetravalent(ligATP);
     sum += tetravalent(ligEGTA);
     sum += tetravalent(ligEDTA);

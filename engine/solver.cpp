@@ -247,17 +247,17 @@ constexpr TBracketShape MgOnly {true, false, false};
 long TEngine::SolveMajors(TCalcState& state, TCalcMode mode)
 {
     for (TLigand lig : AllLigands) {
-        WorkConst[lig] = AppConst[lig];
-        WorkSums[lig] = BindSums[lig];
+        FWorkConst[lig] = FAppConst[lig];
+        FWorkSums[lig] = FBindSums[lig];
     }
 
     auto& s = state;
     auto& free = s.FreeLigand;
-    const auto sums = [this](TLigand lig) { return SumsOf(WorkSums, lig); };
-    const auto k = [this](TLigand lig, TPartner metal) { return WorkConst[lig][metal][0]; };
+    const auto sums = [this](TLigand lig) { return SumsOf(FWorkSums, lig); };
+    const auto k = [this](TLigand lig, TPartner metal) { return FWorkConst[lig][metal][0]; };
     // (F3) cation total, (F4) nucleotide total, (F5) complexes.
-    const auto totalMg = [&] { return Fin(s.FreeMg * CationDenominator(WorkSums, ptMg, free)); };
-    const auto totalCa = [&] { return Fin(s.FreeCa * CationDenominator(WorkSums, ptCa, free)); };
+    const auto totalMg = [&] { return Fin(s.FreeMg * CationDenominator(FWorkSums, ptMg, free)); };
+    const auto totalCa = [&] { return Fin(s.FreeCa * CationDenominator(FWorkSums, ptCa, free)); };
     const auto nucleotideTotal = [&](TLigand lig) {
         const TSums sl = sums(lig);
         return Fin(free[lig] * (sl.P + sl.M * s.FreeMg + sl.C * s.FreeCa));
@@ -276,8 +276,8 @@ long TEngine::SolveMajors(TCalcState& state, TCalcMode mode)
     const auto fromTotal = [&](TLigand lig) {
         free[lig] = LigandFromTotal(s.TotalLigand[lig], sums(lig), s.FreeMg, s.FreeCa);
     };
-    const auto& w = WorkSums;
-    const TReal tol = ConvergenceTolerance;
+    const auto& w = FWorkSums;
+    const TReal tol = FConvergenceTolerance;
 
     long iterations = 0;
     switch (mode) {

@@ -104,8 +104,8 @@ std::vector<std::string> ReportLines(const TEngine& engine, const TCalcState& s)
     lines.reserve(16);
 
     TLine head(lines);
-    (head << "Z = ").Fixed(engine.IonStr, 6, 3) << " M  pH = ";
-    head.Fixed(engine.pH, 5, 2);
+    (head << "Z = ").Fixed(engine.IonStr(), 6, 3) << " M  pH = ";
+    head.Fixed(engine.pH(), 5, 2);
     if (total[ligEGTA] > 0)
         head.Conc("  total EGTA =", total[ligEGTA]);
     if (total[ligEDTA] > 0)

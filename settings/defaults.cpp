@@ -10,18 +10,6 @@
 #include <locale.h>
 #include <vector>
 
-TReal& DefaultRef(TDefaultSet& defaults, TValueField field)
-{
-    if (field == TValueField::vfIonStr)
-        return defaults.DefaultIonStr;
-    return ConcentrationRef(defaults, field, defaults.DefaultpH);
-}
-
-TReal DefaultOf(const TDefaultSet& defaults, TValueField field)
-{
-    return DefaultRef(const_cast<TDefaultSet&>(defaults), field);
-}
-
 std::filesystem::path IniFileName(const std::filesystem::path& executablePath)
 {
     std::filesystem::path name = executablePath;
@@ -45,14 +33,13 @@ char UserDecimalSeparator()
 void InitDefault(TDefaultSet& defaults)
 {
     for (const TSettingsKey& key : SettingsKeys)
-        DefaultRef(defaults, key.Field) = key.BuiltIn;
+        defaults[key.Field] = key.BuiltIn;
 }
 
 void LoadDefault(const TDefaultSet& defaults, TEngine& engine, TCalcState& state)
 {
     state.HasResults = false;
-    for (const TSettingsKey& key : SettingsKeys)
-        ValueRef(engine, state, key.Field) = DefaultOf(defaults, key.Field);
+    SetValues(engine, state, defaults);
 }
 
 void ReadIniFile(const TIniFile& ini, std::string_view section, TEngine& engine,
@@ -64,7 +51,7 @@ void ReadIniFile(const TIniFile& ini, std::string_view section, TEngine& engine,
         std::string missing(key.MissingText);
         std::replace(missing.begin(), missing.end(), '.', decimalPoint);
         const std::string text = ini.ReadString(section, key.Key, missing);
-        ValueRef(engine, state, key.Field) = TextToRealOrRaise(text, decimalPoint);
+        SetValueOf(engine, state, key.Field, TextToRealOrRaise(text, decimalPoint));
     }
 }
 

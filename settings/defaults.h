@@ -56,25 +56,9 @@ inline constexpr std::array<TSettingsKey, ValueFieldCount> SettingsKeys {{
     {"CaADP", TValueField::vfCaADP, "0", 0.0L},
 }};
 
-/// The built-in default inputs: the thirteen concentrations (M) under the names of
-/// TCalcState, and the default pH and ionic strength (M).
-struct TDefaultSet {
-    TReal TotalMg {};
-    TReal FreeMg {};
-    TReal TotalCa {};
-    TReal FreeCa {};
-    TPerLigand<TReal> TotalLigand {};
-    TReal MgATP {};
-    TReal MgADP {};
-    TReal CaATP {};
-    TReal CaADP {};
-    TReal DefaultpH {};
-    TReal DefaultIonStr {};
-};
-
-/// The default of `field` in `defaults`.
-TReal& DefaultRef(TDefaultSet& defaults, TValueField field);
-TReal DefaultOf(const TDefaultSet& defaults, TValueField field);
+/// The built-in default inputs: pH, ionic strength (M) and the thirteen concentrations (M),
+/// indexed by TValueField.
+using TDefaultSet = TValueSet;
 
 /// The settings file of the executable: its path with the extension replaced by ".INI",
 /// or ".INI" appended when it has none ("/opt/q/quelix" -> "/opt/q/quelix.INI").

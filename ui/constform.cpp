@@ -59,12 +59,24 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-// Row r of the grid is ligand r / 3 with partner r % 3, in the table's own index order.
-TReal& Entry(TConstTable& table, int row, int col)
+struct TEntryIndex {
+    TLigand Ligand;
+    TPartner Partner;
+    std::size_t Step;
+};
+
+// Row r of the grid is ligand r / 3 with partner r % 3, in the table's own index order;
+// column c holds step c - 1.
+TEntryIndex EntryAt(int row, int col)
 {
-    const auto lig = static_cast<TLigand>(row / 3);
-    const auto pt = static_cast<TPartner>(row % 3);
-    return table[lig][pt][static_cast<std::size_t>(col - 1)];
+    return {static_cast<TLigand>(row / 3), static_cast<TPartner>(row % 3),
+            static_cast<std::size_t>(col - 1)};
+}
+
+TReal Entry(const TConstTable& table, int row, int col)
+{
+    const TEntryIndex at = EntryAt(row, col);
+    return table[at.Ligand][at.Partner][at.Step];
 }
 
 } // namespace
@@ -156,7 +168,7 @@ void TConstForm::ShowConst()
 {
     for (int row = 0; row < RowCount; ++row) {
         for (int col = 1; col < ColCount; ++col) {
-            const TReal value = Entry(FEngine.BaseConst, row, col);
+            const TReal value = Entry(FEngine.BaseConst(), row, col);
             // FormatFixed always writes "." whatever the user's locale.
             ConstGrid->item(row, col)->setText(
                 value > 0 ? QString::fromStdString(FormatFixed(value, 10, 3)) : QString());
@@ -170,7 +182,8 @@ void TConstForm::SetConst()
         for (int col = 1; col < ColCount; ++col) {
             const std::string text = ConstGrid->item(row, col)->text().toStdString();
             const std::optional<TReal> value = CellToReal(text);
-            Entry(FEngine.BaseConst, row, col) = value && *value > 0 ? *value : 0;
+            const auto [lig, partner, step] = EntryAt(row, col);
+            FEngine.SetBaseEntry(lig, partner, step, value && *value > 0 ? *value : 0);
         }
     }
 }

@@ -219,7 +219,7 @@ void TMainForm::CreateMenus()
 void TMainForm::FormCreate()
 {
     FState.Tiny = 10 * MachineEpsilon();
-    FEngine.ConvergenceTolerance = 1e-9L;
+    FEngine.SetConvergenceTolerance(1e-9L);
     FIniFile = std::make_unique<TIniFile>(FOptions.IniFileName);
     // The settings layer reports a failed read or write instead of throwing; the values it
     // could not read keep their defaults, and start-up goes on so that Calc works.
@@ -284,7 +284,7 @@ void TMainForm::GetValues()
 {
     for (std::size_t i = 0; i < ValueFieldCount; ++i) {
         const auto field = static_cast<TValueField>(i);
-        ValueRef(FEngine, FState, field) = Field(field)->GetValue() / FieldScale(field);
+        SetValueOf(FEngine, FState, field, Field(field)->GetValue() / FieldScale(field));
     }
 }
 
@@ -325,10 +325,9 @@ void TMainForm::Calculate()
 {
     RunCommand(this, FOptions.MessageSink, [this] {
         GetValues();
-        FEngine.AdjustConstants();
-        FEngine.MakeApparentConstants();
-        FEngine.SolveMajors(FState, static_cast<TCalcMode>(ModeIndex()));
-        FEngine.CalcMinors(FState);
+        const TCalcStatus status = FEngine.Calculate(FState, static_cast<TCalcMode>(ModeIndex()));
+        if (status.Failed())
+            RaiseCalcError(status.Error);
         AppendReport();
         ShowValues();
     });

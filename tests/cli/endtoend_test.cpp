@@ -4,7 +4,7 @@
 // standard error and exit status, in a temporary directory and under a locale whose
 // decimal separator is a comma (the output must not follow it).
 
-#include "cli/record.h"
+#include "report/record.h"
 #include "engine/calcerror.h"
 
 #include <gtest/gtest.h>

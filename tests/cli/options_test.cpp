@@ -24,7 +24,7 @@ TEST(CommandLine, EachValueOptionSetsItsOwnFieldAtFullPrecision)
 {
     const TCalcInput defaults = DefaultInput();
     for (std::size_t i = 0; i < ValueFieldCount; ++i) {
-        std::string name(OutputColumnNames[i + 1]);
+        std::string name(RecordColumns()[i + 1].Name);
         std::replace(name.begin(), name.end(), '_', '-');
         SCOPED_TRACE(name);
         const TCliOptions o = Parse({"--" + name, "-1.25e-1"});

@@ -26,8 +26,8 @@ TTestCalc RichCalc()
 {
     TTestCalc c;
     auto& s = c.State;
-    c.Engine.pH = 7.1L;
-    c.Engine.IonStr = 0.15L;
+    c.Engine.SetpH(7.1L);
+    c.Engine.SetIonStr(0.15L);
     s.TotalLigand[ligEDTA] = 0.0001L;
     s.TotalLigand[ligADP] = 0.0001L;
     s.TotalLigand[ligPO4] = 0.001L;
@@ -57,7 +57,7 @@ TEST_P(EveryMode, WrittenValuesSatisfyTheBalances)
     TTestCalc c = RichCalc();
     c.Solve(static_cast<TCalcMode>(GetParam()));
     const auto& s = c.State;
-    const auto& sums = c.Engine.WorkSums;
+    const auto& sums = c.Engine.WorkSums();
     TReal mgDen = 1;
     TReal caDen = 1;
     for (TLigand lig : AllLigands) {
@@ -72,7 +72,7 @@ TEST_P(EveryMode, WrittenValuesSatisfyTheBalances)
     }
     EXPECT_LT(Rel(s.FreeMg * mgDen, s.TotalMg), 1e-8);
     EXPECT_LT(Rel(s.FreeCa * caDen, s.TotalCa), 1e-8);
-    const auto& k = c.Engine.WorkConst;
+    const auto& k = c.Engine.WorkConst();
     EXPECT_LT(Rel(s.MgATP, k[ligATP][ptMg][0] * s.FreeMg * s.FreeLigand[ligATP]), 1e-15);
     EXPECT_LT(Rel(s.CaATP, k[ligATP][ptCa][0] * s.FreeCa * s.FreeLigand[ligATP]), 1e-15);
     EXPECT_LT(Rel(s.MgADP, k[ligADP][ptMg][0] * s.FreeMg * s.FreeLigand[ligADP]), 1e-15);
@@ -135,7 +135,7 @@ TEST(SolveMajors, IterationCountsFollowTheTolerance)
         for (bool hard : {false, true}) {
             SCOPED_TRACE(testing::Message() << static_cast<double>(c.Tolerance) << (hard ? " hard" : ""));
             TTestCalc calc;
-            calc.Engine.ConvergenceTolerance = c.Tolerance;
+            calc.Engine.SetConvergenceTolerance(c.Tolerance);
             if (hard)
                 calc.UseHardCase();
             const long expected = hard ? c.Hard : c.Default;
@@ -164,7 +164,7 @@ TEST(SolveMajors, NoCationsGiveLigandOverProtonSum)
     c.State.TotalMg = 0;
     c.State.TotalCa = 0;
     EXPECT_EQ(c.Solve(cmEveryGiven), 1);
-    const TReal expected = c.State.TotalLigand[ligEGTA] / c.Engine.WorkSums[ligEGTA][ptH];
+    const TReal expected = c.State.TotalLigand[ligEGTA] / c.Engine.WorkSums()[ligEGTA][ptH];
     EXPECT_EQ(c.State.FreeLigand[ligEGTA], static_cast<double>(expected));
 }
 
@@ -287,7 +287,7 @@ TEST(SolveMajors, AbsentLigandsStillFaultWhereTheirBalanceWould)
             c.State.TotalLigand[ligEDTA] = 0;
             c.State.TotalMg = k.TotalMg;
             TTestCalc without = c;
-            c.Engine.BaseConst[ligEDTA][ptMg][0] = k.LogK;
+            c.Engine.SetBaseEntry(ligEDTA, ptMg, 0, k.LogK);
             const TReal freeMgBefore = c.State.FreeMg;
             EXPECT_EQ(ErrorOf(c, mode), k.Overflows ? std::string(CalcMessage::Overflow) : "");
             if (k.Overflows) {
@@ -323,11 +323,11 @@ TEST(CalcMinors, SpeciesFollowTheirConstants)
     TTestCalc c = RichCalc();
     c.Solve(cmEveryGiven);
     const auto& s = c.State;
-    const auto& k = c.Engine.WorkConst;
+    const auto& k = c.Engine.WorkConst();
     EXPECT_EQ(s.HATP / s.FreeLigand[ligATP], k[ligATP][ptH][0] * s.FreeLigand[ligATP]
                                                  / s.FreeLigand[ligATP]);
     EXPECT_LT(Rel(s.HATP / s.FreeLigand[ligATP],
-                  std::pow(10.0L, c.Engine.CorrConst[ligATP][ptH][0] - c.Engine.pH)),
+                  std::pow(10.0L, c.Engine.CorrConst()[ligATP][ptH][0] - c.Engine.pH())),
               1e-15);
     EXPECT_EQ(s.CaHEGTA, s.FreeCa * k[ligEGTA][ptCa][1] * s.HEGTA);
     EXPECT_EQ(s.MgHPO4, s.FreeMg * k[ligPO4][ptMg][1] * s.HPO4);
@@ -336,7 +336,7 @@ TEST(CalcMinors, SpeciesFollowTheirConstants)
 TEST(CalcMinors, AbsentConstantOrLigandGivesExactZeros)
 {
     TTestCalc c = RichCalc();
-    c.Engine.BaseConst[ligEGTA][ptCa][1] = 0;
+    c.Engine.SetBaseEntry(ligEGTA, ptCa, 1, 0);
     c.State.TotalLigand[ligEDTA] = 0;
     c.Solve(cmEveryGiven);
     EXPECT_EQ(c.State.CaHEGTA, 0);

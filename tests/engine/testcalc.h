@@ -15,8 +15,8 @@ struct TTestCalc {
     {
         using enum TLigand;
         State.Tiny = 10 * MachineEpsilon();
-        Engine.pH = 8;
-        Engine.IonStr = 0.2L;
+        Engine.SetpH(8);
+        Engine.SetIonStr(0.2L);
         State.TotalMg = 0.0022L;
         State.TotalCa = 0.0005L;
         State.TotalLigand[ligATP] = 0.00022L;
@@ -32,20 +32,20 @@ struct TTestCalc {
     void UseHardCase()
     {
         using enum TLigand;
-        Engine.pH = 7;
-        Engine.IonStr = 0.15L;
+        Engine.SetpH(7);
+        Engine.SetIonStr(0.15L);
         State.TotalLigand[ligEGTA] = 0.007L;
         State.TotalLigand[ligATP] = 0.005L;
         State.TotalMg = 0.006L;
         State.TotalCa = 0.00699L;
     }
 
+    // One whole calculation; a failure is raised as the engine's error.
     long Solve(TCalcMode mode)
     {
-        Engine.AdjustConstants();
-        Engine.MakeApparentConstants();
-        const long iterations = Engine.SolveMajors(State, mode);
-        Engine.CalcMinors(State);
-        return iterations;
+        const TCalcStatus status = Engine.Calculate(State, mode);
+        if (status.Failed())
+            RaiseCalcError(status.Error);
+        return status.Iterations;
     }
 };

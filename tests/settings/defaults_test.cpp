@@ -155,7 +155,7 @@ TEST(Settings, SaveRoundTripsValuesAndKeepsTheRestOfTheFile)
         run.State.TotalMg = 0.00002L;
         run.State.TotalCa = 0.0001L;
         run.State.FreeCa = 1.23456789012345e-7L;
-        run.Engine.pH = 7.123456789012345L;
+        run.Engine.SetpH(7.123456789012345L);
         SetAsDefault(run.Ini, 5, run.Engine, run.State, point);
 
         const std::string text = ReadText(dir / "q.INI");

@@ -29,8 +29,8 @@ struct TMessage {
 TEngine StartedEngine()
 {
     TEngine engine;
-    engine.pH = 8;
-    engine.IonStr = 0.2L;
+    engine.SetpH(8);
+    engine.SetIonStr(0.2L);
     engine.LoadDefaultConstants();
     engine.AdjustConstants();
     engine.MakeApparentConstants();
@@ -65,7 +65,7 @@ protected:
     }
 
     TEngine Engine = StartedEngine();
-    const TConstTable Defaults = Engine.BaseConst;
+    const TConstTable Defaults = Engine.BaseConst();
     TConstForm Form {Engine};
     QTableWidget* Grid = nullptr;
     std::vector<TMessage> Messages;
@@ -105,17 +105,17 @@ TEST_F(ConstFormTest, ApplyWithoutEditsRoundsEveryConstantToThreeDecimals)
         for (TPartner pt : AllPartners)
             for (std::size_t step = 0; step < StepCount; ++step) {
                 const TReal d = Defaults[lig][pt][step];
-                EXPECT_EQ(Engine.BaseConst[lig][pt][step], d > 0 ? ShownValue(d) : 0);
+                EXPECT_EQ(Engine.BaseConst()[lig][pt][step], d > 0 ? ShownValue(d) : 0);
             }
     // The computed phosphate defaults change beyond their third decimal.
-    EXPECT_NE(Engine.BaseConst[ligPO4][ptH][0], Defaults[ligPO4][ptH][0]);
+    EXPECT_NE(Engine.BaseConst()[ligPO4][ptH][0], Defaults[ligPO4][ptH][0]);
 
     // The derived tables were rebuilt from the rounded table.
     TEngine fresh = Engine;
     fresh.AdjustConstants();
     fresh.MakeApparentConstants();
-    EXPECT_EQ(Engine.AppConst, fresh.AppConst);
-    EXPECT_EQ(Engine.BindSums, fresh.BindSums);
+    EXPECT_EQ(Engine.AppConst(), fresh.AppConst());
+    EXPECT_EQ(Engine.BindSums(), fresh.BindSums());
 }
 
 TEST_F(ConstFormTest, ApplyKeepsPositiveNumbersAndRemovesTheStepForAnythingElse)
@@ -135,11 +135,11 @@ TEST_F(ConstFormTest, ApplyKeepsPositiveNumbersAndRemovesTheStepForAnythingElse)
         SCOPED_TRACE(std::string("cell text '") + c.Text + "'");
         SetCell(1, 1, c.Text); // ATP-Mg, first step
         Click("BtnApply");
-        EXPECT_EQ(Engine.BaseConst[ligATP][ptMg][0], c.Expected);
+        EXPECT_EQ(Engine.BaseConst()[ligATP][ptMg][0], c.Expected);
         EXPECT_EQ(Cell(1, 1).toStdString(),
                   c.Expected > 0 ? FormatFixed(c.Expected, 10, 3) : std::string());
         // The other cells are read back unchanged.
-        EXPECT_EQ(Engine.BaseConst[ligATP][ptMg][1], ShownValue(Defaults[ligATP][ptMg][1]));
+        EXPECT_EQ(Engine.BaseConst()[ligATP][ptMg][1], ShownValue(Defaults[ligATP][ptMg][1]));
     }
     EXPECT_TRUE(Messages.empty());
 
@@ -147,42 +147,42 @@ TEST_F(ConstFormTest, ApplyKeepsPositiveNumbersAndRemovesTheStepForAnythingElse)
     SetCell(1, 1, "0.0004");
     Click("BtnApply");
     Click("BtnApply");
-    EXPECT_EQ(Engine.BaseConst[ligATP][ptMg][0], 0);
+    EXPECT_EQ(Engine.BaseConst()[ligATP][ptMg][0], 0);
     EXPECT_EQ(Cell(1, 1), QString());
 }
 
 TEST_F(ConstFormTest, ValueTypedIntoAnEmptyCellAddsThatStep)
 {
-    const TReal sumBefore = Engine.BindSums[ligATP][ptH];
+    const TReal sumBefore = Engine.BindSums()[ligATP][ptH];
     SetCell(0, 3, "2.5"); // a third ATP protonation step
     Click("BtnApply");
-    EXPECT_EQ(Engine.BaseConst[ligATP][ptH][2], 2.5L);
+    EXPECT_EQ(Engine.BaseConst()[ligATP][ptH][2], 2.5L);
     EXPECT_EQ(Cell(0, 3), QStringLiteral("     2.500"));
-    EXPECT_GT(Engine.AppConst[ligATP][ptH][2], 0);
-    EXPECT_GT(Engine.BindSums[ligATP][ptH], sumBefore);
+    EXPECT_GT(Engine.AppConst()[ligATP][ptH][2], 0);
+    EXPECT_GT(Engine.BindSums()[ligATP][ptH], sumBefore);
 }
 
 TEST_F(ConstFormTest, DefaultThenCancelKeepsTheDefaultsAndCancelKeepsTheGridsUnappliedText)
 {
     SetCell(1, 1, "5");
     Click("BtnApply");
-    const TConstTable appliedApp = Engine.AppConst;
+    const TConstTable appliedApp = Engine.AppConst();
     ShowActive();
     Click("BtnDefault");
-    EXPECT_EQ(Engine.BaseConst, Defaults);
+    EXPECT_EQ(Engine.BaseConst(), Defaults);
     EXPECT_EQ(Cell(1, 1), QStringLiteral("     4.000"));
-    EXPECT_EQ(Engine.AppConst, appliedApp); // rebuilt only by Apply, OK or a calculation
+    EXPECT_EQ(Engine.AppConst(), appliedApp); // rebuilt only by Apply, OK or a calculation
 
     SetCell(2, 2, "7.777");
     Click("BtnCancel");
     EXPECT_FALSE(Form.isVisible());
-    EXPECT_EQ(Engine.BaseConst, Defaults);
+    EXPECT_EQ(Engine.BaseConst(), Defaults);
 
     ShowActive();
     EXPECT_EQ(Cell(2, 2), QStringLiteral("7.777"));
     Click("BtnOK");
     EXPECT_FALSE(Form.isVisible());
-    EXPECT_EQ(Engine.BaseConst[ligATP][ptCa][1], 7.777L);
+    EXPECT_EQ(Engine.BaseConst()[ligATP][ptCa][1], 7.777L);
 }
 
 TEST_F(ConstFormTest, FailingApplyReportsTheMessageAndOkKeepsTheDialogOpen)
@@ -200,7 +200,7 @@ TEST_F(ConstFormTest, FailingApplyReportsTheMessageAndOkKeepsTheDialogOpen)
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         Messages.clear();
-        Engine.IonStr = c.IonStr;
+        Engine.SetIonStr(c.IonStr);
         SetCell(1, 1, c.CellText);
         ShowActive();
         Click("BtnOK");
@@ -210,7 +210,7 @@ TEST_F(ConstFormTest, FailingApplyReportsTheMessageAndOkKeepsTheDialogOpen)
         EXPECT_EQ(Messages[0].Text, QString::fromUtf8(c.Message.data(),
                                                       static_cast<qsizetype>(c.Message.size())));
         // The grid was read before the failing step; the cell is not redrawn.
-        EXPECT_EQ(Engine.BaseConst[ligATP][ptMg][0], *TextToReal(c.CellText));
+        EXPECT_EQ(Engine.BaseConst()[ligATP][ptMg][0], *TextToReal(c.CellText));
         EXPECT_EQ(Cell(1, 1), QString::fromLatin1(c.CellText));
     }
 }
@@ -226,13 +226,13 @@ TEST_F(ConstFormTest, EnterActsAsOkAndEscAsCancelWhenNoCellIsBeingEdited)
     SetCell(1, 1, "4.5");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(Form.isVisible());
-    EXPECT_EQ(Engine.BaseConst, Defaults);
+    EXPECT_EQ(Engine.BaseConst(), Defaults);
 
     ShowActive();
     Grid->setFocus();
     QTest::keyClick(Grid, Qt::Key_Return);
     EXPECT_FALSE(Form.isVisible());
-    EXPECT_EQ(Engine.BaseConst[ligATP][ptMg][0], 4.5L);
+    EXPECT_EQ(Engine.BaseConst()[ligATP][ptMg][0], 4.5L);
 }
 
 TEST_F(ConstFormTest, EnterInACellEditorEndsTheEditAndKeepsTheDialogOpen)
@@ -251,7 +251,7 @@ TEST_F(ConstFormTest, EnterInACellEditorEndsTheEditAndKeepsTheDialogOpen)
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_FALSE(Form.isVisible());
-    EXPECT_EQ(Engine.BaseConst[ligATP][ptH][2], 2.5L);
+    EXPECT_EQ(Engine.BaseConst()[ligATP][ptH][2], 2.5L);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
-#include "cli/record.h"
+#include "report/record.h"
 #include "engine/realtext.h"
 
 #include <gtest/gtest.h>
@@ -36,10 +36,10 @@ TEST(Record, SolvedRecordEchoesInputsAndReportsResultsInMillimolar)
     std::string line;
     AppendJsonRecord(line, o);
     const auto j = nlohmann::ordered_json::parse(line);
-    ASSERT_EQ(j.size(), OutputColumnCount);
+    ASSERT_EQ(j.size(), RecordColumns().size());
     std::size_t i = 0;
     for (const auto& item : j.items())
-        EXPECT_EQ(item.key(), OutputColumnNames[i++]);
+        EXPECT_EQ(item.key(), RecordColumns()[i++].Name);
     EXPECT_EQ(j["mode"], 6);
     EXPECT_EQ(j["free_ca"].get<double>(), 1e-3);
     EXPECT_NEAR(j["pca"].get<double>(), 6, 1e-12);
