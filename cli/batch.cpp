@@ -3,6 +3,7 @@
 #include "cli/batch.h"
 
 #include "cli/csvreader.h"
+#include "engine/asciitext.h"
 #include "engine/realtext.h"
 
 #include <algorithm>
@@ -19,15 +20,6 @@ namespace {
 // for an output column that is read back and ignored.
 using THeaderMap = std::vector<int>;
 
-std::string_view Trimmed(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 THeaderMap ReadHeader(TCsvReader& reader)
 {
     TCsvRecord header;
@@ -40,10 +32,7 @@ THeaderMap ReadHeader(TCsvReader& reader)
         std::string_view raw = header.Field(i);
         if (i == 0 && raw.starts_with("\xEF\xBB\xBF")) // a byte order mark
             raw.remove_prefix(3);
-        std::string name(Trimmed(raw));
-        std::ranges::transform(name, name.begin(), [](char ch) {
-            return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
-        });
+        const std::string name = AsciiLowered(TrimBlanks(raw));
         const int column = FindColumn(name);
         if (column < 0)
             throw TUsageError("Unknown column '" + std::string(raw) + "' in the batch header.");
@@ -85,7 +74,7 @@ TCalcOutcome RowOutcome(
     for (std::size_t i = 0; i < std::min(row.FieldCount(), map.size()); ++i) {
         const std::string_view cell = row.Field(i);
         const int column = map[i];
-        if (column < 0 || Trimmed(cell).empty())
+        if (column < 0 || TrimBlanks(cell).empty())
             continue;
         try {
             if (column == 0)

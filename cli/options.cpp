@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/options.h"
 
+#include "engine/asciitext.h"
 #include "engine/realtext.h"
 
 #include <CLI/CLI.hpp>
@@ -10,14 +11,6 @@
 #include <cctype>
 
 namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    return std::ranges::equal(a, b, [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x))
-            == std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 // "--total-egta" for the column "total_egta".
 std::string OptionName(std::string_view column)

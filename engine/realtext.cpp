@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "engine/realtext.h"
 
+#include "engine/asciitext.h"
 #include "engine/calcerror.h"
 #include "engine/fpcheck.h"
 
@@ -14,16 +15,6 @@
 #include <system_error>
 
 namespace {
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
 
 // Checks the grammar and rewrites the number in the form std::from_chars reads: no
 // leading plus sign, "." as the point.
@@ -42,14 +33,14 @@ std::optional<std::string> CanonicalNumber(std::string_view text, char decimalPo
         ++i;
     }
     int digits = 0;
-    while (i < n && IsDigit(text[i])) {
+    while (i < n && IsAsciiDigit(text[i])) {
         out.push_back(text[i++]);
         ++digits;
     }
     if (i < n && text[i] == decimalPoint) {
         out.push_back('.');
         ++i;
-        while (i < n && IsDigit(text[i])) {
+        while (i < n && IsAsciiDigit(text[i])) {
             out.push_back(text[i++]);
             ++digits;
         }
@@ -65,7 +56,7 @@ std::optional<std::string> CanonicalNumber(std::string_view text, char decimalPo
             ++i;
         }
         int expDigits = 0;
-        while (i < n && IsDigit(text[i])) {
+        while (i < n && IsAsciiDigit(text[i])) {
             out.push_back(text[i++]);
             ++expDigits;
         }
@@ -97,7 +88,7 @@ TDecimalDigits ToDecimalDigits(TReal x, int digits)
     }
     const auto ePos = s.find('e');
     for (char c : s.substr(0, ePos))
-        if (IsDigit(c))
+        if (IsAsciiDigit(c))
             d.Digits.push_back(c);
     std::string_view expText = s.substr(ePos + 1);
     if (!expText.empty() && expText.front() == '+')

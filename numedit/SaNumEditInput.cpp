@@ -3,6 +3,8 @@
 // How keys, input-method text, mouse clicks and focus changes reach the field model, and the
 // caret that stays at the end of the number.
 #include "numedit/SaNumEdit.h"
+
+#include "numedit/numtext.h"
 #include "numedit/SaNumEditModel.h"
 
 #include <QApplication>
@@ -27,17 +29,12 @@ bool IsEnter(int key)
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
-// Full-width digits, minus and full stop from an input method count as their ASCII forms.
+// Full-width digits, minus, full stop and comma from an input method count as their ASCII
+// forms.
 QChar FoldFullWidth(QChar ch)
 {
-    const char16_t c = ch.unicode();
-    if (c >= u'\uFF10' && c <= u'\uFF19')
-        return QChar(static_cast<char16_t>(u'0' + (c - u'\uFF10')));
-    if (c == u'\uFF0D')
-        return QChar(u'-');
-    if (c == u'\uFF0E')
-        return QChar(u'.');
-    return ch;
+    const char folded = FoldFullWidthChar(ch.unicode());
+    return folded != '\0' ? QChar::fromLatin1(folded) : ch;
 }
 
 } // namespace

@@ -2,15 +2,12 @@
 // SPDX-License-Identifier: MIT
 #include "numedit/numtext.h"
 
+#include "engine/asciitext.h"
+
 #include <algorithm>
 #include <cstddef>
 
 namespace {
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 
 bool IsNonZeroDigit(char c)
 {
@@ -41,7 +38,7 @@ long ReadExponent(std::string_view text, long cap)
         return 0;
     long a = 0;
     for (char c : text) {
-        if (!IsDigit(c))
+        if (!IsAsciiDigit(c))
             return 0;
         a = std::min(cap, a * 10 + (c - '0'));
     }
@@ -91,10 +88,24 @@ std::string GroupDigits(std::string_view digits)
     return r;
 }
 
+char FoldFullWidthChar(char32_t c)
+{
+    if (c >= U'\uFF10' && c <= U'\uFF19')
+        return static_cast<char>('0' + (c - U'\uFF10'));
+    switch (c) {
+    case U'\uFF0C': return ',';
+    case U'\uFF0D': return '-';
+    case U'\uFF0E': return '.';
+    default: return '\0';
+    }
+}
+
 std::string FoldFullWidth(std::string_view s)
 {
-    // U+FF0C..U+FF19 are EF BC 8C..99 in UTF-8; only those we fold are accepted, so an
-    // invalid or overlong sequence ends the text like any other foreign character.
+    // EF BC 80..BF is U+FF00..U+FF3F in UTF-8. Only the characters FoldFullWidthChar knows
+    // are accepted, so an invalid or overlong sequence ends the text like any other foreign
+    // character. The full-width comma becomes "," and is dropped by the filter like an
+    // ASCII one, at the place it takes in the text.
     std::string r;
     r.reserve(s.size());
     for (std::size_t i = 0; i < s.size();) {
@@ -107,14 +118,11 @@ std::string FoldFullWidth(std::string_view s)
         if (i + 2 >= s.size() || c != 0xEF || static_cast<unsigned char>(s[i + 1]) != 0xBC)
             break;
         const auto t = static_cast<unsigned char>(s[i + 2]);
-        if (t >= 0x90 && t <= 0x99)
-            r.push_back(static_cast<char>('0' + (t - 0x90)));
-        else if (t == 0x8D)
-            r.push_back('-');
-        else if (t == 0x8E)
-            r.push_back('.');
-        else if (t != 0x8C)
+        const char folded = t >= 0x80 && t <= 0xBF ? FoldFullWidthChar(U'\uFF00' + (t - 0x80u))
+                                                   : '\0';
+        if (folded == '\0')
             break;
+        r.push_back(folded);
         i += 3;
     }
     return r;
@@ -136,7 +144,7 @@ std::string FilterText(std::string_view s, const TFilterLimits& limits)
         } else if (c == '-') {
             if (!limits.Minus || i > 0)
                 break;
-        } else if (!IsDigit(c)) {
+        } else if (!IsAsciiDigit(c)) {
             break;
         }
         r.push_back(c);

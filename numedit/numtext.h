@@ -36,8 +36,12 @@ inline std::string JoinNumber(const TNumberParts& p)
 /// Groups digits by three from the right with ",": "1234567" gives "1,234,567".
 std::string GroupDigits(std::string_view digits);
 
-/// Folds full-width digits, minus and full stop of UTF-8 text to ASCII and drops the
-/// full-width comma. Any other non-ASCII character, or invalid UTF-8, ends the text there.
+/// The ASCII form of a full-width digit, minus, full stop or comma (U+FF10..U+FF19,
+/// U+FF0D, U+FF0E, U+FF0C), as an input method types them; '\0' for any other character.
+char FoldFullWidthChar(char32_t c);
+
+/// Folds the full-width characters of FoldFullWidthChar in UTF-8 text to ASCII. Any other
+/// non-ASCII character, or invalid UTF-8, ends the text there.
 std::string FoldFullWidth(std::string_view s);
 
 /// Turns any text into an acceptable value text: folds full-width characters, keeps digits,

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "settings/inifile.h"
 
+#include "engine/asciitext.h"
 #include "engine/calcerror.h"
 
 #include <cerrno>
@@ -21,45 +22,15 @@
 
 namespace {
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Names compare as ASCII without case; other bytes (a UTF-8 name, say) must match exactly.
-bool SameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    return true;
-}
-
 // The name of a section header line ("[name]", blanks allowed around and inside the
 // brackets; a header without its closing bracket runs to the end of the line).
 std::optional<std::string_view> SectionName(std::string_view line)
 {
-    line = Trim(line);
+    line = TrimBlanks(line);
     if (line.empty() || line.front() != '[')
         return std::nullopt;
     line.remove_prefix(1);
-    return Trim(line.substr(0, line.find(']')));
+    return TrimBlanks(line.substr(0, line.find(']')));
 }
 
 struct TKeyValue {
@@ -71,16 +42,16 @@ struct TKeyValue {
 // Comment lines (';') and lines with an empty key are no entries.
 std::optional<TKeyValue> KeyValue(std::string_view line)
 {
-    const std::string_view trimmed = Trim(line);
+    const std::string_view trimmed = TrimBlanks(line);
     if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '[')
         return std::nullopt;
     const auto eq = trimmed.find('=');
     if (eq == std::string_view::npos)
         return std::nullopt;
-    const std::string_view key = Trim(trimmed.substr(0, eq));
+    const std::string_view key = TrimBlanks(trimmed.substr(0, eq));
     if (key.empty())
         return std::nullopt;
-    std::string_view value = Trim(trimmed.substr(eq + 1));
+    std::string_view value = TrimBlanks(trimmed.substr(eq + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')
         && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
@@ -118,7 +89,7 @@ public:
         if (!header)
             return std::nullopt;
         for (std::size_t i = *header + 1; i < FLines.size() && !SectionName(FLines[i].Text); ++i)
-            if (const auto kv = KeyValue(FLines[i].Text); kv && SameName(kv->Key, key))
+            if (const auto kv = KeyValue(FLines[i].Text); kv && EqualNoCase(kv->Key, key))
                 return std::string(kv->Value);
         return std::nullopt;
     }
@@ -130,7 +101,7 @@ public:
         line += value;
         const auto header = FindSection(section);
         if (!header) {
-            if (!FLines.empty() && !Trim(FLines.back().Text).empty())
+            if (!FLines.empty() && !TrimBlanks(FLines.back().Text).empty())
                 InsertAfter(FLines.size() - 1, "");
             InsertAfter(FLines.size() - 1, "[" + std::string(section) + "]");
             InsertAfter(FLines.size() - 1, std::move(line));
@@ -139,7 +110,7 @@ public:
         std::size_t last = *header;
         for (std::size_t i = *header + 1; i < FLines.size() && !SectionName(FLines[i].Text); ++i) {
             if (const auto kv = KeyValue(FLines[i].Text)) {
-                if (SameName(kv->Key, key)) {
+                if (EqualNoCase(kv->Key, key)) {
                     FLines[i].Text = std::move(line);
                     return;
                 }
@@ -168,7 +139,7 @@ private:
     std::optional<std::size_t> FindSection(std::string_view section) const
     {
         for (std::size_t i = 0; i < FLines.size(); ++i)
-            if (const auto name = SectionName(FLines[i].Text); name && SameName(*name, section))
+            if (const auto name = SectionName(FLines[i].Text); name && EqualNoCase(*name, section))
                 return i;
         return std::nullopt;
     }
@@ -350,12 +321,12 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
 void TIniFile::WriteStrings(std::string_view section, std::span<const TIniEntry> entries)
 {
     CheckSingleLine(section);
-    if (Trim(section).empty() || section.find(']') != std::string_view::npos)
+    if (TrimBlanks(section).empty() || section.find(']') != std::string_view::npos)
         throw std::invalid_argument("not a settings section: " + std::string(section));
     for (const TIniEntry& entry : entries) {
         CheckSingleLine(entry.Key);
         CheckSingleLine(entry.Value);
-        const std::string_view key = Trim(entry.Key);
+        const std::string_view key = TrimBlanks(entry.Key);
         if (key.empty() || key.find('=') != std::string_view::npos || key.front() == '['
             || key.front() == ';')
             throw std::invalid_argument("not a settings key: " + std::string(entry.Key));
@@ -383,7 +354,7 @@ void TIniFile::WriteStrings(std::string_view section, std::span<const TIniEntry>
 
     TIniText text(old.Text);
     for (const TIniEntry& entry : entries)
-        text.Set(Trim(section), Trim(entry.Key), Trim(entry.Value));
+        text.Set(TrimBlanks(section), TrimBlanks(entry.Key), TrimBlanks(entry.Value));
     const mode_t keepMode = old.Status == TReadStatus::rsRead ? (old.Mode & 07777) : 0;
     if (!ReplaceFile(target, text.Text(), keepMode))
         throw TCalcError(CalcMessage::CannotWrite(FFileName.string()));

@@ -3,6 +3,7 @@
 #include "ui/constform.h"
 
 #include "engine/bindconst.h"
+#include "engine/asciitext.h"
 #include "engine/realtext.h"
 #include "ui/look.h"
 
@@ -25,12 +26,10 @@ constexpr int ClientHeight = 404;
 constexpr int ColumnWidth = 60;
 constexpr int RowHeight = 18;
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int left)
+// One of the five buttons under the grid.
+QPushButton* MakeDialogButton(QWidget* parent, const char* name, const char* caption, int left)
 {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(left, 368, 57, 25);
-    return button;
+    return MakeButton(parent, name, caption, QRect(left, 368, 57, 25));
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int top)
@@ -53,11 +52,6 @@ public:
         return QStyledItemDelegate::displayText(value, locale).trimmed();
     }
 };
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
 
 struct TEntryIndex {
     TLigand Ligand;
@@ -141,13 +135,13 @@ TConstForm::TConstForm(TEngine& engine, QWidget* parent)
     ConstGrid->setColumnWidth(0, std::max(ColumnWidth, ConstGrid->columnWidth(0)));
     ConstGrid->setCurrentCell(0, 1);
 
-    BtnOK = MakeButton(this, "BtnOK", "&OK", 16);
+    BtnOK = MakeDialogButton(this, "BtnOK", "&OK", 16);
     BtnOK->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     BtnOK->setDefault(true);
-    BtnApply = MakeButton(this, "BtnApply", "&Apply", 80);
-    BtnDefault = MakeButton(this, "BtnDefault", "&Default", 144);
-    BtnCancel = MakeButton(this, "BtnCancel", "&Cancel", 208);
-    BtnHelp = MakeButton(this, "BtnHelp", "&Help", 272);
+    BtnApply = MakeDialogButton(this, "BtnApply", "&Apply", 80);
+    BtnDefault = MakeDialogButton(this, "BtnDefault", "&Default", 144);
+    BtnCancel = MakeDialogButton(this, "BtnCancel", "&Cancel", 208);
+    BtnHelp = MakeDialogButton(this, "BtnHelp", "&Help", 272);
     BtnHelp->setEnabled(false);
 
     setTabOrder(BtnOK, BtnApply);

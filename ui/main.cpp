@@ -82,11 +82,10 @@ TReal FieldScale(TValueField field)
     return IsConcentration(field) ? 1000 : 1;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int left)
+// One of the four buttons under the mode selector.
+QPushButton* MakeCommandButton(QWidget* parent, const char* name, const char* caption, int left)
 {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(left, 168, 49, 33);
+    QPushButton* button = MakeButton(parent, name, caption, QRect(left, 168, 49, 33));
     // A focused button takes Enter itself; Enter elsewhere reaches the window (Calculate).
     button->setAutoDefault(true);
     return button;
@@ -146,11 +145,11 @@ void TMainForm::CreateControls(QWidget* client)
     FModeButtons->button(0)->setChecked(true);
     connect(FModeButtons, &QButtonGroup::idClicked, this, &TMainForm::RadioGroup1Click);
 
-    CalcBtn = MakeButton(client, "CalcBtn", "Calc", 32);
+    CalcBtn = MakeCommandButton(client, "CalcBtn", "Calc", 32);
     CalcBtn->setDefault(true);
-    SaveBtn = MakeButton(client, "SaveBtn", "&Save", 88);
-    ConstBtn = MakeButton(client, "ConstBtn", "&Const.", 144);
-    ExitBtn = MakeButton(client, "ExitBtn", "E&xit", 200);
+    SaveBtn = MakeCommandButton(client, "SaveBtn", "&Save", 88);
+    ConstBtn = MakeCommandButton(client, "ConstBtn", "&Const.", 144);
+    ExitBtn = MakeCommandButton(client, "ExitBtn", "E&xit", 200);
     connect(CalcBtn, &QPushButton::clicked, this, &TMainForm::Calculate);
     connect(SaveBtn, &QPushButton::clicked, this, &TMainForm::SetAsDefault);
     connect(ConstBtn, &QPushButton::clicked, this, &TMainForm::ShowConstForm);

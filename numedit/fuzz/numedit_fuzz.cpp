@@ -4,6 +4,7 @@
 // programmatic writes and property changes on an exponent-capable field, with the field's
 // invariants checked after every step. A broken invariant aborts with a message.
 
+#include "engine/asciitext.h"
 #include "engine/calcerror.h"
 #include "engine/realtext.h"
 #include "numedit/SaNumEditExCXModel.h"
@@ -52,11 +53,6 @@ private:
     }
 };
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 void CheckValueText(const TSaNumEditExCXModel& e)
 {
     const std::string& v = e.ValueText();
@@ -65,7 +61,7 @@ void CheckValueText(const TSaNumEditExCXModel& e)
         ++i;
     Check(i == 0 || e.Minus(), "minus with Minus off", e);
     std::size_t intDigits = 0;
-    while (i < v.size() && IsDigit(v[i])) {
+    while (i < v.size() && IsAsciiDigit(v[i])) {
         ++i;
         ++intDigits;
     }
@@ -73,7 +69,7 @@ void CheckValueText(const TSaNumEditExCXModel& e)
     if (i < v.size() && v[i] == '.') {
         Check(e.DecimalLength() > 0, "point with DecimalLength 0", e);
         ++i;
-        while (i < v.size() && IsDigit(v[i])) {
+        while (i < v.size() && IsAsciiDigit(v[i])) {
             ++i;
             ++fracDigits;
         }

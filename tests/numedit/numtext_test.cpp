@@ -48,6 +48,9 @@ TEST(NumText, FilterTextWithDefaultLimits)
         {"--5", "-"},
         {"5-3", "5"},
         {",-5", ""},                          // the minus stands at position 2
+        {"\xEF\xBC\x8C-5", ""},               // so it does after a full-width comma
+        {"\xEF\xBC\x99\xEF\xBC\x9A", "9"},     // U+FF1A (colon) is past the digits
+        {"7\xEF\xBC\x8F", "7"},                 // U+FF0F (solidus) is before them
         {"1.2.3", "1.2"},
         {"  5", ""},
         {"-", "-"},
@@ -57,6 +60,19 @@ TEST(NumText, FilterTextWithDefaultLimits)
         SCOPED_TRACE(c.In);
         EXPECT_EQ(FilterText(c.In, {}), c.Out);
     }
+}
+
+// Every full-width character an input method gives for a number, and its neighbours in
+// the code table, which stay foreign.
+TEST(NumText, FoldFullWidthCharKnowsExactlyTheNumberCharacters)
+{
+    for (char32_t digit = 0; digit < 10; ++digit)
+        EXPECT_EQ(FoldFullWidthChar(U'\uFF10' + digit), static_cast<char>('0' + digit));
+    EXPECT_EQ(FoldFullWidthChar(U'\uFF0C'), ',');
+    EXPECT_EQ(FoldFullWidthChar(U'\uFF0D'), '-');
+    EXPECT_EQ(FoldFullWidthChar(U'\uFF0E'), '.');
+    for (char32_t other : {U'\uFF0B', U'\uFF0F', U'\uFF1A', U'\uFF21', U'0', U'\u3000'})
+        EXPECT_EQ(FoldFullWidthChar(other), '\0') << static_cast<unsigned>(other);
 }
 
 TEST(NumText, FilterTextObeysItsLimits)
