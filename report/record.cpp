@@ -2,11 +2,14 @@
 // SPDX-License-Identifier: MIT
 #include "report/record.h"
 
+#include "engine/asciitext.h"
+#include "engine/fpcheck.h"
 #include "engine/realtext.h"
 #include "report/report.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -226,13 +229,33 @@ TCalcInput DefaultInput()
     return in;
 }
 
+std::optional<TCalcMode> ModeOfText(std::string_view text)
+{
+    std::string_view digits = TrimBlanks(text);
+    if (digits.empty() || !std::ranges::all_of(digits, IsAsciiDigit))
+        return std::nullopt;
+    while (digits.size() > 1 && digits.front() == '0')
+        digits.remove_prefix(1);
+    if (digits.size() != 1 || digits[0] - '0' >= ModeCount)
+        return std::nullopt;
+    return static_cast<TCalcMode>(digits[0] - '0');
+}
+
+std::string NotAModeMessage(std::string_view shownText)
+{
+    return "'" + std::string(shownText) + "' is not a calculation mode (0 to 6)";
+}
+
 TCalcMode ParseMode(std::string_view text)
 {
-    const TReal value = TextToRealOrRaise(text);
-    for (int mode = 0; mode < ModeCount; ++mode)
-        if (value == mode)
-            return static_cast<TCalcMode>(mode);
-    RaiseCalcError("'" + std::string(text) + "' is not a calculation mode (0 to 6)");
+    if (const auto mode = ModeOfText(text))
+        return *mode;
+    RaiseCalcError(NotAModeMessage(text));
+}
+
+TReal FreeCaOfPCa(TReal pCa)
+{
+    return fpcheck::Pow10(3 - pCa);
 }
 
 TCalcOutcome Compute(TEngine& engine, const TCalcInput& input, TOutputFormat format)
@@ -251,6 +274,14 @@ TCalcOutcome Compute(TEngine& engine, const TCalcInput& input, TOutputFormat for
     try {
         o.IonStrSpecies = engine.GetIonStr(o.State);
         o.IonStrTris = engine.GetIonStrTris();
+        // A result in range in M can leave the range in mM, and the Tris term of an
+        // enormous pH overflows: such a record must fail in every format, not print an
+        // empty cell in one and a number in another.
+        for (const TRecordColumn& column : ColumnTable) {
+            const TCell cell = column.Value(o);
+            if (cell.Kind == TCell::TKind::ckReal && !std::isfinite(cell.Real))
+                fpcheck::RaiseOverflow();
+        }
         if (format == TOutputFormat::ofReport)
             o.Report = ReportText(engine, o.State);
     } catch (const TCalcError& e) {

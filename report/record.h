@@ -18,6 +18,7 @@
 #include <array>
 #include <bitset>
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,9 +40,19 @@ struct TCalcInput {
 /// 0.22, total EGTA 2, free Mg 1, free Ca 1, MgATP 0.2 mM, the rest 0.
 TCalcInput DefaultInput();
 
-/// Mode text to mode: a number with an integral value from 0 to 6. Throws TCalcError with
-/// the conversion message for a text that is not a number, and a mode message otherwise.
+/// Mode text to mode: one or more ASCII digits with a value from 0 to 6, blanks around them
+/// ignored ("2", " 06"). Anything else ("1e0", "+1", "2.0", "6x", "7") is no mode.
+std::optional<TCalcMode> ModeOfText(std::string_view text);
+
+/// "'%s' is not a calculation mode (0 to 6)" with `shownText` in place of %s.
+std::string NotAModeMessage(std::string_view shownText);
+
+/// As ModeOfText; throws TCalcError with NotAModeMessage for a text that is no mode.
 TCalcMode ParseMode(std::string_view text);
+
+/// Free Ca++ in mM of a pCa (-log10 of free Ca++ in M): 10^(3 - pCa). Raises the overflow
+/// error where that is beyond the extended range (a pCa below about -4929).
+TReal FreeCaOfPCa(TReal pCa);
 
 /// The columns that an input row may set: "mode", then the fifteen values in TValueField
 /// order. They are the first columns of every record.
@@ -64,7 +75,8 @@ struct TCalcOutcome {
 
 /// One whole calculation of `input` on `engine` (whose BaseConst the caller has set), then
 /// the ionic strength estimates and, for the report format, the report text. A TCalcError
-/// becomes the outcome's Error.
+/// becomes the outcome's Error, and so does a value of the record that is beyond the
+/// extended range (the overflow error), so that every format fails alike.
 TCalcOutcome Compute(TEngine& engine, const TCalcInput& input, TOutputFormat format);
 
 /// One output value: absent (empty cell, JSON null), a real, an integer or a text. A text

@@ -169,7 +169,8 @@ std::vector<std::string> ReportLines(const TEngine& engine, const TCalcState& s)
 
     TLine ionic(lines);
     ionic.Conc("Ionic strength >= ", engine.GetIonStr(s)) << " + [KCl] + ";
-    ionic.Conc("", engine.GetIonStrTris()) << " (if [Tris] = 20 mM)";
+    // The Tris term is linear in pH: an enormous pH overflows it, which must not print "-inf".
+    ionic.Conc("", fpcheck::Fin(engine.GetIonStrTris())) << " (if [Tris] = 20 mM)";
     return lines;
 }
 
