@@ -3,43 +3,59 @@
 #include "cli/batch.h"
 
 #include "cli/csvreader.h"
+#include "cli/inputnotes.h"
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <istream>
 #include <mutex>
 #include <ostream>
 #include <thread>
+#include <utility>
 
 namespace {
 
-// For each column of the file: the input column it sets (0 mode, 1 + TValueField), or -1
-// for an output column that is read back and ignored.
+// For each column of the file: the input it sets (0 mode, 1 + TValueField, PCaInput), or
+// IgnoredColumn for an output column that is read back and ignored.
 using THeaderMap = std::vector<int>;
+constexpr int IgnoredColumn = -1;
+constexpr std::size_t FreeCaInput = static_cast<std::size_t>(TValueField::vfFreeCa) + 1;
+
+// Two cells of one row that both give free Ca++ (free_ca and pca, as an output file read
+// back has them) agree when their pCa differ by no more than this. The output's 19 digits
+// leave a difference far below it; any deliberate edit of either cell is far above.
+constexpr TReal PCaAgreement = 1e-9L;
 
 THeaderMap ReadHeader(TCsvReader& reader)
 {
     TCsvRecord header;
-    if (!reader.Next(header))
+    if (!reader.Next(header)) {
+        if (reader.ReadFailed())
+            throw TUsageError("The batch input cannot be read.");
         throw TUsageError("The batch file has no header row.");
+    }
     if (!header.Error.empty())
         throw TUsageError("The header row of the batch file is not usable: " + header.Error);
     THeaderMap map;
     for (std::size_t i = 0; i < header.FieldCount(); ++i) {
-        std::string_view raw = header.Field(i);
-        if (i == 0 && raw.starts_with("\xEF\xBB\xBF")) // a byte order mark
-            raw.remove_prefix(3);
+        const std::string_view raw = header.Field(i);
         const std::string name = AsciiLowered(TrimBlanks(raw));
         const int column = FindColumn(name);
         if (column < 0)
-            throw TUsageError("Unknown column '" + std::string(raw) + "' in the batch header.");
-        const bool isInput = column < static_cast<int>(InputColumnCount);
-        if (isInput && std::ranges::find(map, column) != map.end())
+            throw TUsageError(
+                "Unknown column '" + PrintableText(raw) + "' in the batch header.");
+        int input = IgnoredColumn;
+        if (column < static_cast<int>(InputColumnCount))
+            input = column;
+        else if (name == InputColumnName(PCaInput))
+            input = static_cast<int>(PCaInput);
+        if (input != IgnoredColumn && std::ranges::find(map, input) != map.end())
             throw TUsageError("The column '" + name + "' appears twice in the batch header.");
-        map.push_back(isInput ? column : -1);
+        map.push_back(input);
     }
     return map;
 }
@@ -52,43 +68,108 @@ struct TChunk {
     std::vector<std::string> Out;
     std::vector<std::string> Messages;
     std::vector<char> Failed;
+    std::vector<TInputNotes> Notes;
+    std::vector<char> Noted; // the row's inputs were read, and Notes holds what they gave
 
     explicit TChunk(std::size_t capacity)
         : Rows(capacity)
         , Out(capacity)
         , Messages(capacity)
         , Failed(capacity)
+        , Notes(capacity)
+        , Noted(capacity)
     {
     }
 };
 
-TCalcOutcome RowOutcome(
-    TEngine& engine, const TBatchJob& job, const THeaderMap& map, const TCsvRecord& row)
+// The inputs of a row: its cells over the command line's values. Error holds the first
+// problem, in the order of the cells.
+struct TRowInputs {
+    TCalcOutcome Outcome; // Input, Unreadable and Error
+    TInputSet Given; // the inputs that the row's own cells set
+};
+
+// Where the mode reads free Ca++, a pca cell sets it, unless the row also has a free_ca
+// cell: then that one is used, and the two must agree.
+void ApplyPCa(TRowInputs& r, TReal pCa, std::string_view pCaText, std::string_view freeCaText)
 {
-    TCalcOutcome o;
+    TCalcOutcome& o = r.Outcome;
+    TReal& freeCa = o.Input[TValueField::vfFreeCa];
+    if (!r.Given[FreeCaInput]) {
+        try {
+            freeCa = FreeCaOfPCa(pCa);
+        } catch (const TCalcError& e) {
+            o.Error = e.what();
+        }
+        return;
+    }
+    if (freeCa > 0 && std::fabs(3 - std::log10(freeCa) - pCa) <= PCaAgreement)
+        return;
+    o.Error = "The free_ca cell '" + PrintableText(freeCaText) + "' and the pca cell '"
+        + PrintableText(pCaText) + "' give different free Ca++; leave one of them empty.";
+}
+
+TRowInputs ReadRow(const TBatchJob& job, const THeaderMap& map, const TCsvRecord& row)
+{
+    TRowInputs r;
+    TCalcOutcome& o = r.Outcome;
     o.Input = job.Defaults;
     o.Error = row.Error;
     if (o.Error.empty() && row.FieldCount() != map.size())
         o.Error = "The row has " + std::to_string(row.FieldCount()) + " fields; the header has "
             + std::to_string(map.size()) + ".";
+    const auto fail = [&o](std::size_t input, std::string message) {
+        if (input < InputColumnCount)
+            o.Unreadable.set(input);
+        if (o.Error.empty())
+            o.Error = std::move(message);
+    };
+    TReal pCa = 0;
+    std::string_view pCaText, freeCaText;
     for (std::size_t i = 0; i < std::min(row.FieldCount(), map.size()); ++i) {
         const std::string_view cell = row.Field(i);
-        const int column = map[i];
-        if (column < 0 || TrimBlanks(cell).empty())
+        if (map[i] == IgnoredColumn || TrimBlanks(cell).empty())
             continue;
-        try {
-            if (column == 0)
-                o.Input.Mode = ParseMode(cell);
+        const auto input = static_cast<std::size_t>(map[i]);
+        r.Given.set(input);
+        if (input == 0) {
+            if (const auto mode = ModeOfText(cell))
+                o.Input.Mode = *mode;
             else
-                o.Input.Values[static_cast<std::size_t>(column - 1)] = TextToRealOrRaise(cell);
-        } catch (const TCalcError& e) {
-            o.Unreadable.set(static_cast<std::size_t>(column));
-            if (o.Error.empty())
-                o.Error = e.what();
+                fail(input, NotAModeMessage(PrintableText(cell)));
+            continue;
+        }
+        const auto value = TextToReal(cell);
+        if (!value) {
+            fail(input, NumberMessage(cell));
+        } else if (input == PCaInput) {
+            pCa = *value;
+            pCaText = TrimBlanks(cell);
+        } else {
+            o.Input.Values[input - 1] = *value;
+            if (input == FreeCaInput)
+                freeCaText = TrimBlanks(cell);
         }
     }
-    if (o.Error.empty())
-        o = Compute(engine, o.Input, job.Format);
+    if (o.Error.empty() && r.Given[PCaInput] && IsModeInput(o.Input.Mode, TValueField::vfFreeCa))
+        ApplyPCa(r, pCa, pCaText, freeCaText);
+    // Free Ca++ that a pca cell should have set is not the command line's either.
+    if (o.Failed() && r.Given[PCaInput] && !r.Given[FreeCaInput])
+        o.Unreadable.set(FreeCaInput);
+    return r;
+}
+
+// The row's outcome; for a row whose inputs could be read, also what they gave.
+TCalcOutcome RowOutcome(TEngine& engine, const TBatchJob& job, const THeaderMap& map,
+    const TCsvRecord& row, TInputNotes& notes, char& noted)
+{
+    TRowInputs r = ReadRow(job, map, row);
+    if (r.Outcome.Failed())
+        return std::move(r.Outcome);
+    notes = NoteInputs(r.Outcome.Input, r.Given);
+    TCalcOutcome o = Compute(engine, r.Outcome.Input, job.Format);
+    NoteOutcome(notes, o);
+    noted = 1;
     return o;
 }
 
@@ -97,19 +178,23 @@ void ProcessRow(
 {
     std::string& out = chunk.Out[i];
     out.clear();
+    chunk.Noted[i] = 0;
     TCalcOutcome o;
     try {
-        o = RowOutcome(engine, job, map, chunk.Rows[i]);
+        o = RowOutcome(engine, job, map, chunk.Rows[i], chunk.Notes[i], chunk.Noted[i]);
     } catch (const std::exception& e) {
         o.Error = e.what();
     }
     chunk.Failed[i] = o.Failed();
     switch (job.Format) {
     case TOutputFormat::ofReport:
-        if (o.Failed())
+        if (o.Failed()) {
             chunk.Messages[i] = std::move(o.Error);
-        else
-            out = std::move(o.Report);
+        } else {
+            // The report begins with its empty line; the heading goes after it.
+            out = "\nrow " + std::to_string(chunk.FirstRow + i) + ":";
+            out += o.Report;
+        }
         break;
     case TOutputFormat::ofJson:
         AppendJsonRecord(out, o);
@@ -230,8 +315,11 @@ int RunBatch(std::istream& in, std::ostream& out, std::ostream& err, const TBatc
         return chunk.Count > 0;
     };
     bool anyFailed = false;
+    TBatchNotes notes(job.GivenOptions);
     const auto write = [&](const TChunk& chunk) {
         for (std::size_t i = 0; i < chunk.Count; ++i) {
+            if (chunk.Noted[i])
+                notes.Add(chunk.FirstRow + i, chunk.Notes[i]);
             if (chunk.Failed[i]) {
                 anyFailed = true;
                 if (job.Format == TOutputFormat::ofReport)
@@ -246,20 +334,22 @@ int RunBatch(std::istream& in, std::ostream& out, std::ostream& err, const TBatc
     TChunk chunks[2] {TChunk(chunkRows), TChunk(chunkRows)};
     TWorkerPool pool(job, map);
     std::size_t current = 0;
-    bool have = fill(chunks[current]);
-    if (have)
+    bool currentHasRows = fill(chunks[current]);
+    if (currentHasRows)
         pool.Start(chunks[current]);
-    while (have) {
-        const bool more = fill(chunks[1 - current]);
+    while (currentHasRows) {
+        const bool nextHasRows = fill(chunks[1 - current]);
         pool.Wait();
-        if (more)
+        if (nextHasRows)
             pool.Start(chunks[1 - current]);
         write(chunks[current]);
         if (!out)
             break; // nobody reads the rest; the caller reports the failed output
         current = 1 - current;
-        have = more;
+        currentHasRows = nextHasRows;
     }
+    for (const std::string& line : notes.Warnings())
+        err << line << '\n';
     if (reader.ReadFailed()) {
         err << "The batch input could not be read to its end.\n";
         return 1;

@@ -9,6 +9,7 @@
 
 #include "cli/options.h"
 
+#include <bitset>
 #include <cstddef>
 #include <iosfwd>
 
@@ -18,10 +19,13 @@ struct TBatchJob {
     TOutputFormat Format = TOutputFormat::ofCsv;
     unsigned Workers = 1;
     std::size_t ChunkRows = 1024;
+    std::bitset<InputColumnCount> GivenOptions; // the defaults set by an option (warnings)
 };
 
 /// Runs the batch. Returns 0 when every row was computed, 1 when a row failed, the input
-/// could not be read to its end or `out` failed (then the run stops early). Throws TUsageError, before computing anything, for
-/// a missing header row, an unknown or repeated column. For the report format a failing
-/// row writes "row N: message" to `err` and nothing to `out`.
+/// could not be read to its end or `out` failed (then the run stops early). Throws
+/// TUsageError, before computing anything, for an input that cannot be read, a missing
+/// header row, an unknown or repeated column. For the report format each row's report is
+/// headed "row N:", and a failing row writes "row N: message" to `err` and nothing to
+/// `out`. After the last row the warnings about the inputs go to `err`.
 int RunBatch(std::istream& in, std::ostream& out, std::ostream& err, const TBatchJob& job);

@@ -31,7 +31,13 @@ int TCsvReader::Peek()
         FIn.read(FBuffer.data(), static_cast<std::streamsize>(FBuffer.size()));
         FEnd = static_cast<std::size_t>(FIn.gcount());
         FPos = 0;
-        if (FEnd == 0)
+        // A UTF-8 byte order mark is no part of the first field, quoted or not. The first
+        // read fills the buffer unless the input is shorter, so the mark is whole in it.
+        constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+        if (FAtStart && std::string_view(FBuffer.data(), FEnd).starts_with(ByteOrderMark))
+            FPos = ByteOrderMark.size();
+        FAtStart = false;
+        if (FPos == FEnd)
             return EndOfInput;
     }
     return static_cast<unsigned char>(FBuffer[FPos]);

@@ -4,9 +4,10 @@
 
 // Streaming reader of RFC 4180 CSV: fields separated by commas, records ended by CRLF,
 // LF or CR, fields optionally in double quotes (which may hold commas, line breaks and
-// doubled quotes). Blank lines are skipped. A record is never allowed to grow without
-// bound: past the limit its text is dropped and the record is marked as failed, so a
-// missing closing quote cannot make the reader swallow a whole file into memory.
+// doubled quotes). Blank lines are skipped, and so is a UTF-8 byte order mark at the
+// start. A record is never allowed to grow without bound: past the limit its text is
+// dropped and the record is marked as failed, so a missing closing quote cannot make the
+// reader swallow a whole file into memory.
 
 #include <array>
 #include <cstddef>
@@ -48,4 +49,5 @@ private:
     std::array<char, 1 << 16> FBuffer {};
     std::size_t FPos = 0;
     std::size_t FEnd = 0;
+    bool FAtStart = true;
 };

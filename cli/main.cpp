@@ -4,8 +4,10 @@
 // Exit status 0 on success, 1 when a calculation failed, 2 for a usage error.
 
 #include "cli/batch.h"
+#include "cli/inputnotes.h"
 #include "cli/options.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <thread>
@@ -20,8 +22,16 @@ int RunSingle(const TCliOptions& options)
     TEngine engine;
     engine.SetBaseConst(RunConstants(options.ConstEdits));
     const TCalcOutcome outcome = Compute(engine, options.Input, options.Format);
+    TInputNotes notes = NoteInputs(options.Input, TInputSet(options.Given.to_ullong()));
+    NoteOutcome(notes, outcome);
+    for (const std::string& line : SingleRunWarnings(notes, options.Input))
+        std::cerr << line << '\n';
     if (outcome.Failed()) {
         std::cerr << outcome.Error << '\n';
+        const std::string hint = ZeroDivisorHint(
+            options.Input, TInputSet(options.Given.to_ullong()), outcome.Error);
+        if (!hint.empty())
+            std::cerr << hint << '\n';
         return ExitCalcError;
     }
     std::string text;
@@ -48,8 +58,14 @@ int RunBatchFile(const TCliOptions& options)
     job.Constants = RunConstants(options.ConstEdits);
     job.Format = options.Format;
     job.Workers = std::thread::hardware_concurrency();
+    job.GivenOptions = options.Given;
     if (*options.BatchPath == "-")
         return RunBatch(std::cin, std::cout, std::cerr, job);
+    // A directory opens like a file here and then reads as empty.
+    std::error_code error;
+    if (std::filesystem::is_directory(*options.BatchPath, error))
+        throw TUsageError("Cannot read the batch file '" + PrintableText(*options.BatchPath)
+            + "': it is a directory.");
     std::ifstream file(*options.BatchPath, std::ios::binary);
     if (!file)
         throw TUsageError("Cannot open the batch file '" + *options.BatchPath + "'.");

@@ -12,21 +12,12 @@
 
 namespace {
 
-// "--total-egta" for the column "total_egta".
-std::string OptionName(std::string_view column)
-{
-    std::string name = "--";
-    for (char ch : column)
-        name += ch == '_' ? '-' : ch;
-    return name;
-}
-
 // A number of the command line, by the entry fields' rule.
 TReal ReadNumber(const std::string& text)
 {
     if (const auto value = TextToReal(text))
         return *value;
-    throw TUsageError(CalcMessage::NotAFloat(text));
+    throw TUsageError(NumberMessage(text));
 }
 
 TOutputFormat ParseFormat(const std::string& text)
@@ -61,6 +52,45 @@ std::string ModeInputsText()
 
 } // namespace
 
+std::string OptionName(std::string_view column)
+{
+    std::string name = "--";
+    for (char ch : column)
+        name += ch == '_' ? '-' : ch;
+    return name;
+}
+
+std::string PrintableText(std::string_view text)
+{
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(text.size());
+    for (char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += ch;
+            continue;
+        }
+        shown += "\\x";
+        shown += Hex[byte >> 4];
+        shown += Hex[byte & 0xF];
+    }
+    return shown;
+}
+
+std::string NumberMessage(std::string_view text)
+{
+    // With every digit made 0 the text keeps its form and its value comes into range: if
+    // that reads as a number, only the magnitude of the original was too large (a tiny
+    // magnitude reads as 0, as the entry fields read it).
+    std::string zeroed(text);
+    std::ranges::replace_if(zeroed, IsAsciiDigit, '0');
+    if (TextToReal(zeroed))
+        return "'" + PrintableText(text) + "' is out of range: numbers must lie within about "
+            + "-1.19e4932 to 1.19e4932";
+    return CalcMessage::NotAFloat(PrintableText(text));
+}
+
 TConstEdit ParseConstEdit(std::string_view text)
 {
     const auto colon = text.find(':');
@@ -89,6 +119,10 @@ TConstEdit ParseConstEdit(std::string_view text)
     if (step.size() != 1 || step[0] < '0' || step[0] > '3')
         throw bad("the step must be 0, 1, 2 or 3");
     edit.Step = static_cast<std::size_t>(step[0] - '0');
+    // The table carries a step 3 for the metals too, but no sum or species reads it: an
+    // edit there would be accepted and change nothing.
+    if (edit.Partner != TPartner::ptH && edit.Step == 3)
+        throw bad("the Mg and Ca rows have steps 0, 1 and 2; no calculation reads a step 3");
     const TReal value = ReadNumber(std::string(text.substr(equals + 1)));
     edit.Value = value > 0 ? value : 0;
     return edit;
@@ -107,6 +141,7 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
 {
     CLI::App app {"quelix-cli"};
     app.set_help_flag();
+    app.allow_extras(); // reported below, in the order given
     TCliOptions options;
     std::string mode;
     std::array<std::string, ValueFieldCount> values;
@@ -130,19 +165,27 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     } catch (const CLI::ParseError& e) {
         throw TUsageError(e.what());
     }
+    if (!app.remaining().empty()) {
+        std::string text = "The following arguments were not expected:";
+        for (const std::string& arg : app.remaining())
+            text += " " + PrintableText(arg);
+        throw TUsageError(text);
+    }
     if (options.ShowHelp || options.ShowVersion)
         return options;
 
     if (modeOption->count() > 0) {
-        try {
-            options.Input.Mode = ParseMode(mode);
-        } catch (const TCalcError& e) {
-            throw TUsageError(e.what());
-        }
+        const auto parsed = ModeOfText(mode);
+        if (!parsed)
+            throw TUsageError(NotAModeMessage(PrintableText(mode)));
+        options.Input.Mode = *parsed;
+        options.Given.set(0);
     }
     for (std::size_t i = 0; i < ValueFieldCount; ++i)
-        if (valueOptions[i]->count() > 0)
+        if (valueOptions[i]->count() > 0) {
             options.Input.Values[i] = ReadNumber(values[i]);
+            options.Given.set(i + 1);
+        }
     for (const std::string& text : constEdits)
         options.ConstEdits.push_back(ParseConstEdit(text));
     if (formatOption->count() > 0)
@@ -178,8 +221,8 @@ Equilibrium concentrations of free Mg++ and Ca++, of the ligands ATP, EGTA, EDTA
 phosphate, and of their complexes, for one set of inputs or for every row of a CSV file.
 
 Inputs (concentrations in mM, ionic strength in M; numbers as in the entry fields: optional
-sign, digits, optional point, optional exponent):
-  --mode N                 0..6 (default 0)
+sign, digits, optional point, optional exponent, within about -1.19e4932 to 1.19e4932):
+  --mode N                 0..6, written as digits (default 0)
   --ph X                   (default 8)
   --ionic-strength X       M (default 0.2)
   --total-egta X  --total-edta X  --total-mg X  --total-ca X  --total-atp X  --total-adp X
@@ -192,8 +235,11 @@ sign, digits, optional point, optional exponent):
         + R"(
 Binding constants (the built-in table, log10 K at 0.1 M):
   --const ROW:STEP=VALUE   ROW a row of the constants table (ATP-H, ATP-Mg, ATP-Ca, EGTA-H
-                           ... PO4-Ca), STEP 0..3, VALUE log10 K at 0.1 M; repeatable;
-                           a value <= 0 removes the step
+                           ... PO4-Ca), VALUE log10 K at 0.1 M; repeatable; a value <= 0
+                           removes the step. STEP counts from 0: an H row has steps 0..3
+                           (L + H+ = HL ... H3L + H+ = H4L), a Mg or Ca row steps 0..2
+                           (M + L = ML, M + HL = MHL, M + H2L = MH2L); a metal step 2
+                           enters only the binding sums, no printed species
 
 Output:
   --format report|json|csv (default report)
@@ -210,17 +256,27 @@ Output:
 Batch:
   --batch FILE             CSV with a header row ('-' = standard input); one output
                            record per row, in input order
-  The header names any of the input columns (mode, ph ... caadp) in any order; the other
-  output columns are accepted and ignored, so an output file can be read back. A missing
-  column or an empty cell takes the value of the command line. Rows are computed in
-  parallel on all cores. A row that fails (a cell that is not a number, a calculation
-  error) gets its message in the "error" column, with empty results, and the other rows
-  are still computed. With --format report each row prints its report; a failing row
-  prints "row N: message" on standard error instead (N counts the rows after the header,
-  from 1).
+  The header names any of the input columns (mode, ph ... caadp, and pca) in any order;
+  the other output columns are accepted and ignored, so an output file can be read back.
+  A missing column or an empty cell takes the value of the command line. Where free Ca++
+  is an input (modes 2 to 6), a pca cell sets it to 10^(3 - pca) mM; a row with both a
+  free_ca and a pca cell (an output file read back) uses free_ca and fails unless the two
+  agree (pca within 1e-9). Rows are computed in parallel on all cores. A row that fails
+  (a cell that is not a number, a calculation error) gets its message in the "error"
+  column, with empty results, and the other rows are still computed. With --format report each row prints
+  "row N:" and its report; a failing row prints "row N: message" on standard error
+  instead (N counts the rows after the header, from 1).
 
-Exit status: 0 success; 1 a calculation failed (in a batch: at least one row);
-2 a usage error or a number that does not convert.
+Warnings: lines on standard error that start with "warning: "; the calculation runs as
+given. An option or a batch cell that the mode does not read (once per option, and per
+mode for the columns of a batch), an option that no row of a batch used, a pH outside
+0 to 14, an ionic strength above 5 M (mM typed as M), a negative concentration, and a
+negative Tris term of the ionic strength estimate (pH above 11.27). A batch sums them
+up per mode or column after its last row.
+
+Exit status: 0 success; 1 a calculation failed (in a batch: at least one row; a result
+beyond the range of numbers fails with the overflow error); 2 a usage error or a number
+that does not convert.
 
   --help                   this text
   --version                the version

@@ -115,6 +115,10 @@ TEST_F(EndToEnd, ExitStatusAndMessages)
         {{"--mode"}, "", 2, "--mode"},
         {{"--batch", "missing.csv"}, "", 2, "missing.csv"},
         {{"--batch", "-", "--format", "csv"}, "ph,nope\n1,2\n", 2, "nope"},
+        {{"--batch", "."}, "", 2, "Cannot read the batch file '.': it is a directory."},
+        {{"--mode", "5"}, "", 1,
+            std::string(CalcMessage::ZeroDivide) + "\nMode 5 (Control MgATP, CaATP, Ca++) "
+                + "divides by --caatp, which is 0 by default: give it a value.\n"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Args.front() + " " + c.Args.back());
@@ -127,6 +131,73 @@ TEST_F(EndToEnd, ExitStatusAndMessages)
     const TResult help = Run({"--help"});
     EXPECT_EQ(help.Status, 0);
     EXPECT_NE(help.Out.find("--const ROW:STEP=VALUE"), std::string::npos);
+    for (const char* part : {"an H row has steps 0..3", "a Mg or Ca row steps 0..2",
+             "caadp, and pca", "\"row N:\" and its report", "Warnings:"})
+        EXPECT_NE(help.Out.find(part), std::string::npos) << part;
+}
+
+TEST_F(EndToEnd, WarningsGoToStandardErrorAndLeaveTheResultsAlone)
+{
+    struct TCase {
+        std::vector<std::string> Args;
+        std::vector<std::string> Same; // a run whose output must be the same, or none
+        std::string Err;
+    };
+    const std::string mode0 = "warning: mode 0 (Every concentration is given) does not read ";
+    const std::string mode6 = "warning: mode 6 (Control Ca++) does not read ";
+    const std::string reads = "of the inputs that depend on the mode it reads ";
+    const std::vector<TCase> cases {
+        {{"--free-ca", "2"}, {},
+            mode0 + "--free-ca; " + reads + "--total-mg, --total-ca, --total-atp and --total-adp.\n"},
+        {{"--mode", "6", "--mgatp", "1", "--total-ca", "9"}, {"--mode", "6"},
+            mode6 + "--total-ca; " + reads + "--total-mg, --total-atp, --total-adp and --free-ca.\n"
+                + mode6 + "--mgatp; " + reads
+                + "--total-mg, --total-atp, --total-adp and --free-ca.\n"},
+        {{"--ionic-strength", "150"}, {},
+            "warning: --ionic-strength 150 is above 5 M (the ionic strength is in M, not mM); it "
+            "is used as given.\n"},
+        {{"--ph", "-0.5"}, {}, "warning: --ph -0.5 is outside 0 to 14; it is used as given.\n"},
+        {{"--ph", "12"}, {},
+            "warning: at pH 12 the Tris term of the ionic strength estimate is negative: that "
+            "estimate holds only up to pH 11.27.\n"},
+        {{"--total-mg", "-1"}, {}, "warning: --total-mg -1 is negative; it is used as given.\n"},
+        {{"--total-egta", "-0", "--ph", "11", "--mode", "6", "--free-ca", "1e-3"}, {}, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Args.front() + " " + c.Args.back());
+        std::vector<std::string> args = c.Args;
+        args.insert(args.end(), {"--format", "csv"});
+        const TResult r = Run(args);
+        EXPECT_EQ(r.Status, 0);
+        EXPECT_EQ(r.Err, c.Err);
+        EXPECT_EQ(Lines(r.Out).size(), 2U);
+        if (!c.Same.empty()) {
+            std::vector<std::string> same = c.Same;
+            same.insert(same.end(), {"--format", "csv"});
+            EXPECT_EQ(r.Out, Run(same).Out);
+        }
+    }
+}
+
+TEST_F(EndToEnd, AResultBeyondTheRangeFailsAlikeInEveryFormat)
+{
+    // The Tris term of an enormous pH overflows: no format may print it or leave it empty.
+    for (const char* format : {"report", "csv", "json"}) {
+        SCOPED_TRACE(format);
+        const TResult r = Run({"--ph", "1e4932", "--format", format});
+        EXPECT_EQ(r.Status, 1);
+        EXPECT_EQ(r.Out, "");
+        EXPECT_TRUE(r.Err.ends_with(std::string(CalcMessage::Overflow) + "\n")) << r.Err;
+    }
+}
+
+TEST_F(EndToEnd, BatchReportsAreHeadedByTheirRowNumbers)
+{
+    const TResult r = Run({"--batch", "-", "--format", "report"}, "ph\n7\nx\n7.5\n");
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Out,
+        "\nrow 1:" + Run({"--ph", "7"}).Out + "\nrow 3:" + Run({"--ph", "7.5"}).Out);
+    EXPECT_EQ(r.Err, "row 2: " + CalcMessage::NotAFloat("x") + "\n");
 }
 
 TEST_F(EndToEnd, ConstantEditsReachTheCalculation)
