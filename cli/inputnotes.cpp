@@ -140,7 +140,8 @@ std::vector<std::string> SingleRunWarnings(const TInputNotes& notes, const TCalc
     return lines;
 }
 
-std::string ZeroDivisorHint(const TCalcInput& input, const TInputSet& given, std::string_view error)
+std::string ZeroDivisorHint(
+    const TCalcInput& input, const TInputSet& given, std::string_view error)
 {
     if (error != CalcMessage::ZeroDivide && error != CalcMessage::InvalidOp)
         return "";
@@ -218,9 +219,8 @@ void TBatchNotes::Add(std::size_t row, const TInputNotes& notes)
     }
 }
 
-std::vector<std::string> TBatchNotes::Warnings() const
+void TBatchNotes::AddUnreadWarnings(std::vector<std::string>& lines) const
 {
-    std::vector<std::string> lines;
     for (std::size_t m = 0; m < ModeCount; ++m) {
         if (FUnreadColumns[m].none())
             continue;
@@ -233,6 +233,39 @@ std::vector<std::string> TBatchNotes::Warnings() const
             + (columns.size() > 1 ? "s " : " ") + JoinedList(columns) + ", given in "
             + FUnreadRows[m].Text() + "; " + ReadsText(mode, TNaming::nmColumn) + ".");
     }
+}
+
+// Why no row used an option: every row gave its own cell, or the rows that took the
+// option are in modes that do not read it.
+std::string TBatchNotes::UnusedOptionWarning(std::size_t input) const
+{
+    const std::bitset<ModeCount>& modes = FOptionUnreadModes[input];
+    const std::string own = "give their own " + NameOf(input, TNaming::nmColumn);
+    std::vector<std::string> numbers;
+    std::size_t lastMode = 0;
+    for (std::size_t m = 0; m < ModeCount; ++m)
+        if (modes[m]) {
+            numbers.push_back(std::to_string(m));
+            lastMode = m;
+        }
+    std::string why;
+    if (numbers.empty()) {
+        why = "all rows " + own;
+    } else if (numbers.size() == 1 && !FGivenByRow[input]) {
+        const auto mode = static_cast<TCalcMode>(lastMode);
+        why = ModeText(mode) + " does not read it; " + ReadsText(mode, TNaming::nmOption);
+    } else {
+        why = std::string("the rows in mode") + (numbers.size() > 1 ? "s " : " ")
+            + JoinedList(numbers) + " do not read it"
+            + (FGivenByRow[input] ? ", the others " + own : "");
+    }
+    return "warning: no row used " + NameOf(input, TNaming::nmOption) + ": " + why + ".";
+}
+
+std::vector<std::string> TBatchNotes::Warnings() const
+{
+    std::vector<std::string> lines;
+    AddUnreadWarnings(lines);
     for (TValueField f : AllValueFields) {
         const TRows& rows = FImplausible[static_cast<std::size_t>(f)];
         if (rows.Count > 0)
@@ -243,31 +276,8 @@ std::vector<std::string> TBatchNotes::Warnings() const
     if (FTrisNegative.Count > 0)
         lines.push_back("warning: " + std::string(TrisText) + " in " + FTrisNegative.Text()
             + ": " + TrisLimit + ".");
-    for (std::size_t i = 0; i < InputColumnCount && FRowCount > 0; ++i) {
-        if (!FOptions[i] || FOptionUsed[i])
-            continue;
-        const std::string option = NameOf(i, TNaming::nmOption);
-        const std::bitset<ModeCount>& modes = FOptionUnreadModes[i];
-        const std::string own = "give their own " + NameOf(i, TNaming::nmColumn);
-        std::vector<std::string> numbers;
-        std::size_t lastMode = 0;
-        for (std::size_t m = 0; m < ModeCount; ++m)
-            if (modes[m]) {
-                numbers.push_back(std::to_string(m));
-                lastMode = m;
-            }
-        std::string why;
-        if (numbers.empty()) {
-            why = "all rows " + own;
-        } else if (numbers.size() == 1 && !FGivenByRow[i]) {
-            const auto mode = static_cast<TCalcMode>(lastMode);
-            why = ModeText(mode) + " does not read it; " + ReadsText(mode, TNaming::nmOption);
-        } else {
-            why = std::string("the rows in mode") + (numbers.size() > 1 ? "s " : " ")
-                + JoinedList(numbers) + " do not read it"
-                + (FGivenByRow[i] ? ", the others " + own : "");
-        }
-        lines.push_back("warning: no row used " + option + ": " + why + ".");
-    }
+    for (std::size_t i = 0; i < InputColumnCount && FRowCount > 0; ++i)
+        if (FOptions[i] && !FOptionUsed[i])
+            lines.push_back(UnusedOptionWarning(i));
     return lines;
 }

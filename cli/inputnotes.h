@@ -46,7 +46,8 @@ std::vector<std::string> SingleRunWarnings(const TInputNotes& notes, const TCalc
 /// For a calculation that failed with a division fault: which input of its mode is the zero
 /// divisor, named by option ("" when none is). Modes 1 to 5 divide by a free cation or
 /// by CaATP before anything else can fault.
-std::string ZeroDivisorHint(const TCalcInput& input, const TInputSet& given, std::string_view error);
+std::string ZeroDivisorHint(
+    const TCalcInput& input, const TInputSet& given, std::string_view error);
 
 /// The warnings of a batch, noted row by row and summed up per mode and column.
 class TBatchNotes {
@@ -61,6 +62,9 @@ public:
     std::vector<std::string> Warnings() const;
 
 private:
+    void AddUnreadWarnings(std::vector<std::string>& lines) const;
+    std::string UnusedOptionWarning(std::size_t input) const;
+
     struct TRows {
         std::size_t Count = 0;
         std::size_t First = 0;

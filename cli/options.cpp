@@ -262,10 +262,10 @@ Batch:
   is an input (modes 2 to 6), a pca cell sets it to 10^(3 - pca) mM; a row with both a
   free_ca and a pca cell (an output file read back) uses free_ca and fails unless the two
   agree (pca within 1e-9). Rows are computed in parallel on all cores. A row that fails
-  (a cell that is not a number, a calculation error) gets its message in the "error"
-  column, with empty results, and the other rows are still computed. With --format report each row prints
-  "row N:" and its report; a failing row prints "row N: message" on standard error
-  instead (N counts the rows after the header, from 1).
+  (its first cell that is not a number, a calculation error) gets its message in the
+  "error" column, with empty results, and the other rows are still computed. With
+  --format report each row prints "row N:" and its report; a failing row prints
+  "row N: message" on standard error instead (N counts the rows after the header, from 1).
 
 Warnings: lines on standard error that start with "warning: "; the calculation runs as
 given. An option or a batch cell that the mode does not read (once per option, and per

@@ -148,7 +148,8 @@ TEST_F(EndToEnd, WarningsGoToStandardErrorAndLeaveTheResultsAlone)
     const std::string reads = "of the inputs that depend on the mode it reads ";
     const std::vector<TCase> cases {
         {{"--free-ca", "2"}, {},
-            mode0 + "--free-ca; " + reads + "--total-mg, --total-ca, --total-atp and --total-adp.\n"},
+            mode0 + "--free-ca; " + reads
+                + "--total-mg, --total-ca, --total-atp and --total-adp.\n"},
         {{"--mode", "6", "--mgatp", "1", "--total-ca", "9"}, {"--mode", "6"},
             mode6 + "--total-ca; " + reads + "--total-mg, --total-atp, --total-adp and --free-ca.\n"
                 + mode6 + "--mgatp; " + reads
