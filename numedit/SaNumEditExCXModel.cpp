@@ -34,9 +34,13 @@ TReal TSaNumEditExCXModel::GetValue() const
 void TSaNumEditExCXModel::SetValue(TReal x)
 {
     // An infinity or NaN has no decimal text the field could hold.
-    SetText(std::isfinite(x) ? RealToText(x) : std::string());
-    // An empty field holds no number: reading it must still fail, as for a typed one.
-    if (ValueText().empty()) {
+    const std::string text = std::isfinite(x) ? RealToText(x) : std::string();
+    SetText(text);
+    // Only a cut text needs the full value behind it: a text that shows all 15 digits reads
+    // back as it always did, and an empty field holds no number, so reading it still fails.
+    const bool cut = !ValueText().empty()
+        && ValueText() != NormalizeText(FCanExponent ? ExpandExponent(text) : text);
+    if (!cut) {
         FFullValueRevision.reset();
         return;
     }

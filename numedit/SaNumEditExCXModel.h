@@ -5,9 +5,9 @@
 // The exponent-capable field model used for every value of the main window. It edits the
 // same plain decimal value text as TSaNumEditModel, but its Text property speaks exponent
 // notation: SetText("1.5E-7") stores "0.00000015", GetText gives "1.5E-7" back. GetValue and
-// SetValue read and write extended reals through that Text. A value written by SetValue is
-// kept in full while its text stays as shown, so that reading a result back into the next
-// calculation loses nothing to the 8 shown decimals; a text the user typed is read as shown.
+// SetValue read and write extended reals through that Text. A value that SetValue had to cut
+// to the field's decimals is kept in full while its text stays as shown, so that reading a
+// result back into the next calculation loses nothing; a text the user typed is read as shown.
 
 #include "engine/realtype.h"
 #include "numedit/SaNumEditModel.h"
@@ -33,10 +33,10 @@ public:
     TReal GetValue() const;
     /// Shows x with 15 significant digits; the field keeps what its limits allow (cut, not
     /// rounded, to DecimalLength decimals) and is left empty when the integer part is too
-    /// long or x is not finite. A shown x is kept in full for GetValue. Never calls OnChange.
+    /// long or x is not finite. A cut x is kept in full for GetValue. Never calls OnChange.
     void SetValue(TReal x);
-    /// True while the text shown by the last SetValue is unchanged: no typing, clipboard,
-    /// undo, SetText or new limit has touched it since.
+    /// True while the field shows the cut text of the last SetValue, unchanged: no typing,
+    /// clipboard, undo, SetText or new limit has touched it since.
     bool KeepsFullValue() const;
 
     static std::string ExpandExponent(std::string_view s) { return ::ExpandExponent(s); }

@@ -6,13 +6,22 @@
 
 #include <QFont>
 #include <QRect>
+#include <QString>
 
 class QPushButton;
 class QWidget;
 
-/// `font` at the size the windows were laid out for: 11 pixels to the em, the 8-point
-/// dialog font at 96 dots per inch, so that every caption fits its designed place.
+/// `font` at the size the binding constants dialog was laid out for: 11 pixels, its 8-point
+/// font at 96 dots per inch.
 QFont DesignFont(QFont font);
+
+/// `font` at the size the main window and the about box were laid out for: 13 pixels, their
+/// 10-point font at 96 dots per inch.
+QFont WindowFont(QFont font);
+
+/// `font`, narrowed (stretched below 100 %) just enough for `text` to take at most `width`
+/// pixels; unchanged when it fits already.
+QFont NarrowedToFit(QFont font, const QString& text, int width);
 
 /// A push button of the fixed layouts: `caption` (with its "&" access key) at `place`,
 /// named `objectName` for the tests and the style sheets.

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/main.h"
 
+#include "engine/fpcheck.h"
 #include "numedit/SaNumEditExCX.h"
 #include "report/report.h"
 #include "settings/inifile.h"
@@ -12,6 +13,7 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -20,6 +22,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSaveFile>
+#include <QScreen>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -38,6 +42,9 @@ constexpr int ClientHeight = 385;
 // outer height - 254, i.e. the client height - 208 (177 at the designed size).
 constexpr int ConsoleTop = 208;
 constexpr int MaxConsoleLines = 200000;
+
+// A mode's caption has the radio button's 237 pixels less the room of its mark and margins.
+constexpr int ModeCaptionWidth = 200;
 
 constexpr int LabelX[2] = {280, 456};
 constexpr int FieldX[2] = {360, 544};
@@ -91,6 +98,27 @@ QPushButton* MakeCommandButton(QWidget* parent, const char* name, const char* ca
     return button;
 }
 
+QString ModeCaption(int mode)
+{
+    const auto caption = ModeCaptions[static_cast<std::size_t>(mode)];
+    return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+}
+
+// The layout was drawn for a narrow sans of 13 pixels. A wider desktop font is narrowed until
+// the longest mode fits its radio button, which keeps the labels, the button captions and an
+// 8-decimal value inside their places as well.
+QFont MainWindowFont(const QFont& font)
+{
+    const QFont sized = WindowFont(font);
+    const QFontMetrics metrics(sized);
+    QString longest;
+    for (int i = 0; i < ModeCount; ++i)
+        if (const QString caption = ModeCaption(i);
+            metrics.horizontalAdvance(caption) > metrics.horizontalAdvance(longest))
+            longest = caption;
+    return NarrowedToFit(sized, longest, ModeCaptionWidth);
+}
+
 bool IsEnterKey(const QEvent* event)
 {
     if (event->type() != QEvent::KeyPress)
@@ -108,7 +136,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Quelix"));
-    setFont(DesignFont(font()));
+    setFont(MainWindowFont(font()));
     FClient = new QWidget(this);
     FClient->setObjectName(QStringLiteral("Client"));
     // The window's background is the button face, as are the console and result fields.
@@ -136,9 +164,7 @@ void TMainForm::CreateControls(QWidget* client)
     RadioGroup1->setGeometry(16, 0, 249, 161);
     FModeButtons = new QButtonGroup(RadioGroup1);
     for (int i = 0; i < ModeCount; ++i) {
-        const auto caption = ModeCaptions[static_cast<std::size_t>(i)];
-        auto* item = new QRadioButton(
-            QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), RadioGroup1);
+        auto* item = new QRadioButton(ModeCaption(i), RadioGroup1);
         item->setGeometry(8, 18 + 20 * i, 237, 20);
         FModeButtons->addButton(item, i);
     }
@@ -163,6 +189,8 @@ void TMainForm::CreateControls(QWidget* client)
     Console->setMaximumBlockCount(MaxConsoleLines);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPixelSize(13);
+    fixed.setStretch(QFont::Unstretched); // not the window's narrowing: the report's columns
+
     Console->setFont(fixed);
     // Tab stops every eight characters keep the report's columns under one another.
     Console->setTabStopDistance(8 * QFontMetricsF(fixed).horizontalAdvance(QLatin1Char(' ')));
@@ -193,6 +221,9 @@ void TMainForm::CreateControls(QWidget* client)
         setTabOrder(previous, edit);
         previous = edit;
     }
+    // Whichever of free Ca++ and pCa the user typed last gives the free Ca++.
+    connect(pCaEdit, &TSaNumEdit::OnChange, this, [this] { FpCaTyped = true; });
+    connect(Field(vfFreeCa), &TSaNumEdit::OnChange, this, [this] { FpCaTyped = false; });
 }
 
 void TMainForm::CreateMenus()
@@ -206,6 +237,8 @@ void TMainForm::CreateMenus()
     QMenu* mainMenu = menuBar()->addMenu(QStringLiteral("&Main"));
     add(mainMenu, "miCalculate", "&Calculate", &TMainForm::Calculate);
     add(mainMenu, "miShowResults", "Show &Results", &TMainForm::ShowResults);
+    add(mainMenu, "miClearConsole", "C&lear Console", &TMainForm::ClearConsole);
+    add(mainMenu, "miSaveReportAs", "Save Report &As...", &TMainForm::SaveReportAs);
     add(mainMenu, "miSetAsDefault", "Set as &Default", &TMainForm::SetAsDefault);
     add(mainMenu, "miBindingConstants", "&Binding Constants", &TMainForm::ShowConstForm);
     mainMenu->addSeparator();
@@ -285,6 +318,12 @@ void TMainForm::GetValues()
         const auto field = static_cast<TValueField>(i);
         SetValueOf(FEngine, FState, field, Field(field)->GetValue() / FieldScale(field));
     }
+    // A pCa typed where free Ca++ is an input sets it: pCa is -log10 of free Ca++ in M. An
+    // emptied pCa field gives none, and free Ca++ is read from its own field.
+    const int mode = ModeIndex();
+    if (FpCaTyped && mode >= 0 && IsModeInput(static_cast<TCalcMode>(mode), vfFreeCa)
+        && !pCaEdit->GetText().isEmpty())
+        FState.FreeCa = fpcheck::Pow10(-pCaEdit->GetValue());
 }
 
 void TMainForm::ShowValues()
@@ -294,9 +333,11 @@ void TMainForm::ShowValues()
     };
     for (TValueField field : ShownBeforepCa)
         show(field);
-    // pCa is only ever written; at or below Tiny it keeps its text.
-    if (FState.FreeCa > FState.Tiny)
+    // pCa is written from the free Ca++; at or below Tiny it keeps its text.
+    if (FState.FreeCa > FState.Tiny) {
         pCaEdit->SetValue(-std::log10(FState.FreeCa));
+        FpCaTyped = false;
+    }
     for (TValueField field : ShownAfterpCa)
         show(field);
 }
@@ -318,6 +359,39 @@ void TMainForm::AppendReport()
 void TMainForm::ShowResults()
 {
     RunCommand(this, FOptions.MessageSink, [this] { AppendReport(); });
+}
+
+void TMainForm::ClearConsole()
+{
+    Console->clear();
+}
+
+void TMainForm::SaveReportAs()
+{
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save Report As"), QStringLiteral("quelix-report.txt"),
+        QStringLiteral("Text files (*.txt);;All files (*)"));
+    if (!path.isEmpty())
+        SaveReport(path);
+}
+
+bool TMainForm::SaveReport(const QString& path)
+{
+    // Every line ends in CRLF, the line break the report's two-line blocks hold inside, so
+    // that the file has one kind of line end.
+    QString text = Console->toPlainText();
+    if (!text.isEmpty()) {
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        text += QStringLiteral("\r\n");
+    }
+    const QByteArray bytes = text.toUtf8();
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    FOptions.MessageSink(this, TMessageKind::mkError,
+                         QString::fromStdString(CalcMessage::CannotWrite(path.toStdString()))
+                             + QLatin1Char('\n') + file.errorString());
+    return false;
 }
 
 void TMainForm::Calculate()
@@ -361,6 +435,18 @@ void TMainForm::ExitForm()
 {
     FIniFile.reset();
     close();
+}
+
+void TMainForm::setVisible(bool visible)
+{
+    // Centred before it is first mapped, so that it does not jump; later shows keep the
+    // place the user gave it.
+    if (visible && !FPlaced) {
+        FPlaced = true;
+        if (const QScreen* shown = screen())
+            move(shown->availableGeometry().center() - frameGeometry().center() + pos());
+    }
+    QMainWindow::setVisible(visible);
 }
 
 void TMainForm::keyPressEvent(QKeyEvent* event)

@@ -12,10 +12,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quelix"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quelix"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("quelix"));
-    QApplication::setWindowIcon(ProgramIcon());
+    SetUpApplication();
 
     TMainFormOptions options;
     options.IniFileName =

@@ -44,19 +44,23 @@ TEST_F(ExCXField, SetValueShowsWhatTheFieldCanHoldAndKeepsTheFullValue)
         std::string Value;
         std::string Image;
         TReal Shown; // what the shown text alone denotes
+        bool Cut;    // the text lost digits of the 15 that x is shown with
     };
     const TCase cases[] = {
-        {123456789.0L, "123456789", "123,456,789", 123456789.0L},
-        {-0.5L, "-0.5", "-0.5", -0.5L},
-        {0.00005L, "0.00005", "0.00005", 0.00005L},
-        {1.23456789012E-6L, "0.00000123", "0.00000123", 1.23E-6L},
-        {2.0L / 3.0L, "0.66666666", "0.66666666", 0.66666666L},
-        {1E-9L, "0.00000000", "0.00000000", 0.0L},
-        {12345.5L, "12345.5", "12,345.5", 12345.5L},
-        {0.0L, "0", "0", 0.0L},
-        {-123456789.12345678L, "-123456789.123457", "-123,456,789.123457", -123456789.123457L},
+        {123456789.0L, "123456789", "123,456,789", 123456789.0L, false},
+        {-0.5L, "-0.5", "-0.5", -0.5L, false},
+        {0.00005L, "0.00005", "0.00005", 0.00005L, false},
+        {1.23456789012E-6L, "0.00000123", "0.00000123", 1.23E-6L, true},
+        {2.0L / 3.0L, "0.66666666", "0.66666666", 0.66666666L, true},
+        {1E-9L, "0.00000000", "0.00000000", 0.0L, true},
+        {12345.5L, "12345.5", "12,345.5", 12345.5L, false},
+        {0.0L, "0", "0", 0.0L, false},
+        // Beyond 15 digits a text is no cut: it reads back as it always did.
+        {-123456789.12345678L, "-123456789.123457", "-123,456,789.123457", -123456789.123457L,
+         false},
+        {0.0005L * 1000, "0.5", "0.5", 0.5L, false},
         // A free Ca++ of 1.970 nM in mM: shown as 0.00000196, read back as 1.969...E-6.
-        {1.96999999999887E-6L, "0.00000196", "0.00000196", 1.96E-6L},
+        {1.96999999999887E-6L, "0.00000196", "0.00000196", 1.96E-6L, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Value);
@@ -64,12 +68,13 @@ TEST_F(ExCXField, SetValueShowsWhatTheFieldCanHoldAndKeepsTheFullValue)
         EXPECT_EQ(Edit.ValueText(), c.Value);
         EXPECT_EQ(Edit.ImageText(), c.Image);
         EXPECT_EQ(TextToReal(Edit.GetText()), c.Shown);
-        EXPECT_TRUE(Edit.KeepsFullValue());
-        EXPECT_EQ(Edit.GetValue(), c.X);
+        EXPECT_EQ(Edit.KeepsFullValue(), c.Cut);
+        EXPECT_EQ(Edit.GetValue(), c.Cut ? c.X : c.Shown);
     }
     EXPECT_EQ(Changes, 0);
-    Edit.SetValue(-0.0L);
-    EXPECT_FALSE(std::signbit(Edit.GetValue()));
+    Edit.SetValue(-1E-9L);
+    EXPECT_EQ(Edit.ValueText(), "-0.00000000");
+    EXPECT_EQ(Edit.GetValue(), -1E-9L);
 }
 
 TEST_F(ExCXField, AWrittenValueIsReplacedByTheNextOneThatShowsTheSameText)
