@@ -6,7 +6,6 @@
 
 #include <QFont>
 #include <QRect>
-#include <QString>
 
 class QPushButton;
 class QWidget;
@@ -19,9 +18,9 @@ QFont DesignFont(QFont font);
 /// 10-point font at 96 dots per inch.
 QFont WindowFont(QFont font);
 
-/// `font`, narrowed (stretched below 100 %) just enough for `text` to take at most `width`
-/// pixels; unchanged when it fits already.
-QFont NarrowedToFit(QFont font, const QString& text, int width);
+/// The main window's font: WindowFont, narrowed (stretched below 100 %) just enough for the
+/// longest mode caption to fit its radio button; unchanged where it fits already.
+QFont MainWindowFont(const QFont& font);
 
 /// A push button of the fixed layouts: `caption` (with its "&" access key) at `place`,
 /// named `objectName` for the tests and the style sheets.

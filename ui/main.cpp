@@ -43,9 +43,6 @@ constexpr int ClientHeight = 385;
 constexpr int ConsoleTop = 208;
 constexpr int MaxConsoleLines = 200000;
 
-// A mode's caption has the radio button's 237 pixels less the room of its mark and margins.
-constexpr int ModeCaptionWidth = 200;
-
 constexpr int LabelX[2] = {280, 456};
 constexpr int FieldX[2] = {360, 544};
 
@@ -98,27 +95,6 @@ QPushButton* MakeCommandButton(QWidget* parent, const char* name, const char* ca
     return button;
 }
 
-QString ModeCaption(int mode)
-{
-    const auto caption = ModeCaptions[static_cast<std::size_t>(mode)];
-    return QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
-}
-
-// The layout was drawn for a narrow sans of 13 pixels. A wider desktop font is narrowed until
-// the longest mode fits its radio button, which keeps the labels, the button captions and an
-// 8-decimal value inside their places as well.
-QFont MainWindowFont(const QFont& font)
-{
-    const QFont sized = WindowFont(font);
-    const QFontMetrics metrics(sized);
-    QString longest;
-    for (int i = 0; i < ModeCount; ++i)
-        if (const QString caption = ModeCaption(i);
-            metrics.horizontalAdvance(caption) > metrics.horizontalAdvance(longest))
-            longest = caption;
-    return NarrowedToFit(sized, longest, ModeCaptionWidth);
-}
-
 bool IsEnterKey(const QEvent* event)
 {
     if (event->type() != QEvent::KeyPress)
@@ -164,7 +140,9 @@ void TMainForm::CreateControls(QWidget* client)
     RadioGroup1->setGeometry(16, 0, 249, 161);
     FModeButtons = new QButtonGroup(RadioGroup1);
     for (int i = 0; i < ModeCount; ++i) {
-        auto* item = new QRadioButton(ModeCaption(i), RadioGroup1);
+        const auto caption = ModeCaptions[static_cast<std::size_t>(i)];
+        auto* item = new QRadioButton(
+            QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())), RadioGroup1);
         item->setGeometry(8, 18 + 20 * i, 237, 20);
         FModeButtons->addButton(item, i);
     }
@@ -189,8 +167,8 @@ void TMainForm::CreateControls(QWidget* client)
     Console->setMaximumBlockCount(MaxConsoleLines);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPixelSize(13);
-    fixed.setStretch(QFont::Unstretched); // not the window's narrowing: the report's columns
-
+    // The window's font may be narrowed to fit its layout; the report keeps its plain pitch.
+    fixed.setStretch(QFont::Unstretched);
     Console->setFont(fixed);
     // Tab stops every eight characters keep the report's columns under one another.
     Console->setTabStopDistance(8 * QFontMetricsF(fixed).horizontalAdvance(QLatin1Char(' ')));
