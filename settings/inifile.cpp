@@ -146,8 +146,9 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
 
 int TIniFile::ReadInteger(std::string_view section, std::string_view key, int defaultValue) const
 {
-    const auto text = Read().Find(section, key);
-    return text ? IniInteger(*text, defaultValue) : defaultValue;
+    const TIniDocument text = Read();
+    const auto value = text.Find(section, key);
+    return value ? IniInteger(*value, defaultValue) : defaultValue;
 }
 
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
