@@ -231,13 +231,17 @@ void TMainForm::FormCreate()
     FState.Tiny = 10 * MachineEpsilon();
     FEngine.SetConvergenceTolerance(1e-9L);
     FIniFile = std::make_unique<TIniFile>(FOptions.IniFileName);
-    // The settings layer reports a failed read or write instead of throwing; the values it
-    // could not read keep their defaults, and start-up goes on so that Calc works.
+    // The settings layer reports values it could not use and a failed write instead of
+    // throwing; those values keep their defaults, and start-up goes on so that Calc works.
     const TStartupResult startup = LoadSettingsAtStart(*FIniFile, FDefaultSet, FEngine, FState,
                                                        FOptions.DecimalPoint);
+    FUnreadValues = startup.Unread;
     SetModeIndex(startup.ModeIndex);
     if (startup.Error)
         FOptions.MessageSink(this, TMessageKind::mkError, QString::fromStdString(*startup.Error));
+    if (startup.Notice)
+        FOptions.MessageSink(this, TMessageKind::mkInformation,
+                             QString::fromStdString(*startup.Notice));
     RunCommand(this, FOptions.MessageSink, [this] {
         FEngine.LoadDefaultConstants();
         FEngine.AdjustConstants();
@@ -387,7 +391,8 @@ void TMainForm::Calculate()
 void TMainForm::SetAsDefault()
 {
     RunCommand(this, FOptions.MessageSink, [this] {
-        ::SetAsDefault(*FIniFile, ModeIndex(), FEngine, FState, FOptions.DecimalPoint);
+        ::SetAsDefault(*FIniFile, ModeIndex(), FEngine, FState, FOptions.DecimalPoint,
+                       FUnreadValues);
     });
 }
 

@@ -32,7 +32,7 @@ class TIniFile;
 class TSaNumEditExCX;
 
 struct TMainFormOptions {
-    std::filesystem::path IniFileName;   // the settings file, normally beside the program
+    std::filesystem::path IniFileName;   // the settings file (SettingsFileForProgram)
     char DecimalPoint = '.';             // of the settings file's reals
     TMessageSink MessageSink = MessageBoxSink();
 };
@@ -91,6 +91,7 @@ private:
     TCalcState FState;
     TDefaultSet FDefaultSet;
     std::unique_ptr<TIniFile> FIniFile;
+    TUnreadValues FUnreadValues; // keys start-up could not use: Save leaves them unchanged
 
     QWidget* FClient = nullptr;
     QGroupBox* RadioGroup1 = nullptr;

@@ -4,6 +4,7 @@
 // constants dialog, hidden) and the event loop. It takes no arguments.
 
 #include "settings/defaults.h"
+#include "settings/location.h"
 #include "ui/about.h"
 #include "ui/main.h"
 
@@ -16,7 +17,7 @@ int main(int argc, char** argv)
 
     TMainFormOptions options;
     options.IniFileName =
-        IniFileName(QCoreApplication::applicationFilePath().toStdString());
+        SettingsFileForProgram(QCoreApplication::applicationFilePath().toStdString()).File;
     options.DecimalPoint = UserDecimalSeparator();
     TMainForm mainForm(std::move(options));
     mainForm.show();
