@@ -71,6 +71,12 @@ bool IsConditionColumn(std::string_view name)
     return std::ranges::find(ConditionNames, name) != ConditionNames.end();
 }
 
+bool NeedsConditionFields(const TConstOrigin& origin, const TCalcInput& input)
+{
+    return origin.SetName != BuiltInSetName || input.TemperatureC
+        || input.pHScale != TpHScale::psConcentration;
+}
+
 std::string RecordCsvHeader(bool withConditions)
 {
     if (!withConditions)

@@ -34,6 +34,10 @@ std::string ConditionsLine(const TEngine& engine);
 std::span<const std::string_view> ConditionColumns();
 bool IsConditionColumn(std::string_view name);
 
+/// Whether the records of a run with these constants and inputs carry the trailing fields:
+/// for another set than the built-in one, a temperature or the activity scale.
+bool NeedsConditionFields(const TConstOrigin& origin, const TCalcInput& input);
+
 /// The CSV header line of a record, with the trailing fields when `withConditions`.
 std::string RecordCsvHeader(bool withConditions);
 
