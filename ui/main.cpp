@@ -6,6 +6,7 @@
 #include "report/report.h"
 #include "settings/inifile.h"
 #include "ui/about.h"
+#include "ui/conditionsbar.h"
 #include "ui/constform.h"
 #include "ui/help.h"
 #include "ui/look.h"
@@ -125,6 +126,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     FormCreate();
     FConstForm = new TConstForm(FEngine, this);
     FConstForm->SetMessageSink(FOptions.MessageSink);
+    connect(FConstForm, &TConstForm::ConstantsApplied, this, [this] { ShowConditions(this, FEngine); });
 }
 
 TMainForm::~TMainForm() = default;
@@ -329,6 +331,7 @@ void TMainForm::Calculate()
             RaiseCalcError(status.Error);
         AppendReport();
         ShowValues();
+        ShowConditions(this, FEngine); // pcH follows the pH and ionic strength
     });
 }
 
