@@ -70,8 +70,7 @@ QString DefaultFileChoice(QWidget* parent, bool save)
 
 QLabel* Caption(const char* text, QWidget* parent)
 {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    return label;
+    return new QLabel(QString::fromUtf8(text), parent);
 }
 
 } // namespace
@@ -90,7 +89,19 @@ TConstSetPanel::TConstSetPanel(TEngine& engine, QTableWidget* grid, TTableShower
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
+    CreateSetControls(layout);
+    CreateConditionControls(layout);
 
+    connect(SetBox, &QComboBox::activated, this, &TConstSetPanel::SetBoxActivated);
+    connect(OpenSetBtn, &QPushButton::clicked, this, &TConstSetPanel::OpenSet);
+    connect(SaveSetBtn, &QPushButton::clicked, this, &TConstSetPanel::SaveSetAs);
+    connect(FGrid, &QTableWidget::currentCellChanged, this, [this] { ShowSource(); });
+    connect(FGrid, &QTableWidget::cellChanged, this, [this] { ShowSource(); });
+    ChooseSet(FChosen, false);
+}
+
+void TConstSetPanel::CreateSetControls(QVBoxLayout* layout)
+{
     layout->addWidget(Caption("Constant set:", this));
     SetBox = new QComboBox(this);
     SetBox->setObjectName(QStringLiteral("SetBox"));
@@ -121,7 +132,10 @@ TConstSetPanel::TConstSetPanel(TEngine& engine, QTableWidget* grid, TTableShower
     SourceText->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     SourceText->setFixedHeight(84);
     layout->addWidget(SourceText);
+}
 
+void TConstSetPanel::CreateConditionControls(QVBoxLayout* layout)
+{
     auto* temperature = new QHBoxLayout;
     temperature->addWidget(Caption("Temperature (\u00B0C):", this));
     TemperatureEdit = new QLineEdit(this);
@@ -144,13 +158,6 @@ TConstSetPanel::TConstSetPanel(TEngine& engine, QTableWidget* grid, TTableShower
     pcHLabel->setObjectName(QStringLiteral("pcHLabel"));
     layout->addWidget(pcHLabel);
     layout->addStretch(1);
-
-    connect(SetBox, &QComboBox::activated, this, &TConstSetPanel::SetBoxActivated);
-    connect(OpenSetBtn, &QPushButton::clicked, this, &TConstSetPanel::OpenSet);
-    connect(SaveSetBtn, &QPushButton::clicked, this, &TConstSetPanel::SaveSetAs);
-    connect(FGrid, &QTableWidget::currentCellChanged, this, [this] { ShowSource(); });
-    connect(FGrid, &QTableWidget::cellChanged, this, [this] { ShowSource(); });
-    ChooseSet(FChosen, false);
 }
 
 TConstSetPanel::TConditions TConstSetPanel::ReadConditions() const

@@ -25,6 +25,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
+class QVBoxLayout;
 
 class TConstSetPanel : public QWidget {
     Q_OBJECT
@@ -74,6 +75,8 @@ public:
     void SaveSetAs();
 
 private:
+    void CreateSetControls(QVBoxLayout* layout);
+    void CreateConditionControls(QVBoxLayout* layout);
     void ChooseSet(const TConstSet& set, bool fillGrid);
     void AddSetItem(const TConstSet& set, const QString& text);
     void SetBoxActivated(int index);
