@@ -121,12 +121,24 @@ bool FindRow(std::string_view label, TLigand& ligand, TPartner& partner)
     return false;
 }
 
+// A whole number from 0 to `below` - 1, however the file writes it (2, 2.0, 2e0).
+std::optional<std::size_t> SmallWholeNumber(const TJson& value, std::size_t below)
+{
+    if (!value.is_number())
+        return std::nullopt;
+    const TReal x = value.get<TReal>();
+    for (std::size_t n = 0; n < below; ++n)
+        if (x == static_cast<TReal>(n))
+            return n;
+    return std::nullopt;
+}
+
 std::size_t Step(const TJson& value, TPartner partner, const TProblems& problems)
 {
-    if (!value.is_number_integer() || value.get<std::int64_t>() < 0
-        || value.get<std::int64_t>() >= static_cast<std::int64_t>(StepCount))
+    const std::optional<std::size_t> number = SmallWholeNumber(value, StepCount);
+    if (!number)
         problems.Raise("\"step\" must be 0, 1, 2 or 3, not " + ValueText(value));
-    const auto step = static_cast<std::size_t>(value.get<std::int64_t>());
+    const std::size_t step = *number;
     if (partner != TPartner::ptH && step == StepCount - 1)
         problems.Raise("step 3 of a metal row is read by no calculation; leave it out");
     return step;
@@ -225,7 +237,7 @@ TConstSet ParseConstSet(std::string_view text, std::string_view fileName)
               problems);
     if (doc["format"] != std::string(SetFormatName))
         problems.Raise("\"format\" must be " + Quoted(SetFormatName));
-    if (!doc["version"].is_number_integer() || doc["version"].get<std::int64_t>() != SetFormatVersion)
+    if (SmallWholeNumber(doc["version"], SetFormatVersion + 1) != SetFormatVersion)
         problems.Raise("\"version\" " + ValueText(doc["version"]) + " is not known (this program "
                        "reads version " + std::to_string(SetFormatVersion) + ")");
     TConstSet set;

@@ -23,7 +23,7 @@
 #include <string_view>
 
 inline constexpr std::string_view SetFormatName = "quelix constant set";
-inline constexpr int SetFormatVersion = 1;
+inline constexpr std::size_t SetFormatVersion = 1;
 
 /// The set in `text`. Throws TConstSetError naming `fileName`, the entry (its position
 /// from 1, and its row and step where known) and the problem: text that is not JSON, a

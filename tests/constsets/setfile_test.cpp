@@ -124,6 +124,9 @@ TEST(SetFile, ReadsAGoodFileWithItsUnitsAndSources)
     // before the text is allowed.
     const TConstSet lower = ParseConstSet("\xEF\xBB\xBF" + Replaced("\"ATP-H\"", "\"atp-h\""), "x");
     EXPECT_TRUE(lower.Entries[ligATP][ptH][0]);
+    // A whole number may be written as a real.
+    const TConstSet real = ParseConstSet(Replaced("\"step\": 0, \"log10_k\": 6.5", "\"step\": 1.0, \"log10_k\": 6.5"), "x");
+    EXPECT_TRUE(real.Entries[ligATP][ptH][1]);
 }
 
 TEST(SetFile, EveryKindOfBadFileIsRefusedWithFileEntryAndProblem)
