@@ -33,7 +33,7 @@ struct TCalcInput {
     std::array<TReal, ValueFieldCount> Values {};
     /// The solution's temperature in degrees Celsius; none keeps the constants at their
     /// set's temperature. How pH is read. Compute hands both to the engine, as pH.
-    std::optional<TReal> TemperatureC;
+    std::optional<TReal> TemperatureC {};
     TpHScale pHScale = TpHScale::psConcentration;
 
     TReal& operator[](TValueField f) { return Values[static_cast<std::size_t>(f)]; }

@@ -22,7 +22,7 @@ struct TRun {
 TRun RunText(const std::string& csv, TOutputFormat format, unsigned workers = 2,
     std::size_t chunkRows = 1024)
 {
-    TBatchJob job {DefaultInput(), RunConstants({}), format, workers, chunkRows, {}};
+    TBatchJob job {DefaultInput(), RunConstants({}), format, workers, chunkRows};
     std::istringstream in(csv);
     std::ostringstream out, err;
     TRun run;
