@@ -5,6 +5,7 @@
 #include "cli/csvreader.h"
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
+#include "report/conditions.h"
 
 #include <algorithm>
 #include <atomic>
@@ -34,6 +35,10 @@ THeaderMap ReadHeader(TCsvReader& reader)
             raw.remove_prefix(3);
         const std::string name = AsciiLowered(TrimBlanks(raw));
         const int column = FindColumn(name);
+        if (column < 0 && IsConditionColumn(name)) {
+            map.push_back(-1); // an output's trailing field, read back and ignored
+            continue;
+        }
         if (column < 0)
             throw TUsageError("Unknown column '" + std::string(raw) + "' in the batch header.");
         const bool isInput = column < static_cast<int>(InputColumnCount);
@@ -112,10 +117,8 @@ void ProcessRow(
             out = std::move(o.Report);
         break;
     case TOutputFormat::ofJson:
-        AppendJsonRecord(out, o);
-        break;
     case TOutputFormat::ofCsv:
-        AppendCsvRecord(out, o);
+        AppendRecord(out, o, job.Format, engine, NeedsConditionFields(job.Origin, job.Defaults));
         break;
     }
 }
@@ -173,6 +176,7 @@ private:
     {
         TEngine engine;
         engine.SetBaseConst(FJob.Constants);
+        engine.SetOrigin(FJob.Origin);
         std::uint64_t seen = 0;
         for (;;) {
             TChunk* chunk = nullptr;
@@ -217,7 +221,7 @@ int RunBatch(std::istream& in, std::ostream& out, std::ostream& err, const TBatc
     TCsvReader reader(in);
     const THeaderMap map = ReadHeader(reader);
     if (job.Format == TOutputFormat::ofCsv)
-        out << CsvHeader();
+        out << RecordCsvHeader(NeedsConditionFields(job.Origin, job.Defaults));
 
     const std::size_t chunkRows = std::max<std::size_t>(1, job.ChunkRows);
     std::size_t nextRow = 1;
