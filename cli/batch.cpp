@@ -6,6 +6,7 @@
 #include "cli/inputnotes.h"
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
+#include "report/conditions.h"
 
 #include <algorithm>
 #include <atomic>
@@ -45,6 +46,10 @@ THeaderMap ReadHeader(TCsvReader& reader)
         const std::string_view raw = header.Field(i);
         const std::string name = AsciiLowered(TrimBlanks(raw));
         const int column = FindColumn(name);
+        if (column < 0 && IsConditionColumn(name)) {
+            map.push_back(-1); // an output's trailing field, read back and ignored
+            continue;
+        }
         if (column < 0)
             throw TUsageError(
                 "Unknown column '" + PrintableText(raw) + "' in the batch header.");
@@ -197,10 +202,8 @@ void ProcessRow(
         }
         break;
     case TOutputFormat::ofJson:
-        AppendJsonRecord(out, o);
-        break;
     case TOutputFormat::ofCsv:
-        AppendCsvRecord(out, o);
+        AppendRecord(out, o, job.Format, engine, NeedsConditionFields(job.Origin, job.Defaults));
         break;
     }
 }
@@ -258,6 +261,7 @@ private:
     {
         TEngine engine;
         engine.SetBaseConst(FJob.Constants);
+        engine.SetOrigin(FJob.Origin);
         std::uint64_t seen = 0;
         for (;;) {
             TChunk* chunk = nullptr;
@@ -302,7 +306,7 @@ int RunBatch(std::istream& in, std::ostream& out, std::ostream& err, const TBatc
     TCsvReader reader(in);
     const THeaderMap map = ReadHeader(reader);
     if (job.Format == TOutputFormat::ofCsv)
-        out << CsvHeader();
+        out << RecordCsvHeader(NeedsConditionFields(job.Origin, job.Defaults));
 
     const std::size_t chunkRows = std::max<std::size_t>(1, job.ChunkRows);
     std::size_t nextRow = 1;

@@ -19,7 +19,8 @@ struct TBatchJob {
     TOutputFormat Format = TOutputFormat::ofCsv;
     unsigned Workers = 1;
     std::size_t ChunkRows = 1024;
-    std::bitset<InputColumnCount> GivenOptions; // the defaults set by an option (warnings)
+    TConstOrigin Origin {}; // where Constants come from (set name, enthalpies)
+    std::bitset<InputColumnCount> GivenOptions {}; // the defaults set by an option (warnings)
 };
 
 /// Runs the batch. Returns 0 when every row was computed, 1 when a row failed, the input

@@ -6,6 +6,7 @@
 #include "cli/batch.h"
 #include "cli/inputnotes.h"
 #include "cli/options.h"
+#include "report/conditions.h"
 
 #include <filesystem>
 #include <fstream>
@@ -20,8 +21,9 @@ constexpr int ExitUsage = 2;
 int RunSingle(const TCliOptions& options)
 {
     TEngine engine;
-    engine.SetBaseConst(RunConstants(options.ConstEdits));
+    UseRunConstants(engine, options.Constants);
     const TCalcOutcome outcome = Compute(engine, options.Input, options.Format);
+    const bool withConditions = NeedsConditionFields(engine.Origin(), options.Input);
     TInputNotes notes = NoteInputs(options.Input, TInputSet(options.Given.to_ullong()));
     NoteOutcome(notes, outcome);
     for (const std::string& line : SingleRunWarnings(notes, options.Input))
@@ -40,11 +42,11 @@ int RunSingle(const TCliOptions& options)
         text = outcome.Report;
         break;
     case TOutputFormat::ofJson:
-        AppendJsonRecord(text, outcome);
+        AppendRecord(text, outcome, options.Format, engine, withConditions);
         break;
     case TOutputFormat::ofCsv:
-        text = CsvHeader();
-        AppendCsvRecord(text, outcome);
+        text = RecordCsvHeader(withConditions);
+        AppendRecord(text, outcome, options.Format, engine, withConditions);
         break;
     }
     std::cout << text;
@@ -55,7 +57,8 @@ int RunBatchFile(const TCliOptions& options)
 {
     TBatchJob job;
     job.Defaults = options.Input;
-    job.Constants = RunConstants(options.ConstEdits);
+    job.Constants = SetTable(options.Constants.Set);
+    job.Origin = SetOrigin(options.Constants.Set, options.Constants.EditedEntries);
     job.Format = options.Format;
     job.Workers = std::thread::hardware_concurrency();
     job.GivenOptions = options.Given;
@@ -84,6 +87,10 @@ int main(int argc, char** argv)
             std::cout << HelpText();
         else if (options.ShowVersion)
             std::cout << VersionText();
+        else if (options.ListConstants)
+            std::cout << ListConstantsText();
+        else if (options.ShowConstants)
+            std::cout << ShowConstantsText(options.Constants, options.Input);
         else
             status = options.BatchPath ? RunBatchFile(options) : RunSingle(options);
     } catch (const TUsageError& e) {

@@ -157,6 +157,8 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     auto* batchOption = app.add_option("--batch", batch);
     app.add_flag("--help,-h", options.ShowHelp);
     app.add_flag("--version", options.ShowVersion);
+    TConstOptionTexts constTexts;
+    AddConstOptions(app, constTexts);
     for (CLI::Option* opt : app.get_options())
         opt->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.get_option("--const")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
@@ -173,6 +175,9 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     }
     if (options.ShowHelp || options.ShowVersion)
         return options;
+    options.ListConstants = constTexts.List;
+    if (options.ListConstants)
+        return options;
 
     if (modeOption->count() > 0) {
         const auto parsed = ModeOfText(mode);
@@ -188,6 +193,7 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
         }
     for (const std::string& text : constEdits)
         options.ConstEdits.push_back(ParseConstEdit(text));
+    ReadConstOptions(constTexts, options);
     if (formatOption->count() > 0)
         options.Format = ParseFormat(format);
     if (batchOption->count() > 0)
@@ -233,13 +239,14 @@ sign, digits, optional point, optional exponent, within about -1.19e4932 to 1.19
   mode takes four more and computes the rest:
 )" + ModeInputsText()
         + R"(
-Binding constants (the built-in table, log10 K at 0.1 M):
+Binding constants (log10 K at 0.1 M; the built-in table unless --constants chooses a set):
   --const ROW:STEP=VALUE   ROW a row of the constants table (ATP-H, ATP-Mg, ATP-Ca, EGTA-H
                            ... PO4-Ca), VALUE log10 K at 0.1 M; repeatable; a value <= 0
                            removes the step. STEP counts from 0: an H row has steps 0..3
                            (L + H+ = HL ... H3L + H+ = H4L), a Mg or Ca row steps 0..2
                            (M + L = ML, M + HL = MHL, M + H2L = MH2L); a metal step 2
                            enters only the binding sums, no printed species
+)" + ConstOptionsHelp() + R"(
 
 Output:
   --format report|json|csv (default report)

@@ -266,6 +266,8 @@ TCalcOutcome Compute(TEngine& engine, const TCalcInput& input, TOutputFormat for
     o.State.Tiny = tiny;
     for (TValueField f : AllValueFields)
         SetValueOf(engine, o.State, f, IsConcentration(f) ? input[f] / 1000 : input[f]);
+    engine.SetTemperatureC(input.TemperatureC);
+    engine.SetpHScale(input.pHScale);
     const TCalcStatus status = engine.Calculate(o.State, input.Mode);
     o.Iterations = status.Iterations;
     o.Error = status.Error;
@@ -274,6 +276,7 @@ TCalcOutcome Compute(TEngine& engine, const TCalcInput& input, TOutputFormat for
     try {
         o.IonStrSpecies = engine.GetIonStr(o.State);
         o.IonStrTris = engine.GetIonStrTris();
+        o.pcH = engine.pcH();
         // A result in range in M can leave the range in mM, and the Tris term of an
         // enormous pH overflows: such a record must fail in every format, not print an
         // empty cell in one and a number in another.
