@@ -56,12 +56,14 @@ void ForEachLigand(F&& f)
     }(std::make_index_sequence<LigandCount> {});
 }
 
-// The ligands that the fast flavour may leave out: no total, and a denominator that
-// stays positive and finite for every cation bound the iteration can reach. Their bounds
-// are then 0 in every iteration and add nothing to the cation sums, so leaving them out
-// changes no value. With every input non-negative a cation's bounds stay between 0 and
-// its total (as a double, so at most one rounding above it); a negative input anywhere
-// leaves every ligand in.
+// The ligands that the bracketing may leave out: no total, and a denominator that stays
+// positive and finite for every cation bound the iteration can reach. Their bounds are
+// then 0 in every iteration and add nothing to the cation sums, and they cannot fault, so
+// leaving them out changes no value and hides no fault; only a total of -0 would have
+// given a free ligand of -0 instead of 0. Both flavours leave out the same ligands, so
+// they agree to the bit. With every input non-negative a cation's bounds stay between 0
+// and its total (as a double, so at most one rounding above it); a negative input
+// anywhere leaves every ligand in.
 template <TBracketShape Shape>
 TPerLigand<bool> IdleLigands(const TPerLigand<TLigandSums>& sums, const TCalcState& s)
 {
@@ -215,12 +217,13 @@ long IterateBounds(const TPerLigand<TLigandSums>& sums, TCalcState& s, TReal tol
 {
     TBracket b;
     long iterations = 0;
+    const TPerLigand<bool> idle = IdleLigands<Shape>(sums, s);
     if constexpr (!CheckedOnly) {
         TFpuFaults::Clear();
-        iterations = Bracket<false, Shape>(sums, s, tolerance, IdleLigands<Shape>(sums, s), b);
+        iterations = Bracket<false, Shape>(sums, s, tolerance, idle, b);
     }
     if (iterations == 0)
-        iterations = Bracket<true, Shape>(sums, s, tolerance, TPerLigand<bool> {}, b);
+        iterations = Bracket<true, Shape>(sums, s, tolerance, idle, b);
     if (Shape.IterateMg)
         s.FreeMg = (TReal {b.MgLow} + b.MgHigh) / 2;
     if (Shape.IterateCa)
