@@ -48,12 +48,16 @@ constexpr bool IsFixedFromComplex(TBracketShape shape, TLigand lig)
 
 // Calls f(std::integral_constant<TLigand, L>) for every ligand L in order. The calls are
 // unrolled, so what a bracketing shape decides per ligand is decided at compile time.
+template <typename F, std::size_t... I>
+void ForEachLigandOf(F& f, std::index_sequence<I...>)
+{
+    (f(std::integral_constant<TLigand, static_cast<TLigand>(I)> {}), ...);
+}
+
 template <typename F>
 void ForEachLigand(F&& f)
 {
-    [&]<std::size_t... I>(std::index_sequence<I...>) {
-        (f(std::integral_constant<TLigand, static_cast<TLigand>(I)> {}), ...);
-    }(std::make_index_sequence<LigandCount> {});
+    ForEachLigandOf(f, std::make_index_sequence<LigandCount> {});
 }
 
 // The ligands that the bracketing may leave out: no total, and a denominator that stays

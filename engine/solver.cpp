@@ -101,8 +101,9 @@ private:
         const TReal adp = FreeFromComplex(ligADP, entered);
         Free()[ligATP] = atp;
         Free()[ligADP] = adp;
-        const long iterations =
-            Iterate<Entered == ptMg ? CaWithFixedNucleotides : MgWithFixedNucleotides>();
+        constexpr TBracketShape shape =
+            Entered == ptMg ? CaWithFixedNucleotides : MgWithFixedNucleotides;
+        const long iterations = Iterate<shape>();
         FState.*entered.Total = CationTotal(entered);
         NucleotideTotals();
         WriteComplexes(OtherCation(Entered));
