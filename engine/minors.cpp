@@ -7,25 +7,12 @@ using namespace fpcheck;
 using enum TLigand;
 using enum TPartner;
 
-namespace {
-
-// The singly and doubly protonated forms of a ligand and the Mg and Ca complexes of the
-// singly protonated one, from the free ligand and the ligand's working constants.
-void ProtonatedForms(const TLigandConst& k, TReal ligand, TReal mg, TReal ca, TReal& hl,
-                     TReal& h2l, TReal& mgHl, TReal& caHl)
-{
-    hl = CheckFinite(k[ptH][0] * ligand);
-    h2l = CheckFinite(k[ptH][1] * hl);
-    mgHl = CheckFinite(mg * k[ptMg][1] * hl);
-    caHl = CheckFinite(ca * k[ptCa][1] * hl);
-}
-
-} // namespace
-
 void TEngine::CalcMinors(TCalcState& s) const
 {
+    const auto& atp = FWorkConst[ligATP];
     const auto& egta = FWorkConst[ligEGTA];
     const auto& edta = FWorkConst[ligEDTA];
+    const auto& adp = FWorkConst[ligADP];
     const auto& po4 = FWorkConst[ligPO4];
     const auto& lig = s.FreeLigand;
     const TReal mg = s.FreeMg;
@@ -41,12 +28,22 @@ void TEngine::CalcMinors(TCalcState& s) const
     s.H2PO4 = CheckFinite(po4[ptH][1] * s.HPO4);
     s.CaHPO4 = CheckFinite(ca * po4[ptCa][1] * s.HPO4);
     s.MgHPO4 = CheckFinite(mg * po4[ptMg][1] * s.HPO4);
-    ProtonatedForms(FWorkConst[ligATP], lig[ligATP], mg, ca, s.HATP, s.H2ATP, s.MgHATP, s.CaHATP);
-    ProtonatedForms(FWorkConst[ligEGTA], lig[ligEGTA], mg, ca, s.HEGTA, s.H2EGTA, s.MgHEGTA,
-                    s.CaHEGTA);
-    ProtonatedForms(FWorkConst[ligEDTA], lig[ligEDTA], mg, ca, s.HEDTA, s.H2EDTA, s.MgHEDTA,
-                    s.CaHEDTA);
-    ProtonatedForms(FWorkConst[ligADP], lig[ligADP], mg, ca, s.HADP, s.H2ADP, s.MgHADP, s.CaHADP);
+    s.HATP = CheckFinite(atp[ptH][0] * lig[ligATP]);
+    s.H2ATP = CheckFinite(atp[ptH][1] * s.HATP);
+    s.MgHATP = CheckFinite(mg * atp[ptMg][1] * s.HATP);
+    s.CaHATP = CheckFinite(ca * atp[ptCa][1] * s.HATP);
+    s.HEGTA = CheckFinite(egta[ptH][0] * lig[ligEGTA]);
+    s.H2EGTA = CheckFinite(egta[ptH][1] * s.HEGTA);
+    s.MgHEGTA = CheckFinite(mg * egta[ptMg][1] * s.HEGTA);
+    s.CaHEGTA = CheckFinite(ca * egta[ptCa][1] * s.HEGTA);
+    s.HEDTA = CheckFinite(edta[ptH][0] * lig[ligEDTA]);
+    s.H2EDTA = CheckFinite(edta[ptH][1] * s.HEDTA);
+    s.MgHEDTA = CheckFinite(mg * edta[ptMg][1] * s.HEDTA);
+    s.CaHEDTA = CheckFinite(ca * edta[ptCa][1] * s.HEDTA);
+    s.HADP = CheckFinite(adp[ptH][0] * lig[ligADP]);
+    s.H2ADP = CheckFinite(adp[ptH][1] * s.HADP);
+    s.MgHADP = CheckFinite(mg * adp[ptMg][1] * s.HADP);
+    s.CaHADP = CheckFinite(ca * adp[ptCa][1] * s.HADP);
 }
 
 TReal TEngine::GetIonStr(const TCalcState& s) const
