@@ -8,7 +8,7 @@ QUELIX_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev
     libsimpleini-dev nlohmann-json3-dev libcli11-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     fonts-ipafont-gothic xvfb xauth xdg-utils time
 )
 
