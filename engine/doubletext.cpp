@@ -24,11 +24,16 @@ constexpr std::array<TReal, 28> ExactPow10 = [] {
 }();
 
 // The shortest digits that read back as a finite x: |x| = Digits * 10^Exponent, with at
-// most 17 digits (no trailing zeros except for zero itself).
+// most 17 digits (no trailing zeros except for zero itself). Kept in place: this runs for
+// every value of a table.
 struct TShortest {
     bool Negative = false;
-    std::string Digits;
+    std::array<char, 17> Digits {};
+    std::size_t Count = 0;
+    std::uint64_t Value = 0; // the digits as a number
     int Exponent = 0;
+
+    std::string_view DigitText() const { return {Digits.data(), Count}; }
 };
 
 TShortest ShortestDigits(double x)
@@ -49,7 +54,8 @@ TShortest ShortestDigits(double x)
             afterPoint = true;
             continue;
         }
-        s.Digits += text[i];
+        s.Digits[s.Count++] = text[i];
+        s.Value = s.Value * 10 + static_cast<std::uint64_t>(text[i] - '0');
         fractionDigits += afterPoint ? 1 : 0;
     }
     std::string_view expText = text.substr(i + 1);
@@ -69,13 +75,16 @@ std::string ShortestText(double x)
     if (std::isinf(x))
         return x < 0 ? "-inf" : "inf";
     const TShortest s = ShortestDigits(x);
+    const std::string_view digits = s.DigitText();
     std::string text = s.Negative ? "-" : "";
-    const int count = static_cast<int>(s.Digits.size());
+    const int count = static_cast<int>(s.Count);
     const int leading = count + s.Exponent - 1; // decimal exponent of the first digit
     if (leading < -4 || leading >= 16) {
-        text += s.Digits.front();
-        if (count > 1)
-            text += "." + s.Digits.substr(1);
+        text += digits.front();
+        if (count > 1) {
+            text += '.';
+            text += digits.substr(1);
+        }
         char expBuf[8];
         const auto res = std::to_chars(expBuf, expBuf + sizeof expBuf, std::abs(leading));
         text += leading < 0 ? "e-" : "e+";
@@ -83,15 +92,17 @@ std::string ShortestText(double x)
             text += '0';
         text.append(expBuf, res.ptr);
     } else if (s.Exponent >= 0) {
-        text += s.Digits;
+        text += digits;
         text.append(static_cast<std::size_t>(s.Exponent), '0');
     } else if (leading >= 0) {
         const auto whole = static_cast<std::size_t>(leading + 1);
-        text += s.Digits.substr(0, whole) + "." + s.Digits.substr(whole);
+        text += digits.substr(0, whole);
+        text += '.';
+        text += digits.substr(whole);
     } else {
         text += "0.";
         text.append(static_cast<std::size_t>(-leading - 1), '0');
-        text += s.Digits;
+        text += digits;
     }
     return text;
 }
@@ -109,10 +120,7 @@ std::optional<TReal> RealOfShortestText(double x)
     const TShortest s = ShortestDigits(x);
     if (s.Exponent < -27 || s.Exponent > 27)
         return TextToReal(ShortestText(x));
-    std::uint64_t digits = 0;
-    for (char ch : s.Digits)
-        digits = digits * 10 + static_cast<std::uint64_t>(ch - '0');
-    const auto d = static_cast<TReal>(digits);
+    const auto d = static_cast<TReal>(s.Value);
     const TReal magnitude = s.Exponent >= 0
         ? d * ExactPow10[static_cast<std::size_t>(s.Exponent)]
         : d / ExactPow10[static_cast<std::size_t>(-s.Exponent)];
