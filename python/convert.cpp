@@ -46,8 +46,11 @@ std::string InputNames()
 
 std::string NumberText(std::string_view name, py::handle value)
 {
-    const std::string type = TypeName(value);
-    if (PyBool_Check(value.ptr()) || type == "numpy.bool_")
+    // NumPy's scalars and zero-dimensional arrays stand for the Python number they hold.
+    if (!PyUnicode_Check(value.ptr()) && py::hasattr(value, "ndim") && py::hasattr(value, "item")
+        && value.attr("ndim").cast<int>() == 0)
+        return NumberText(name, value.attr("item")());
+    if (PyBool_Check(value.ptr()))
         throw py::type_error(Prefixed(name, "expected a number, got a bool"));
     if (PyFloat_Check(value.ptr()))
         return ShortestText(PyFloat_AS_DOUBLE(value.ptr()));
@@ -55,13 +58,8 @@ std::string NumberText(std::string_view name, py::handle value)
         return value.cast<std::string>();
     if (PyLong_Check(value.ptr()) || IsDecimal(value))
         return py::str(value).cast<std::string>();
-    if (PyIndex_Check(value.ptr())) // NumPy's integers
-        return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr())))
-            .cast<std::string>();
-    if (PyObject_HasAttrString(value.ptr(), "__float__")) // NumPy's other floats
-        return ShortestText(py::cast<double>(py::float_(py::reinterpret_borrow<py::object>(value))));
-    throw py::type_error(Prefixed(
-        name, "expected a number (int, float, Decimal or numeric text), got " + type));
+    throw py::type_error(Prefixed(name,
+        "expected a number (int, float, Decimal or numeric text), got " + TypeName(value)));
 }
 
 bool IsMissing(py::handle value)

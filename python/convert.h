@@ -17,8 +17,8 @@
 namespace py = pybind11;
 
 /// The text a Python number stands for on a command line: a str as it is, an int or a
-/// Decimal as str() writes it, a float (NumPy's included) as its shortest text. Raises
-/// TypeError naming `name` for anything else, bools included.
+/// Decimal as str() writes it, a float as its shortest text; a NumPy scalar as the Python
+/// number it holds. Raises TypeError naming `name` for anything else, bools included.
 std::string NumberText(std::string_view name, py::handle value);
 
 /// True for None and pandas' NA: a value a table does not have.

@@ -82,10 +82,7 @@ TColumnSource MakeSource(int column, const std::string& name, py::handle value)
     source.Column = column;
     source.Name = name;
     if (IsScalar(value)) {
-        if (py::hasattr(value, "ndim") && !PyUnicode_Check(value.ptr()))
-            source.Value = ReadScalar(column, value.attr("item")());
-        else
-            source.Value = ReadScalar(column, value);
+        source.Value = ReadScalar(column, value);
         return source;
     }
     source.Scalar = false;
@@ -105,12 +102,16 @@ TColumnSource MakeSource(int column, const std::string& name, py::handle value)
     source.Rows = array.attr("shape").cast<py::tuple>()[0].cast<std::size_t>();
     const std::string kind = array.attr("dtype").attr("kind").cast<std::string>();
     if (kind == "f" || kind == "i" || kind == "u") {
-        source.Keep = numpy.attr("ascontiguousarray")(array, "dtype"_a = "float64");
-        source.Doubles = static_cast<const double*>(
-            py::cast<py::array_t<double>>(source.Keep).data());
+        // Read without the interpreter's lock, so held here until the run ends.
+        const auto doubles
+            = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(array);
+        if (!doubles)
+            throw py::error_already_set();
+        source.Doubles = doubles.data();
+        source.Keep = doubles;
         return source;
     }
-    if (kind != "O" && kind != "U" && kind != "S")
+    if (kind != "O" && kind != "U")
         throw py::type_error(name + ": expected numbers, got an array of "
             + py::str(array.attr("dtype")).cast<std::string>());
     // Python objects (texts, Decimals, None for a missing value): a value that is not a
@@ -189,11 +190,46 @@ void AddTableColumns(TManyArgs& a, py::handle data, std::vector<std::string>& se
     }
 }
 
+unsigned ReadWorkers(py::handle value)
+{
+    if (value.is_none())
+        return 0;
+    if (PyBool_Check(value.ptr()) || !PyLong_Check(value.ptr()))
+        throw py::type_error("workers: expected an int or None");
+    const long count = value.cast<long>();
+    if (count < 1 || count > 1024)
+        throw py::value_error("workers: expected 1 to 1024 threads, or None (one per core)");
+    return static_cast<unsigned>(count);
+}
+
+// Scalars go into the inputs every row starts from; the columns stay, in the record's
+// order, so that a row's error names the first column that could not be read.
+void SettleSources(TManyArgs& a)
+{
+    for (const TColumnSource& source : a.Sources) {
+        if (!source.Scalar)
+            continue;
+        if (source.Column == 0)
+            a.Base.Mode = static_cast<TCalcMode>(static_cast<int>(source.Value));
+        else
+            a.Base.Values[static_cast<std::size_t>(source.Column - 1)] = source.Value;
+    }
+    std::erase_if(a.Sources, [](const TColumnSource& source) { return source.Scalar; });
+    std::ranges::sort(a.Sources, {}, &TColumnSource::Column);
+    a.Rows = a.Frame ? py::len(a.Frame) : a.Sources.empty() ? 1 : a.Sources.front().Rows;
+    std::string sizedBy = a.Frame ? "the data" : a.Sources.empty() ? "" : a.Sources.front().Name;
+    for (const TColumnSource& source : a.Sources)
+        if (source.Rows != a.Rows)
+            throw py::value_error("The columns differ in length: " + sizedBy + " has "
+                + std::to_string(a.Rows) + " rows, " + source.Name + " has "
+                + std::to_string(source.Rows) + ".");
+}
+
 TManyArgs ReadManyArgs(const py::args& args, const py::kwargs& kwargs)
 {
     if (args.size() > 1)
         throw py::type_error("calculate_many() takes one positional argument (the data), "
-            "and the inputs as keyword arguments");
+                             "and the inputs as keyword arguments");
     TManyArgs a;
     std::vector<std::string> seen;
     if (!args.empty() && !args[0].is_none())
@@ -201,15 +237,7 @@ TManyArgs ReadManyArgs(const py::args& args, const py::kwargs& kwargs)
     for (const auto item : kwargs) {
         const std::string name = item.first.cast<std::string>();
         if (name == "workers") {
-            const py::handle value = item.second;
-            if (value.is_none())
-                continue;
-            if (PyBool_Check(value.ptr()) || !PyLong_Check(value.ptr()))
-                throw py::type_error("workers: expected an int or None");
-            const long count = value.cast<long>();
-            if (count < 1 || count > 1024)
-                throw py::value_error("workers: expected 1 to 1024 threads, or None for one per core");
-            a.Workers = static_cast<unsigned>(count);
+            a.Workers = ReadWorkers(item.second);
             continue;
         }
         if (ReadRunOption(a.Options, name, item.second))
@@ -223,26 +251,7 @@ TManyArgs ReadManyArgs(const py::args& args, const py::kwargs& kwargs)
         seen.push_back(name);
         a.Sources.push_back(MakeSource(column, name, item.second));
     }
-    for (const TColumnSource& source : a.Sources) {
-        if (!source.Scalar)
-            continue;
-        if (source.Column == 0)
-            a.Base.Mode = static_cast<TCalcMode>(static_cast<int>(source.Value));
-        else
-            a.Base.Values[static_cast<std::size_t>(source.Column - 1)] = source.Value;
-    }
-    std::erase_if(a.Sources, [](const TColumnSource& source) { return source.Scalar; });
-    // Row errors name the first column that could not be read, in the record's order.
-    std::ranges::sort(a.Sources, {}, &TColumnSource::Column);
-    const TColumnSource* sized = nullptr;
-    for (const TColumnSource& source : a.Sources) {
-        if (sized && source.Rows != sized->Rows)
-            throw py::value_error("The columns differ in length: " + sized->Name + " has "
-                + std::to_string(sized->Rows) + " rows, " + source.Name + " has "
-                + std::to_string(source.Rows) + ".");
-        sized = &source;
-    }
-    a.Rows = sized ? sized->Rows : (a.Frame ? py::len(a.Frame) : 1);
+    SettleSources(a);
     return a;
 }
 

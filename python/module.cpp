@@ -96,7 +96,8 @@ std::string ArgumentList()
     return text;
 }
 
-const char* const ConstDoc = R"(    const           binding constants: a mapping of "ROW:STEP" to log10 K at 0.1 M,
+const char* const ConstDoc
+    = R"(    const           binding constants: a mapping of "ROW:STEP" to log10 K at 0.1 M,
                     applied in order to the built-in table, as quelix-cli's
                     --const ROW:STEP=VALUE; ROW ATP-H, ATP-Mg, ATP-Ca, EGTA-H ... PO4-Ca,
                     STEP 0..3, a value <= 0 removes the step; e.g. {"ATP-Mg:0": 4.1}

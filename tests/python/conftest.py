@@ -14,7 +14,8 @@ import pytest
 import quelix
 
 CLI = os.environ.get("QUELIX_CLI", "")
-SOURCE_DIR = os.environ.get("QUELIX_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
+SOURCE_DIR = os.environ.get(
+    "QUELIX_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 
 # Each one makes a recipe fail: mode (or None for the recipe's own), the inputs it sets,
 # the binding constants, the engine's message. Whether negative totals keep the bracketing
@@ -105,4 +106,5 @@ def recipes(count, seed, failing_every=9, const_every=0):
 
 def same_float(a, b):
     """a equals b, NaN equal to NaN."""
-    return a == b or (isinstance(a, float) and isinstance(b, float) and math.isnan(a) and math.isnan(b))
+    both_nan = isinstance(a, float) and isinstance(b, float) and math.isnan(a) and math.isnan(b)
+    return a == b or both_nan

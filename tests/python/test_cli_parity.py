@@ -76,7 +76,8 @@ def test_calculate_many_equals_a_batch_run(tmp_path):
         writer.writerow(quelix.INPUT_NAMES)
         for inputs, _ in cases:
             # An empty cell takes the command line's value, here the default.
-            writer.writerow([cli_text(inputs[n]) if n in inputs else "" for n in quelix.INPUT_NAMES])
+            writer.writerow(
+                [cli_text(inputs[n]) if n in inputs else "" for n in quelix.INPUT_NAMES])
     run = run_cli([f"--batch={path}"])
     lines = run.stdout.splitlines()
     assert run.returncode == 1 and len(lines) == len(cases)  # some rows fail

@@ -32,7 +32,8 @@ def test_stub_signatures_name_the_inputs_with_their_defaults():
         for node in functions[name]:
             args = node.args.kwonlyargs
             assert [a.arg for a in args] == list(quelix.INPUT_NAMES) + extra, name
-            defaults = [ast.literal_eval(d) for d in node.args.kw_defaults[:len(quelix.INPUT_NAMES)]]
+            count = len(quelix.INPUT_NAMES)
+            defaults = [ast.literal_eval(d) for d in node.args.kw_defaults[:count]]
             assert defaults == list(quelix.DEFAULTS.values()), name
     # Every field of a result is a property of the stub's Result, and the other way round.
     properties = [f.name for f in functions.values() for f in f

@@ -75,3 +75,17 @@ def test_calculation_errors_are_value_errors_and_not_argument_checks():
 def test_positional_arguments_are_refused():
     with pytest.raises(TypeError, match="keyword arguments only"):
         quelix.calculate(0, 8.0)
+
+
+def test_numpy_scalars_count_as_the_python_numbers_they_stand_for():
+    import numpy as np
+    same = [({"ph": np.float64(7.1)}, {"ph": 7.1}),
+            ({"total_atp": np.int64(5)}, {"total_atp": 5}),
+            ({"mode": np.int32(6)}, {"mode": 6}),
+            ({"total_mg": np.float32(2.5)}, {"total_mg": 2.5}),
+            ({"free_ca": np.array(0.001)}, {"free_ca": 0.001})]
+    for numpy_kwargs, python_kwargs in same:
+        assert (quelix.calculate(**numpy_kwargs).to_json()
+                == quelix.calculate(**python_kwargs).to_json()), numpy_kwargs
+    with pytest.raises(TypeError, match="bool"):
+        quelix.calculate(mode=np.bool_(True))

@@ -165,6 +165,8 @@ def test_table_and_keyword_mistakes_are_refused_before_any_row_is_computed():
         ((pd.DataFrame({"ph": [7], "PH": [7]}),), {}, ValueError, "'ph' appears twice"),
         (({"ph": [7]},), {"ph": 7}, TypeError, "'ph' both"),
         ((), {"ph": [7, 7], "free_ca": [1, 1, 1]}, ValueError, "ph has 2 rows, free_ca has 3"),
+        ((pd.DataFrame({"ph": [7, 7]}),), {"free_ca": [1, 1, 1]}, ValueError,
+         "the data has 2 rows, free_ca has 3"),
         ((), {"ph": np.ones((2, 2))}, ValueError, "ph: expected one value per row"),
         ((), {"ph": [True, False]}, TypeError, "ph: expected numbers, got an array of bool"),
         ((), {"ph": [[7]] * 2 + [7]}, TypeError, "ph: expected a number"),
