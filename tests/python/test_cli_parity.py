@@ -7,13 +7,16 @@ import concurrent.futures
 import csv
 import json
 import math
+import os
 
 import numpy as np
 
 import quelix
 from conftest import FAILURES, cli_args, cli_text, recipes, run_cli
 
-RECIPES = recipes(350, seed=14, failing_every=9, const_every=11)
+# Fewer under the sanitizers, where every run of the command line is slow.
+RECIPES = recipes(int(os.environ.get("QUELIX_TEST_RECIPES", 350)), seed=14, failing_every=9,
+                  const_every=11)
 
 
 def check_fields(result, cli_json_line):
