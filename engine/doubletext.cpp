@@ -66,6 +66,61 @@ TShortest ShortestDigits(double x)
     return s;
 }
 
+// 10^0 ... 10^22: the powers of ten that a double holds exactly.
+constexpr std::array<double, 23> ExactDoublePow10 = [] {
+    std::array<double, 23> powers {};
+    double p = 1;
+    for (double& power : powers) {
+        power = p;
+        p *= 10;
+    }
+    return powers;
+}();
+
+// d * 10^e in extended precision, rounded once: d below 2^64 and |e| <= 27 are exact.
+TReal ScaledExactly(std::uint64_t d, int e)
+{
+    const auto digits = static_cast<TReal>(d);
+    return e >= 0 ? digits * ExactPow10[static_cast<std::size_t>(e)]
+                  : digits / ExactPow10[static_cast<std::size_t>(-e)];
+}
+
+// The short way for positive x written with at most 15 significant digits, as typed or
+// measured numbers are: a double holds every such decimal apart from the others, so at
+// most one lies close enough to x to read back as it, and it is then the shortest text's
+// value. m = x * 10^-e rounded to a whole number is that decimal's digits if any; whether
+// m * 10^e reads back as x is decided exactly when m and 10^|e| are exact doubles, since
+// one multiplication or division then rounds as a correct conversion does.
+std::optional<TReal> FifteenDigitValue(double x)
+{
+    // The decimal exponent of the first digit from the binary one (log10 2 = 78913 / 2^18
+    // to the precision needed here); it may come out one too small, which the scaled value
+    // shows and corrects. A logarithm would cost as much as the rest together.
+    int leading = (std::ilogb(x) * 78913) >> 18;
+    int e = leading - 14;
+    if (e < -22 || e > 23)
+        return std::nullopt;
+    const auto scale = [&x](int exponent) {
+        return exponent >= 0 ? static_cast<TReal>(x) / ExactPow10[static_cast<std::size_t>(exponent)]
+                             : static_cast<TReal>(x) * ExactPow10[static_cast<std::size_t>(-exponent)];
+    };
+    TReal scaled = scale(e);
+    if (scaled >= 1e15L)
+        scaled = scale(++e);
+    // Rounded by adding a half and truncating: the library's rounding saves and restores
+    // the floating-point environment, which costs more than all the rest. A tie would
+    // round up, but the exact test below only ever turns a wrong m into the long way.
+    if (e > 22 || !(scaled > 0 && scaled < 1e15L))
+        return std::nullopt;
+    const auto m = static_cast<std::uint64_t>(scaled + 0.5L);
+    const auto md = static_cast<double>(m);
+    const double back = e >= 0 ? md * ExactDoublePow10[static_cast<std::size_t>(e)]
+                               : md / ExactDoublePow10[static_cast<std::size_t>(-e)];
+    if (back != x)
+        return std::nullopt;
+    return ScaledExactly(m, e);
+}
+
 } // namespace
 
 std::string ShortestText(double x)
@@ -114,15 +169,14 @@ std::optional<TReal> RealOfShortestText(double x)
     // Whole numbers below 2^53 (0, 7, 150) are their own shortest text.
     if (std::fabs(x) < 0x1p53 && x == std::trunc(x))
         return static_cast<TReal>(x);
+    if (const auto value = FifteenDigitValue(std::fabs(x)))
+        return x < 0 ? -*value : *value;
     // The shortest text has at most 17 significant digits d, so x reads as d * 10^e with d
-    // below 2^64, exact in the extended format. When 10^|e| is exact as well, one
+    // below 2^64, exact in the extended format; when 10^|e| is exact as well, one
     // multiplication or division rounds once, as a correctly rounded conversion does.
     const TShortest s = ShortestDigits(x);
     if (s.Exponent < -27 || s.Exponent > 27)
         return TextToReal(ShortestText(x));
-    const auto d = static_cast<TReal>(s.Value);
-    const TReal magnitude = s.Exponent >= 0
-        ? d * ExactPow10[static_cast<std::size_t>(s.Exponent)]
-        : d / ExactPow10[static_cast<std::size_t>(-s.Exponent)];
+    const TReal magnitude = ScaledExactly(s.Value, s.Exponent);
     return s.Negative ? -magnitude : magnitude;
 }
