@@ -117,6 +117,10 @@ TRunOptions DefaultRunOptions()
 
 bool ReadRunOption(TRunOptions& options, std::string_view name, py::handle value)
 {
+    // The constant sets (issue 13) read "constants" (a bundled set's name or a set file),
+    // "temperature" (degrees C) and "ph_scale" here, as quelix-cli reads --constants,
+    // --temperature and --ph-scale, with "const" applied on top of the set; RejectKeyword
+    // then names them too.
     if (name != "const")
         return false;
     if (value.is_none()) {

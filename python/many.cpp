@@ -4,6 +4,7 @@
 
 #include "engine/asciitext.h"
 #include "engine/doubletext.h"
+#include "python/arrays.h"
 #include "python/convert.h"
 #include "python/result.h"
 #include "report/many.h"
@@ -12,7 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <vector>
 
 using namespace pybind11::literals;
@@ -287,39 +287,20 @@ void ReadRow(const TManyArgs& a, std::size_t row, TCalcOutcome& o)
 py::dict Outputs(const TManyArgs& a)
 {
     const auto columns = RecordColumns();
-    const std::size_t realColumns = columns.size() - 1; // all but "error"
-    std::vector<py::array_t<double>> arrays;
-    std::vector<double*> data;
-    for (std::size_t k = 0; k < realColumns; ++k) {
-        arrays.emplace_back(static_cast<py::ssize_t>(a.Rows));
-        data.push_back(arrays.back().mutable_data());
-    }
-    std::vector<std::string> errors(a.Rows);
+    std::vector<std::string_view> names;
+    AppendRecordNames(names);
+    const std::string_view texts[] {"error"};
+    TColumnArrays arrays(names, texts, a.Rows);
     const TRowReader read = [&a](std::size_t row, TCalcOutcome& o) { ReadRow(a, row, o); };
     const TRowTaker take = [&](std::size_t row, const TCalcOutcome& o) {
-        for (std::size_t k = 0; k < realColumns; ++k) {
-            const TCell cell = columns[k].Value(o);
-            data[k][row] = cell.Kind == TCell::TKind::ckReal ? static_cast<double>(cell.Real)
-                : cell.Kind == TCell::TKind::ckInteger   ? static_cast<double>(cell.Integer)
-                                                         : std::numeric_limits<double>::quiet_NaN();
-        }
-        if (o.Failed())
-            errors[row] = o.Error;
+        for (std::size_t k = 0; k < columns.size(); ++k)
+            arrays.Set(row, k, columns[k].Value(o));
     };
     {
         py::gil_scoped_release release;
         ComputeMany({a.Rows, a.Options.Constants, a.Workers, TOutputFormat::ofJson}, read, take);
     }
-    const py::object messages = py::module_::import("numpy").attr("full")(
-        a.Rows, py::none(), "dtype"_a = "object");
-    for (std::size_t row = 0; row < a.Rows; ++row)
-        if (!errors[row].empty())
-            messages[py::int_(row)] = CellObject(TCell::Of(std::string_view(errors[row])));
-    py::dict out;
-    for (std::size_t k = 0; k < realColumns; ++k)
-        out[py::str(std::string(columns[k].Name))] = arrays[k];
-    out["error"] = messages;
-    return out;
+    return arrays.Columns();
 }
 
 } // namespace
@@ -327,13 +308,11 @@ py::dict Outputs(const TManyArgs& a)
 py::object CalculateMany(const py::args& args, const py::kwargs& kwargs)
 {
     const TManyArgs a = ReadManyArgs(args, kwargs);
-    py::dict out = Outputs(a);
+    const py::dict out = Outputs(a);
     if (!a.Frame)
         return out;
     // A DataFrame keeps the rows' index; whole numbers get pandas' integers with a
     // missing value.
-    const py::module_ pandas = py::module_::import("pandas");
-    for (const char* name : {"mode", "iterations"})
-        out[name] = pandas.attr("array")(out[name], "dtype"_a = "Int64");
-    return pandas.attr("DataFrame")(out, "index"_a = a.Frame.attr("index"));
+    const std::string_view integers[] {"mode", "iterations"};
+    return AsDataFrame(out, a.Frame.attr("index"), integers);
 }

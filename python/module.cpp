@@ -3,8 +3,7 @@
 // The Python module quelix: the calculation of quelix-cli for scripts and notebooks, one
 // recipe at a time (calculate) or a table of them on all cores (calculate_many). A binding
 // only: the inputs are converted by quelix-cli's rules and everything else is the engine's
-// and the record's. The pCa series (issue 12) will add pca_series and mixing_table beside
-// calculate_many, over the series layer.
+// and the record's.
 
 #include "engine/realtext.h"
 #include "python/convert.h"
@@ -212,6 +211,10 @@ PYBIND11_MODULE(quelix, m)
     AddTables(m);
     m.def("calculate", &Calculate, CalculateDoc().c_str());
     m.def("calculate_many", &CalculateMany, CalculateManyDoc().c_str());
+    // The pCa series (issue 12) binds pca_series and mixing_table here, over the series
+    // layer: their arguments read as calculate's (SetInput, ReadRunOption), their rows
+    // returned as calculate_many's (TColumnArrays with the series' own columns first,
+    // AsDataFrame when a DataFrame came in).
     m.def("mode_inputs", &ModeInputs,
         "mode_inputs(mode) -> tuple[str, ...]\n\nThe inputs of a mode (0..6), in the record's "
         "order: pH, ionic strength, total EGTA, total EDTA and total PO4 in every mode, and "
