@@ -101,8 +101,8 @@ std::optional<TReal> FifteenDigitValue(double x)
     if (e < -22 || e > 23)
         return std::nullopt;
     const auto scale = [&x](int exponent) {
-        return exponent >= 0 ? static_cast<TReal>(x) / ExactPow10[static_cast<std::size_t>(exponent)]
-                             : static_cast<TReal>(x) * ExactPow10[static_cast<std::size_t>(-exponent)];
+        const TReal power = ExactPow10[static_cast<std::size_t>(std::abs(exponent))];
+        return exponent >= 0 ? static_cast<TReal>(x) / power : static_cast<TReal>(x) * power;
     };
     TReal scaled = scale(e);
     if (scaled >= 1e15L)

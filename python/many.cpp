@@ -67,6 +67,29 @@ TReal ReadScalar(int column, py::handle value)
                        : input.Values[static_cast<std::size_t>(column - 1)];
 }
 
+// A column of Python objects (texts, Decimals, None for a missing value), read under the
+// interpreter's lock: a value that is not a number is that row's error, as a cell of a
+// batch file is.
+void ReadObjects(TColumnSource& source, const py::object& array)
+{
+    source.Values.resize(source.Rows);
+    source.Errors.resize(source.Rows);
+    std::size_t row = 0;
+    for (const py::handle item : array) {
+        if (IsMissing(item)) {
+            source.Errors[row] = source.Name + ": "
+                + CalcMessage::NotAFloat(py::str(item).cast<std::string>());
+        } else {
+            try {
+                source.Values[row] = ReadScalar(source.Column, item);
+            } catch (const py::value_error& e) {
+                source.Errors[row] = e.what();
+            }
+        }
+        ++row;
+    }
+}
+
 bool IsScalar(py::handle value)
 {
     if (PyUnicode_Check(value.ptr()) || PyBytes_Check(value.ptr()))
@@ -114,24 +137,7 @@ TColumnSource MakeSource(int column, const std::string& name, py::handle value)
     if (kind != "O" && kind != "U")
         throw py::type_error(name + ": expected numbers, got an array of "
             + py::str(array.attr("dtype")).cast<std::string>());
-    // Python objects (texts, Decimals, None for a missing value): a value that is not a
-    // number is that row's error, as a cell of a batch file is.
-    source.Values.resize(source.Rows);
-    source.Errors.resize(source.Rows);
-    std::size_t row = 0;
-    for (const py::handle item : array) {
-        if (IsMissing(item)) {
-            source.Errors[row] = name + ": "
-                + CalcMessage::NotAFloat(py::str(item).cast<std::string>());
-        } else {
-            try {
-                source.Values[row] = ReadScalar(column, item);
-            } catch (const py::value_error& e) {
-                source.Errors[row] = e.what();
-            }
-        }
-        ++row;
-    }
+    ReadObjects(source, array);
     return source;
 }
 
