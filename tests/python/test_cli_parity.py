@@ -130,3 +130,19 @@ def test_numpy_columns_equal_a_batch_run_of_the_same_numbers(tmp_path):
         for name, value in json.loads(line).items():
             if name != "error" and value is not None:
                 assert abs(out[name][i] - value) <= math.ulp(value), (i, name)
+
+
+def test_mode_inputs_are_the_values_that_change_the_result():
+    base = {"ph": 7.0, "ionic_strength": 0.15, "total_egta": 5, "total_edta": 0.5,
+            "total_mg": 3, "total_ca": 2, "total_atp": 4, "total_adp": 0.5, "total_po4": 1,
+            "free_mg": 0.8, "free_ca": 0.001, "mgatp": 3, "caatp": 0.01, "mgadp": 0.2,
+            "caadp": 0.001}
+    for mode in range(7):
+        inputs = quelix.mode_inputs(mode)
+        assert len(inputs) == 9 and inputs[:4] == ("ph", "ionic_strength", "total_egta",
+                                                   "total_edta"), mode
+        reference = quelix.calculate(mode=mode, **base).to_json()
+        for name in base:
+            changed = dict(base, **{name: base[name] * 1.1})
+            differs = quelix.calculate(mode=mode, **changed).to_json() != reference
+            assert differs == (name in inputs), (mode, name)
