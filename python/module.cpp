@@ -149,8 +149,9 @@ Keyword arguments: the inputs, each a scalar for every row or a sequence with on
 const: as calculate(). workers: the number of threads (default: one per core).
 
 A row whose value is not a number (NaN, None, a text that does not convert) or whose
-calculation fails gets its message in "error" and NaN (None) in its results, and the
-other rows are computed, as quelix-cli --batch does.
+calculation fails gets its message in "error", keeps its inputs as given (NaN for one
+that could not be read) and has NaN for everything computed; the other rows are
+computed, as quelix-cli --batch does.
 
 Returns the record's columns, in quelix-cli's order: for a DataFrame a DataFrame with the
 same index (mode and iterations as pandas' nullable Int64); otherwise a dict of NumPy

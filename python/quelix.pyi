@@ -261,7 +261,8 @@ def calculate_many(
     const: ConstEdits | None = None,
     workers: int | None = None,
 ) -> pandas.DataFrame:
-    """As below, returning a DataFrame with the data's index."""
+    """Many calculations from a DataFrame's rows; returns a DataFrame with its index (see
+    the other form)."""
 @overload
 def calculate_many(
     data: Mapping[str, Number | Column] | None = None,
@@ -290,10 +291,11 @@ def calculate_many(
 
     Inputs come from the columns of data (a DataFrame or a mapping) and from keywords, each
     a scalar for every row or one value per row. A row whose value is not a number or whose
-    calculation fails carries its message in "error" (NaN results); the others are
-    computed. Returns the record's columns: a DataFrame for a DataFrame (same index; mode
-    and iterations as Int64), otherwise a dict of NumPy arrays (float64, NaN for null;
-    "error" an object array).
+    calculation fails carries its message in "error" (its inputs as given, NaN for what
+    would have been computed); the others are computed. Returns the record's columns: a
+    DataFrame for a DataFrame (same index; mode and iterations as Int64), otherwise a dict
+    of NumPy arrays (float64, NaN for null; "error" an object array).
     """
+
 def mode_inputs(mode: int) -> tuple[str, ...]:
     """The inputs of a mode (0..6), in the record's order."""
