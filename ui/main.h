@@ -32,7 +32,7 @@ class TIniFile;
 class TSaNumEditExCX;
 
 struct TMainFormOptions {
-    std::filesystem::path IniFileName;   // the settings file, normally beside the program
+    std::filesystem::path IniFileName;   // the settings file (SettingsFileForProgram)
     char DecimalPoint = '.';             // of the settings file's reals
     TMessageSink MessageSink = MessageBoxSink();
 };
@@ -45,6 +45,13 @@ public:
 
     void Calculate();
     void ShowResults();
+    /// Empties the console.
+    void ClearConsole();
+    /// Asks for a file name and saves the console there (SaveReport).
+    void SaveReportAs();
+    /// Writes the console's text to `path`, every line ending in CRLF, replacing the file only
+    /// once it is written in full. A failure goes to the message sink; returns success.
+    bool SaveReport(const QString& path);
     void SetAsDefault();
     void ShowConstForm();
     void ShowAbout();
@@ -62,6 +69,9 @@ public:
     const TEngine& Engine() const { return FEngine; }
     const TCalcState& State() const { return FState; }
     TConstForm* ConstForm() const { return FConstForm; }
+
+    /// The first show centres the window on its screen.
+    void setVisible(bool visible) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -81,6 +91,7 @@ private:
     TCalcState FState;
     TDefaultSet FDefaultSet;
     std::unique_ptr<TIniFile> FIniFile;
+    TUnreadValues FUnreadValues; // keys start-up could not use: Save leaves them unchanged
 
     QWidget* FClient = nullptr;
     QGroupBox* RadioGroup1 = nullptr;
@@ -93,4 +104,6 @@ private:
     std::array<TSaNumEditExCX*, ValueFieldCount> FFields {}; // indexed by TValueField
     TSaNumEditExCX* pCaEdit = nullptr;
     TConstForm* FConstForm = nullptr;
+    bool FpCaTyped = false; // pCa edited by the user after free Ca++ was last shown or typed
+    bool FPlaced = false;   // centred on the screen at the first show
 };
