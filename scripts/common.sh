@@ -10,6 +10,7 @@ QUELIX_PACKAGES=(
     libsimpleini-dev nlohmann-json3-dev libcli11-dev
     clang libclang-rt-14-dev clang-format
     fonts-ipafont-gothic xvfb xauth xdg-utils time
+    pybind11-dev python3-dev python3-pytest python3-numpy python3-pandas python3-matplotlib
 )
 
 ensure_packages() {
