@@ -8,8 +8,9 @@ QUELIX_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev
     libsimpleini-dev nlohmann-json3-dev libcli11-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     fonts-ipafont-gothic xvfb xauth xdg-utils time
+    pybind11-dev python3-dev python3-pytest python3-numpy python3-pandas python3-matplotlib
 )
 
 ensure_packages() {
