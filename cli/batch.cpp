@@ -51,8 +51,7 @@ THeaderMap ReadHeader(TCsvReader& reader)
             continue;
         }
         if (column < 0)
-            throw TUsageError(
-                "Unknown column '" + PrintableText(raw) + "' in the batch header.");
+            throw TUsageError("Unknown column '" + PrintableText(raw) + "' in the batch header.");
         int input = IgnoredColumn;
         if (column < static_cast<int>(InputColumnCount))
             input = column;
@@ -91,7 +90,7 @@ struct TChunk {
 // problem, in the order of the cells.
 struct TRowInputs {
     TCalcOutcome Outcome; // Input, Unreadable and Error
-    TInputSet Given; // the inputs that the row's own cells set
+    TInputSet Given;      // the inputs that the row's own cells set
 };
 
 // Where the mode reads free Ca++, a pca cell sets it, unless the row also has a free_ca
@@ -166,7 +165,7 @@ TRowInputs ReadRow(const TBatchJob& job, const THeaderMap& map, const TCsvRecord
 
 // The row's outcome; for a row whose inputs could be read, also what they gave.
 TCalcOutcome RowOutcome(TEngine& engine, const TBatchJob& job, const THeaderMap& map,
-    const TCsvRecord& row, TInputNotes& notes, char& noted)
+                        const TCsvRecord& row, TInputNotes& notes, char& noted)
 {
     TRowInputs r = ReadRow(job, map, row);
     if (r.Outcome.Failed())

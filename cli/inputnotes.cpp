@@ -127,21 +127,20 @@ std::vector<std::string> SingleRunWarnings(const TInputNotes& notes, const TCalc
     for (std::size_t i = 0; i < notes.Unread.size(); ++i)
         if (notes.Unread[i])
             lines.push_back("warning: " + ModeText(notes.Mode) + " does not read "
-                + NameOf(i, TNaming::nmOption) + "; "
-                + ReadsText(notes.Mode, TNaming::nmOption) + ".");
+                            + NameOf(i, TNaming::nmOption) + "; "
+                            + ReadsText(notes.Mode, TNaming::nmOption) + ".");
     for (TValueField f : AllValueFields)
         if (notes.Implausible[static_cast<std::size_t>(f)])
             lines.push_back("warning: " + NameOf(static_cast<std::size_t>(f) + 1, TNaming::nmOption)
-                + " " + FormatReal(input[f]) + " is " + ImplausibleText(f)
-                + "; it is used as given.");
+                            + " " + FormatReal(input[f]) + " is " + ImplausibleText(f)
+                            + "; it is used as given.");
     if (notes.TrisNegative)
         lines.push_back("warning: at pH " + FormatReal(input[vfpH]) + " " + TrisText + ": "
-            + TrisLimit + ".");
+                        + TrisLimit + ".");
     return lines;
 }
 
-std::string ZeroDivisorHint(
-    const TCalcInput& input, const TInputSet& given, std::string_view error)
+std::string ZeroDivisorHint(const TCalcInput& input, const TInputSet& given, std::string_view error)
 {
     if (error != CalcMessage::ZeroDivide && error != CalcMessage::InvalidOp)
         return "";
@@ -230,8 +229,8 @@ void TBatchNotes::AddUnreadWarnings(std::vector<std::string>& lines) const
             if (FUnreadColumns[m][i])
                 columns.push_back(NameOf(i, TNaming::nmColumn));
         lines.push_back("warning: " + ModeText(mode) + " does not read the column"
-            + (columns.size() > 1 ? "s " : " ") + JoinedList(columns) + ", given in "
-            + FUnreadRows[m].Text() + "; " + ReadsText(mode, TNaming::nmColumn) + ".");
+                        + (columns.size() > 1 ? "s " : " ") + JoinedList(columns) + ", given in "
+                        + FUnreadRows[m].Text() + "; " + ReadsText(mode, TNaming::nmColumn) + ".");
     }
 }
 
@@ -270,12 +269,12 @@ std::vector<std::string> TBatchNotes::Warnings() const
         const TRows& rows = FImplausible[static_cast<std::size_t>(f)];
         if (rows.Count > 0)
             lines.push_back("warning: " + NameOf(static_cast<std::size_t>(f) + 1, TNaming::nmColumn)
-                + " is " + ImplausibleText(f) + " in " + rows.Text()
-                + "; the values are used as given.");
+                            + " is " + ImplausibleText(f) + " in " + rows.Text()
+                            + "; the values are used as given.");
     }
     if (FTrisNegative.Count > 0)
-        lines.push_back("warning: " + std::string(TrisText) + " in " + FTrisNegative.Text()
-            + ": " + TrisLimit + ".");
+        lines.push_back("warning: " + std::string(TrisText) + " in " + FTrisNegative.Text() + ": "
+                        + TrisLimit + ".");
     for (std::size_t i = 0; i < InputColumnCount && FRowCount > 0; ++i)
         if (FOptions[i] && !FOptionUsed[i])
             lines.push_back(UnusedOptionWarning(i));

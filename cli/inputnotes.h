@@ -29,10 +29,10 @@ std::string_view InputColumnName(std::size_t i);
 /// What one calculation was given and did not read, and what it read that looks wrong.
 struct TInputNotes {
     TCalcMode Mode = TCalcMode::cmEveryGiven;
-    TInputSet Unread; // given, but not read in Mode
+    TInputSet Unread;      // given, but not read in Mode
     TInputSet FromDefault; // not given by the row: the command line's value (or default)
     std::bitset<ValueFieldCount> Implausible; // read, and outside its plausible range
-    bool TrisNegative = false; // the Tris term of the ionic strength estimate
+    bool TrisNegative = false;                // the Tris term of the ionic strength estimate
 };
 
 /// The notes of a calculation of `input` that was given the inputs in `given`; an outcome
@@ -46,8 +46,8 @@ std::vector<std::string> SingleRunWarnings(const TInputNotes& notes, const TCalc
 /// For a calculation that failed with a division fault: which input of its mode is the zero
 /// divisor, named by option ("" when none is). Modes 1 to 5 divide by a free cation or
 /// by CaATP before anything else can fault.
-std::string ZeroDivisorHint(
-    const TCalcInput& input, const TInputSet& given, std::string_view error);
+std::string ZeroDivisorHint(const TCalcInput& input, const TInputSet& given,
+                            std::string_view error);
 
 /// The warnings of a batch, noted row by row and summed up per mode and column.
 class TBatchNotes {

@@ -68,7 +68,7 @@ int RunBatchFile(const TCliOptions& options)
     std::error_code error;
     if (std::filesystem::is_directory(*options.BatchPath, error))
         throw TUsageError("Cannot read the batch file '" + PrintableText(*options.BatchPath)
-            + "': it is a directory.");
+                          + "': it is a directory.");
     std::ifstream file(*options.BatchPath, std::ios::binary);
     if (!file)
         throw TUsageError("Cannot open the batch file '" + *options.BatchPath + "'.");

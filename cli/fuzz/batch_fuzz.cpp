@@ -32,8 +32,8 @@ void Check(bool ok, const char* what, std::string_view detail = {})
 {
     if (ok)
         return;
-    std::fprintf(stderr, "broken: %s\n%.*s\n", what, static_cast<int>(detail.size()),
-                 detail.data());
+    std::fprintf(
+        stderr, "broken: %s\n%.*s\n", what, static_cast<int>(detail.size()), detail.data());
     std::abort();
 }
 
@@ -174,9 +174,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t rows = records.empty() ? 0 : records.size() - 1;
     std::size_t failed = 0;
     switch (job.Format) {
-    case TOutputFormat::ofCsv: failed = CheckCsv(out.str(), rows); break;
-    case TOutputFormat::ofJson: failed = CheckJson(out.str(), rows); break;
-    case TOutputFormat::ofReport: failed = CheckReport(out.str(), err.str(), rows); break;
+    case TOutputFormat::ofCsv:
+        failed = CheckCsv(out.str(), rows);
+        break;
+    case TOutputFormat::ofJson:
+        failed = CheckJson(out.str(), rows);
+        break;
+    case TOutputFormat::ofReport:
+        failed = CheckReport(out.str(), err.str(), rows);
+        break;
     }
     Check((status == 1) == (failed > 0), "the exit status says whether a row failed");
     return 0;

@@ -56,8 +56,9 @@ TEST(CsvReader, SplitsQuotedFieldsAndAllLineEnds)
     };
     const std::vector<TCase> cases {
         {"a,b\r\nc,d\n", {{"a", "b"}, {"c", "d"}}, {"", ""}},
-        {"\"x,y\",\"q\"\"q\"\r\n\"two\r\nlines\",z", {{"x,y", "q\"q"}, {"two\r\nlines", "z"}},
-            {"", ""}},
+        {"\"x,y\",\"q\"\"q\"\r\n\"two\r\nlines\",z",
+         {{"x,y", "q\"q"}, {"two\r\nlines", "z"}},
+         {"", ""}},
         {"a\r\rb\n\n,\n", {{"a"}, {"b"}, {"", ""}}, {"", "", ""}},
         {"\"open,1\n2", {{"open,1\n2"}}, {"not closed"}},
         {"\"a\"b,c\n1", {{"ab", "c"}, {"1"}}, {"followed", ""}},
@@ -176,7 +177,7 @@ TEST(Batch, PCaSetsFreeCaWhereFreeCaIsAnInput)
     struct TFailure {
         std::string Csv;
         std::string Error; // the start of the row's error
-        bool FreeCaEmpty; // free Ca++ came neither from a cell nor from the command line
+        bool FreeCaEmpty;  // free Ca++ came neither from a cell nor from the command line
     };
     const std::vector<TFailure> failing {
         {"mode,free_ca,pca\n6,0.001,5\n", "The free_ca cell '0.001' and the pca cell '5'", false},
@@ -204,7 +205,6 @@ TEST(Batch, AnOutputFileReadsBackToTheSameOutput)
     EXPECT_EQ(again.Status, 0) << again.Out;
     EXPECT_EQ(again.Out, first.Out);
 }
-
 
 TEST(Batch, ParallelChunksGiveTheSequentialResultsInInputOrder)
 {

@@ -108,17 +108,21 @@ TEST_F(EndToEnd, ExitStatusAndMessages)
     };
     const std::vector<TCase> cases {
         {{"--mode", "1", "--free-mg", "0"}, "", 1, std::string(CalcMessage::ZeroDivide)},
-        {{"--ionic-strength", "-0.1", "--format", "csv"}, "", 1,
-            std::string(CalcMessage::NegativeIonStr)},
+        {{"--ionic-strength", "-0.1", "--format", "csv"},
+         "",
+         1,
+         std::string(CalcMessage::NegativeIonStr)},
         {{"--ph", "7,2", "--format", "json"}, "", 2, CalcMessage::NotAFloat("7,2")},
         {{"--format", "xml"}, "", 2, "--format"},
         {{"--mode"}, "", 2, "--mode"},
         {{"--batch", "missing.csv"}, "", 2, "missing.csv"},
         {{"--batch", "-", "--format", "csv"}, "ph,nope\n1,2\n", 2, "nope"},
         {{"--batch", "."}, "", 2, "Cannot read the batch file '.': it is a directory."},
-        {{"--mode", "5"}, "", 1,
-            std::string(CalcMessage::ZeroDivide) + "\nMode 5 (Control MgATP, CaATP, Ca++) "
-                + "divides by --caatp, which is 0 by default: give it a value.\n"},
+        {{"--mode", "5"},
+         "",
+         1,
+         std::string(CalcMessage::ZeroDivide) + "\nMode 5 (Control MgATP, CaATP, Ca++) "
+             + "divides by --caatp, which is 0 by default: give it a value.\n"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Args.front() + " " + c.Args.back());
@@ -132,7 +136,7 @@ TEST_F(EndToEnd, ExitStatusAndMessages)
     EXPECT_EQ(help.Status, 0);
     EXPECT_NE(help.Out.find("--const ROW:STEP=VALUE"), std::string::npos);
     for (const char* part : {"an H row has steps 0..3", "a Mg or Ca row steps 0..2",
-             "caadp, and pca", "\"row N:\" and its report", "Warnings:"})
+                             "caadp, and pca", "\"row N:\" and its report", "Warnings:"})
         EXPECT_NE(help.Out.find(part), std::string::npos) << part;
 }
 
@@ -147,20 +151,23 @@ TEST_F(EndToEnd, WarningsGoToStandardErrorAndLeaveTheResultsAlone)
     const std::string mode6 = "warning: mode 6 (Control Ca++) does not read ";
     const std::string reads = "of the inputs that depend on the mode it reads ";
     const std::vector<TCase> cases {
-        {{"--free-ca", "2"}, {},
-            mode0 + "--free-ca; " + reads
-                + "--total-mg, --total-ca, --total-atp and --total-adp.\n"},
-        {{"--mode", "6", "--mgatp", "1", "--total-ca", "9"}, {"--mode", "6"},
-            mode6 + "--total-ca; " + reads + "--total-mg, --total-atp, --total-adp and --free-ca.\n"
-                + mode6 + "--mgatp; " + reads
-                + "--total-mg, --total-atp, --total-adp and --free-ca.\n"},
-        {{"--ionic-strength", "150"}, {},
-            "warning: --ionic-strength 150 is above 5 M (the ionic strength is in M, not mM); it "
-            "is used as given.\n"},
+        {{"--free-ca", "2"},
+         {},
+         mode0 + "--free-ca; " + reads + "--total-mg, --total-ca, --total-atp and --total-adp.\n"},
+        {{"--mode", "6", "--mgatp", "1", "--total-ca", "9"},
+         {"--mode", "6"},
+         mode6 + "--total-ca; " + reads + "--total-mg, --total-atp, --total-adp and --free-ca.\n"
+             + mode6 + "--mgatp; " + reads
+             + "--total-mg, --total-atp, --total-adp and --free-ca.\n"},
+        {{"--ionic-strength", "150"},
+         {},
+         "warning: --ionic-strength 150 is above 5 M (the ionic strength is in M, not mM); it "
+         "is used as given.\n"},
         {{"--ph", "-0.5"}, {}, "warning: --ph -0.5 is outside 0 to 14; it is used as given.\n"},
-        {{"--ph", "12"}, {},
-            "warning: at pH 12 the Tris term of the ionic strength estimate is negative: that "
-            "estimate holds only up to pH 11.27.\n"},
+        {{"--ph", "12"},
+         {},
+         "warning: at pH 12 the Tris term of the ionic strength estimate is negative: that "
+         "estimate holds only up to pH 11.27.\n"},
         {{"--total-mg", "-1"}, {}, "warning: --total-mg -1 is negative; it is used as given.\n"},
         {{"--total-egta", "-0", "--ph", "11", "--mode", "6", "--free-ca", "1e-3"}, {}, ""},
     };
@@ -196,8 +203,7 @@ TEST_F(EndToEnd, BatchReportsAreHeadedByTheirRowNumbers)
 {
     const TResult r = Run({"--batch", "-", "--format", "report"}, "ph\n7\nx\n7.5\n");
     EXPECT_EQ(r.Status, 1);
-    EXPECT_EQ(r.Out,
-        "\nrow 1:" + Run({"--ph", "7"}).Out + "\nrow 3:" + Run({"--ph", "7.5"}).Out);
+    EXPECT_EQ(r.Out, "\nrow 1:" + Run({"--ph", "7"}).Out + "\nrow 3:" + Run({"--ph", "7.5"}).Out);
     EXPECT_EQ(r.Err, "row 2: " + CalcMessage::NotAFloat("x") + "\n");
 }
 

@@ -79,8 +79,10 @@ TEST(CommandLine, UnusableArgumentsAreUsageErrors)
 
 TEST(CommandLine, ModesAndConstantStepsThatAreAccepted)
 {
-    const std::vector<std::pair<std::string, TCalcMode>> modes {{"0", TCalcMode::cmEveryGiven},
-        {"6", TCalcMode::cmCa}, {" 3 ", TCalcMode::cmCaATP_Ca_CaADP},
+    const std::vector<std::pair<std::string, TCalcMode>> modes {
+        {"0", TCalcMode::cmEveryGiven},
+        {"6", TCalcMode::cmCa},
+        {" 3 ", TCalcMode::cmCaATP_Ca_CaADP},
         {"05", TCalcMode::cmMgATP_CaATP_Ca}};
     for (const auto& [text, mode] : modes) {
         SCOPED_TRACE(text);

@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
-#include "report/record.h"
 #include "engine/calcerror.h"
 #include "engine/realtext.h"
+#include "report/record.h"
 #include "report/report.h"
 
 #include <gtest/gtest.h>
@@ -91,7 +91,7 @@ TEST(Record, ModeIsWrittenAsDigitsFromZeroToSix)
         EXPECT_EQ(ModeOfText(text), static_cast<TCalcMode>(mode));
     }
     for (const char* text : {"", " ", "7", "10", "-0", "+1", "1e0", "2.0", "6x", "x", "1 2",
-             "\xEF\xBC\x93"}) { // the last a full-width 3
+                             "\xEF\xBC\x93"}) { // the last a full-width 3
         SCOPED_TRACE(text);
         EXPECT_FALSE(ModeOfText(text).has_value());
         EXPECT_THROW(ParseMode(text), TCalcError);
@@ -101,7 +101,10 @@ TEST(Record, ModeIsWrittenAsDigitsFromZeroToSix)
 TEST(Record, FreeCaOfAPCaInMillimolar)
 {
     const std::vector<std::pair<TReal, TReal>> cases {
-        {6, 1e-3L}, {3, 1}, {-1, 1e4L}, {7.5L, 3.1622776601683793320e-5L}, // 10^-4.5
+        {6, 1e-3L},
+        {3, 1},
+        {-1, 1e4L},
+        {7.5L, 3.1622776601683793320e-5L},   // 10^-4.5
         {9.25L, 5.6234132519034908039e-7L}}; // 10^-6.25
     for (const auto& [pCa, freeCa] : cases) {
         SCOPED_TRACE(FormatReal(pCa));
