@@ -173,7 +173,7 @@ std::vector<std::string> ReportLines(const TEngine& engine, const TCalcState& s)
     TLine ionic(lines);
     ionic.Conc("Ionic strength >= ", engine.GetIonStr(s)) << " + [KCl] + ";
     // The Tris term is linear in pH: an enormous pH overflows it, which must not print "-inf".
-    ionic.Conc("", fpcheck::Fin(engine.GetIonStrTris())) << " (if [Tris] = 20 mM)";
+    ionic.Conc("", fpcheck::CheckFinite(engine.GetIonStrTris())) << " (if [Tris] = 20 mM)";
     return lines;
 }
 
