@@ -48,14 +48,6 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv);
 /// "--total-egta" for the column "total_egta".
 std::string OptionName(std::string_view column);
 
-/// `text` with every control character shown as \xNN, so that a message quoting a cell
-/// can neither be cut at a NUL byte nor broken over lines.
-std::string PrintableText(std::string_view text);
-
-/// Why `text` is not a usable number: beyond the extended range, or (the conversion error
-/// of the entry fields) not a number at all.
-std::string NumberMessage(std::string_view text);
-
 /// "ATP-H:0=6.5" to an edit; the row label is matched without regard to case. The H rows
 /// have steps 0 to 3, the Mg and Ca rows steps 0 to 2.
 TConstEdit ParseConstEdit(std::string_view text);

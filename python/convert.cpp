@@ -79,7 +79,7 @@ TReal ReadNumber(std::string_view name, py::handle value)
     const std::string text = NumberText(name, value);
     if (const auto real = TextToReal(text))
         return *real;
-    RaiseValueError(Prefixed(name, CalcMessage::NotAFloat(text)));
+    RaiseValueError(Prefixed(name, NumberMessage(text)));
 }
 
 TCalcMode ReadMode(py::handle value)

@@ -241,6 +241,37 @@ std::optional<TCalcMode> ModeOfText(std::string_view text)
     return static_cast<TCalcMode>(digits[0] - '0');
 }
 
+std::string PrintableText(std::string_view text)
+{
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string shown;
+    shown.reserve(text.size());
+    for (char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += ch;
+            continue;
+        }
+        shown += "\\x";
+        shown += Hex[byte >> 4];
+        shown += Hex[byte & 0xF];
+    }
+    return shown;
+}
+
+std::string NumberMessage(std::string_view text)
+{
+    // With every digit made 0 the text keeps its form and its value comes into range: if
+    // that reads as a number, only the magnitude of the original was too large (a tiny
+    // magnitude reads as 0, as the entry fields read it).
+    std::string zeroed(text);
+    std::ranges::replace_if(zeroed, IsAsciiDigit, '0');
+    if (TextToReal(zeroed))
+        return "'" + PrintableText(text) + "' is out of range: numbers must lie within about "
+            + "-1.19e4932 to 1.19e4932";
+    return CalcMessage::NotAFloat(PrintableText(text));
+}
+
 std::string NotAModeMessage(std::string_view shownText)
 {
     return "'" + std::string(shownText) + "' is not a calculation mode (0 to 6)";

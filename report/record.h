@@ -48,6 +48,14 @@ TCalcInput DefaultInput();
 /// ignored ("2", " 06"). Anything else ("1e0", "+1", "2.0", "6x", "7") is no mode.
 std::optional<TCalcMode> ModeOfText(std::string_view text);
 
+/// `text` with every control character shown as \xNN, so that a message quoting a cell
+/// can neither be cut at a NUL byte nor broken over lines.
+std::string PrintableText(std::string_view text);
+
+/// Why `text` is not a usable number: beyond the extended range, or (the conversion error
+/// of the entry fields) not a number at all. The text is shown as PrintableText shows it.
+std::string NumberMessage(std::string_view text);
+
 /// "'%s' is not a calculation mode (0 to 6)" with `shownText` in place of %s.
 std::string NotAModeMessage(std::string_view shownText);
 

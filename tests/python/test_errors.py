@@ -16,8 +16,8 @@ CASES = [
     ({"free_ca": float("-inf")}, ValueError, "free_ca: '-inf' は浮動小数点数ではありません",
      ["--free-ca=-inf"]),
     ({"ph": "7,2"}, ValueError, "ph: '7,2' は浮動小数点数ではありません", ["--ph=7,2"]),
-    ({"total_mg": "1e5000"}, ValueError, "total_mg: '1e5000' は浮動小数点数ではありません",
-     ["--total-mg=1e5000"]),
+    ({"total_mg": "1e5000"}, ValueError, "total_mg: '1e5000' is out of range: numbers must lie "
+     "within about -1.19e4932 to 1.19e4932", ["--total-mg=1e5000"]),
     ({"ph": decimal.Decimal("NaN")}, ValueError, "ph: 'NaN' は浮動小数点数ではありません",
      ["--ph=NaN"]),
     ({"mode": 7}, ValueError, "mode: '7' is not a calculation mode (0 to 6)", ["--mode=7"]),

@@ -144,7 +144,7 @@ def test_numeric_arrays_with_nan_fail_only_their_rows():
     out = quelix.calculate_many(mode=np.array([6.0, 6.0, np.nan]), free_ca=free_ca)
     assert out["error"][0] is None
     assert out["error"][1] == "free_ca: 'nan' は浮動小数点数ではありません"
-    assert out["error"][2] == "mode: 'nan' は浮動小数点数ではありません"
+    assert out["error"][2] == "mode: 'nan' is not a calculation mode (0 to 6)"
 
 
 def test_a_dataframe_gives_a_dataframe_that_can_be_given_back():

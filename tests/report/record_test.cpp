@@ -130,3 +130,18 @@ TEST(Record, AValueBeyondTheRangeFailsTheRecordInEveryFormat)
         EXPECT_THROW(ReportLines(engine, o.State), TCalcError);
     }
 }
+
+TEST(Record, NumberMessagesQuoteTheWholeTextWithControlCharactersShown)
+{
+    const std::vector<std::pair<std::string, std::string>> cases {
+        {std::string("7\0x", 3), CalcMessage::NotAFloat("7\\x00x")},
+        {"1\r\n2\t", CalcMessage::NotAFloat("1\\x0D\\x0A2\\x09")},
+        {"", CalcMessage::NotAFloat("")},
+        {"5e5000", "'5e5000' is out of range"},
+        {"\xC2\xB5", CalcMessage::NotAFloat("\xC2\xB5")}, // UTF-8 stays as it is
+    };
+    for (const auto& [text, message] : cases) {
+        SCOPED_TRACE(message);
+        EXPECT_TRUE(NumberMessage(text).starts_with(message)) << NumberMessage(text);
+    }
+}
