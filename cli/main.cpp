@@ -5,6 +5,7 @@
 
 #include "cli/batch.h"
 #include "cli/options.h"
+#include "cli/seriesoptions.h"
 
 #include <fstream>
 #include <iostream>
@@ -41,6 +42,13 @@ int RunSingle(const TCliOptions& options)
     return 0;
 }
 
+int RunSeries(const TCliOptions& options)
+{
+    TEngine engine;
+    engine.SetBaseConst(RunConstants(options.ConstEdits));
+    return RunSeriesDesign(engine, *options.Series, options.Format, std::cout);
+}
+
 int RunBatchFile(const TCliOptions& options)
 {
     TBatchJob job;
@@ -69,7 +77,9 @@ int main(int argc, char** argv)
         else if (options.ShowVersion)
             std::cout << VersionText();
         else
-            status = options.BatchPath ? RunBatchFile(options) : RunSingle(options);
+            status = options.Series ? RunSeries(options)
+                : options.BatchPath ? RunBatchFile(options)
+                                    : RunSingle(options);
     } catch (const TUsageError& e) {
         std::cerr << e.what() << "\nRun 'quelix-cli --help' for the options.\n";
         return ExitUsage;

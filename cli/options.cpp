@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/options.h"
 
+#include "cli/seriesoptions.h"
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
 
@@ -120,6 +121,8 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     app.add_option("--const", constEdits)->allow_extra_args(false);
     auto* formatOption = app.add_option("--format", format);
     auto* batchOption = app.add_option("--batch", batch);
+    TSeriesOptionTexts seriesTexts;
+    AddSeriesOptions(app, seriesTexts);
     app.add_flag("--help,-h", options.ShowHelp);
     app.add_flag("--version", options.ShowVersion);
     for (CLI::Option* opt : app.get_options())
@@ -149,6 +152,7 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
         options.Format = ParseFormat(format);
     if (batchOption->count() > 0)
         options.BatchPath = batch;
+    options.Series = ReadSeriesOptions(app, seriesTexts, options);
     return options;
 }
 
@@ -218,8 +222,9 @@ Batch:
   are still computed. With --format report each row prints its report; a failing row
   prints "row N: message" on standard error instead (N counts the rows after the header,
   from 1).
-
-Exit status: 0 success; 1 a calculation failed (in a batch: at least one row);
+)" + SeriesHelpText()
+        + R"(
+Exit status: 0 success; 1 a calculation failed (in a batch or a series: at least one row);
 2 a usage error or a number that does not convert.
 
   --help                   this text

@@ -6,6 +6,7 @@
 // batch), edits of the binding constant table, the output format and the batch file.
 
 #include "report/record.h"
+#include "series/series.h"
 
 #include <optional>
 #include <stdexcept>
@@ -31,6 +32,7 @@ struct TCliOptions {
     std::vector<TConstEdit> ConstEdits;
     TOutputFormat Format = TOutputFormat::ofReport;
     std::optional<std::string> BatchPath; // "-" is standard input
+    std::optional<TSeriesDesign> Series; // --pca (cli/seriesoptions.h)
     bool ShowHelp = false;
     bool ShowVersion = false;
 };

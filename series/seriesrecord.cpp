@@ -66,7 +66,7 @@ constexpr std::array PerPointColumns {
     TSeriesColumn {"total ADP", "mM", Milli, RecordValue<"total_adp">},
     TSeriesColumn {"free Mg++", "mM", Milli, RecordValue<"free_mg">},
     TSeriesColumn {"MgATP", "mM", Milli, RecordValue<"mgatp">},
-    TSeriesColumn {"I species", "mM", 3, RecordValue<"ionic_strength_species", true>},
+    TSeriesColumn {"I >=", "mM", 3, RecordValue<"ionic_strength_species", true>},
 };
 
 constexpr std::array MixingColumns {
@@ -77,7 +77,7 @@ constexpr std::array MixingColumns {
     TSeriesColumn {"total Ca", "mM", Milli, RecordValue<"total_ca">},
     TSeriesColumn {"free Mg++", "mM", Milli, RecordValue<"free_mg">},
     TSeriesColumn {"MgATP", "mM", Milli, RecordValue<"mgatp">},
-    TSeriesColumn {"I species", "mM", 3, RecordValue<"ionic_strength_species", true>},
+    TSeriesColumn {"I >=", "mM", 3, RecordValue<"ionic_strength_species", true>},
 };
 
 // The words for the inputs in the heading, by TValueField.
