@@ -6,10 +6,10 @@
 QUELIX_PACKAGES=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libgl-dev
+    qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
     libsimpleini-dev nlohmann-json3-dev libcli11-dev
     clang libclang-rt-14-dev
-    fonts-ipafont-gothic xvfb xauth xdg-utils time
+    fonts-ipafont-gothic xvfb xauth xdg-utils time poppler-utils
 )
 
 ensure_packages() {

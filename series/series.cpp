@@ -149,6 +149,21 @@ std::vector<TSeriesRow> DesignMixingTable(TEngine& engine, const TMixingInput& i
     return rows;
 }
 
+std::vector<TSeriesRow> SampleMixtures(TEngine& engine, const TMixingInput& input, int intervals)
+{
+    std::vector<TSeriesRow> rows;
+    for (int i = 0; i <= intervals; ++i) {
+        TSeriesRow& row = rows.emplace_back();
+        row.HasMixture = true;
+        row.FractionB = static_cast<TReal>(i) / static_cast<TReal>(intervals);
+        row.VolumeB = row.FractionB * input.Volume;
+        row.VolumeA = input.Volume - row.VolumeB;
+        row.Outcome = Compute(engine, MixtureInput(input, row.FractionB), TOutputFormat::ofCsv);
+        row.Evaluations = 1;
+    }
+    return rows;
+}
+
 std::vector<TSeriesRow> RunSeries(
     TEngine& engine, const TSeriesDesign& design, const TSeriesProgress& progress)
 {

@@ -89,6 +89,11 @@ void CheckMixingInput(const TMixingInput& input);
 /// seven totals (1 - f) A + f B, so f = 0 gives A's totals and f = 1 B's, exactly.
 TCalcInput MixtureInput(const TMixingInput& input, TReal f);
 
+/// The mixtures with the fractions 0, 1/intervals, ..., 1 of B, each as a row without a
+/// target (for a plot of the whole titration curve). A mixture whose calculation fails
+/// carries its message.
+std::vector<TSeriesRow> SampleMixtures(TEngine& engine, const TMixingInput& input, int intervals);
+
 /// A whole series as the user sets it up: the design, its inputs and the targets.
 struct TSeriesDesign {
     TSeriesKind Kind = TSeriesKind::skPerPoint;

@@ -9,6 +9,7 @@
 #include "ui/constform.h"
 #include "ui/help.h"
 #include "ui/look.h"
+#include "ui/seriesform.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -208,6 +209,7 @@ void TMainForm::CreateMenus()
     add(mainMenu, "miShowResults", "Show &Results", &TMainForm::ShowResults);
     add(mainMenu, "miSetAsDefault", "Set as &Default", &TMainForm::SetAsDefault);
     add(mainMenu, "miBindingConstants", "&Binding Constants", &TMainForm::ShowConstForm);
+    add(mainMenu, "miSeries", "p&Ca series...", &TMainForm::ShowSeriesForm);
     mainMenu->addSeparator();
     add(mainMenu, "miExit", "E&xit", &TMainForm::ExitForm);
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -327,6 +329,7 @@ void TMainForm::Calculate()
         const TCalcStatus status = FEngine.Calculate(FState, static_cast<TCalcMode>(ModeIndex()));
         if (status.Failed())
             RaiseCalcError(status.Error);
+        FLastCalculation = ValuesOf(FEngine, FState);
         AppendReport();
         ShowValues();
     });
@@ -344,6 +347,15 @@ void TMainForm::ShowConstForm()
     FConstForm->show();
     FConstForm->raise();
     FConstForm->activateWindow();
+}
+
+void TMainForm::ShowSeriesForm()
+{
+    if (!FSeriesForm)
+        FSeriesForm = new TSeriesForm(*this, FOptions.MessageSink, this);
+    FSeriesForm->show();
+    FSeriesForm->raise();
+    FSeriesForm->activateWindow();
 }
 
 void TMainForm::ShowAbout()
@@ -397,5 +409,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     // The program ends with its main window, even while the constants dialog is open.
     FConstForm->hide();
+    if (FSeriesForm)
+        FSeriesForm->hide();
     QMainWindow::closeEvent(event);
 }

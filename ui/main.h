@@ -22,6 +22,7 @@
 #include <array>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 class QButtonGroup;
 class QGroupBox;
@@ -30,6 +31,7 @@ class QPushButton;
 class TConstForm;
 class TIniFile;
 class TSaNumEditExCX;
+class TSeriesForm;
 
 struct TMainFormOptions {
     std::filesystem::path IniFileName;   // the settings file, normally beside the program
@@ -47,6 +49,7 @@ public:
     void ShowResults();
     void SetAsDefault();
     void ShowConstForm();
+    void ShowSeriesForm();
     void ShowAbout();
     void miHHelpClick();
     void ExitForm();
@@ -62,6 +65,10 @@ public:
     const TEngine& Engine() const { return FEngine; }
     const TCalcState& State() const { return FState; }
     TConstForm* ConstForm() const { return FConstForm; }
+    TSeriesForm* SeriesForm() const { return FSeriesForm; }
+    /// The fifteen values (pH, ionic strength, concentrations in M) of the last
+    /// calculation that completed; nothing before the first.
+    const std::optional<TValueSet>& LastCalculation() const { return FLastCalculation; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -93,4 +100,6 @@ private:
     std::array<TSaNumEditExCX*, ValueFieldCount> FFields {}; // indexed by TValueField
     TSaNumEditExCX* pCaEdit = nullptr;
     TConstForm* FConstForm = nullptr;
+    TSeriesForm* FSeriesForm = nullptr; // created when first shown
+    std::optional<TValueSet> FLastCalculation;
 };

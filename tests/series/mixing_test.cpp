@@ -314,3 +314,17 @@ TEST(MixingTable, ProgressCanStopTheTable)
     EXPECT_EQ(rows.size(), 2U);
     EXPECT_TRUE(DesignMixingTable(engine, FibreStocks(), {}).empty());
 }
+
+TEST(MixingTable, TheSampledCurveRunsFromStockAToStockB)
+{
+    TEngine engine = DefaultEngine();
+    const TMixingInput mix = FibreStocks();
+    const auto curve = SampleMixtures(engine, mix, 8);
+    ASSERT_EQ(curve.size(), 9U);
+    EXPECT_EQ(CsvOf(curve.front().Outcome), CsvOf(Independent(mix, 0)));
+    EXPECT_EQ(CsvOf(curve.back().Outcome), CsvOf(Independent(mix, 1)));
+    EXPECT_EQ(curve[2].FractionB, 0.25L);
+    EXPECT_EQ(curve[2].VolumeB, 250);
+    for (std::size_t i = 1; i < curve.size(); ++i)
+        EXPECT_LT(PCaOf(curve[i].Outcome), PCaOf(curve[i - 1].Outcome)) << i;
+}
