@@ -151,6 +151,7 @@ private:
     void KillCaret();
     void Beep();
     void InputChar(QChar ch);
+    bool WindowTakesKey(const QKeyEvent& e);
     bool HandleKeyDown(const QKeyEvent& e);
     bool WantsKey(const QKeyEvent& e) const;
     void PostFocusMove(bool next);

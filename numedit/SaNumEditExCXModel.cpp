@@ -19,9 +19,14 @@ void TSaNumEditExCXModel::SetText(std::string_view s)
         TSaNumEditModel::SetText(s);
 }
 
+bool TSaNumEditExCXModel::KeepsFullValue() const
+{
+    return FFullValueRevision == TextRevision();
+}
+
 TReal TSaNumEditExCXModel::GetValue() const
 {
-    const TReal value = TextToRealOrRaise(GetText());
+    const TReal value = KeepsFullValue() ? FFullValue : TextToRealOrRaise(GetText());
     // "-0", "-0." and "-0E-3" are zero; the engine and the report get a plain 0, not -0.
     return value == 0 ? TReal{0} : value;
 }
@@ -29,5 +34,16 @@ TReal TSaNumEditExCXModel::GetValue() const
 void TSaNumEditExCXModel::SetValue(TReal x)
 {
     // An infinity or NaN has no decimal text the field could hold.
-    SetText(std::isfinite(x) ? RealToText(x) : std::string());
+    const std::string text = std::isfinite(x) ? RealToText(x) : std::string();
+    SetText(text);
+    // Only a cut text needs the full value behind it: a text that shows all 15 digits reads
+    // back as it always did, and an empty field holds no number, so reading it still fails.
+    const bool cut = !ValueText().empty()
+        && ValueText() != NormalizeText(FCanExponent ? ExpandExponent(text) : text);
+    if (!cut) {
+        FFullValueRevision.reset();
+        return;
+    }
+    FFullValue = x;
+    FFullValueRevision = TextRevision();
 }

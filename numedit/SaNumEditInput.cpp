@@ -16,6 +16,8 @@
 #include <QStyleHints>
 #include <QTimer>
 
+#include <memory>
+
 namespace {
 // The modifier tests are exact: the keypad flag is not a modifier key.
 Qt::KeyboardModifiers Mods(const QKeyEvent& e)
@@ -124,20 +126,27 @@ void TSaNumEdit::keyPressEvent(QKeyEvent* e)
     if (HandleKeyDown(*e))
         return e->accept();
     const int key = e->key();
-    if (IsEnter(key)) {
-        // Without EnterFocusMove the field leaves Enter to the window, whose default button
-        // or action runs once.
-        if (!FModel->EnterFocusMove() || isWindow())
+    const Qt::KeyboardModifiers mods = Mods(*e);
+    if (IsEnter(key) && FModel->EnterFocusMove()) {
+        // A field that is a window of its own has nowhere to move: the key stays unused.
+        if (isWindow())
             return e->ignore();
         if (!FModel->ReadOnly())
             PostFocusMove(true);
         return e->accept();
     }
+    if ((IsEnter(key) || key == Qt::Key_Escape) && mods == Qt::NoModifier) {
+        // The window sees Enter and Escape first (its default button, its Calculate, a
+        // dialog's Cancel); one that nobody takes reaches the field as a character, which it
+        // refuses with a beep.
+        if (!WindowTakesKey(*e))
+            InputChar(QChar(IsEnter(key) ? u'\r' : u'\x1b'));
+        return e->accept();
+    }
     const QString text = e->text();
-    const Qt::KeyboardModifiers mods = Mods(*e);
-    // Keys without a character (Escape, F1, ...) and menu accelerators belong to the window.
-    const bool navigation = key == Qt::Key_Escape || key == Qt::Key_Tab || key == Qt::Key_Backtab
-        || key == Qt::Key_Delete;
+    // Keys without a character (F1, ...) and menu accelerators belong to the window.
+    const bool navigation = IsEnter(key) || key == Qt::Key_Escape || key == Qt::Key_Tab
+        || key == Qt::Key_Backtab || key == Qt::Key_Delete;
     const bool accelerator = (mods & (Qt::AltModifier | Qt::MetaModifier)) != 0
         || ((mods & Qt::ControlModifier) != 0 && !text.isEmpty() && text.front() >= u' ');
     if (text.isEmpty() || navigation || accelerator)
@@ -145,6 +154,19 @@ void TSaNumEdit::keyPressEvent(QKeyEvent* e)
     for (QChar ch : text)
         InputChar(ch);
     e->accept();
+}
+
+// Offers a copy of the key to the widgets that hold this field, up to its window, as an
+// ignored key would travel; true when one of them took it.
+bool TSaNumEdit::WindowTakesKey(const QKeyEvent& e)
+{
+    QWidget* holder = parentWidget();
+    if (holder == nullptr || isWindow())
+        return false;
+    const std::unique_ptr<QKeyEvent> offered(e.clone());
+    offered->accept();
+    QCoreApplication::sendEvent(holder, offered.get());
+    return offered->isAccepted();
 }
 
 // Keys this field handles itself win over the window's shortcuts.

@@ -29,7 +29,10 @@ void TSaNumEditModel::SetText(std::string_view s)
 {
     if (s == FValueText)
         return;
-    FValueText = NormalizeText(FilterText(s));
+    std::string text = NormalizeText(FilterText(s));
+    if (text != FValueText)
+        ++FTextRevision;
+    FValueText = std::move(text);
     Refresh();
 }
 
@@ -73,6 +76,7 @@ void TSaNumEditModel::AcceptEdit(std::string text)
 {
     SaveUndo();
     FValueText = std::move(text);
+    ++FTextRevision;
     Refresh();
     ChangeNotify();
 }
@@ -174,6 +178,7 @@ void TSaNumEditModel::ClearText()
 {
     SaveUndo();
     FValueText.clear();
+    ++FTextRevision;
     FImageText = MakeImage(FValueText);
     Deselect();
     Host().PlaceCaret();
@@ -204,6 +209,7 @@ void TSaNumEditModel::PasteText()
     // Pasted text goes after the number unless it replaces a selected field.
     const std::string text = FSelLength != 0 ? pasted : FValueText + pasted;
     FValueText = NormalizeText(FilterText(text));
+    ++FTextRevision;
     FImageText = MakeImage(FValueText);
     Deselect();
     Host().PlaceCaret();
@@ -242,6 +248,7 @@ void TSaNumEditModel::SaveUndo()
 void TSaNumEditModel::SwapUndo()
 {
     std::swap(FValueText, FUndoText);
+    ++FTextRevision;
     FUndoAvailable = true;
 }
 
@@ -249,6 +256,7 @@ void TSaNumEditModel::DropLoneMinus()
 {
     if (FValueText == "-" && !FOptions.Contains(TSaNumEditOption::eoMinusOnly)) {
         FValueText.clear();
+        ++FTextRevision;
         UpdateImage();
         Host().RequestRepaint();
     }

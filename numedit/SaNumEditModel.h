@@ -13,6 +13,7 @@
 #include "numedit/SaNumEditTypes.h"
 #include "numedit/numtext.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -46,6 +47,10 @@ public:
     int SelLength() const { return FSelLength; }
     const std::string& UndoText() const { return FUndoText; }
     bool UndoAvailable() const { return FUndoAvailable; }
+    /// Grows with every change of ValueText, by the user or the program (typing, clipboard,
+    /// undo, SetText, new limits), so that a caller can tell whether the text it wrote is
+    /// still the one shown.
+    std::uint64_t TextRevision() const { return FTextRevision; }
 
     // Editing operations. The Input ones consume their character whether they accept it or
     // not; a refusal beeps when ErrorBeep is on. Each accepted edit takes one undo step.
@@ -179,6 +184,7 @@ private:
     int FSelLength = 0;
     std::string FUndoText;
     bool FUndoAvailable = false;
+    std::uint64_t FTextRevision = 0;
 
     TAlignment FAlignment = TAlignment::taRightJustify;
     bool FArrowFocusMove = false;

@@ -3,11 +3,17 @@
 // Property setters of the field model and the follow-up each one runs.
 #include "numedit/SaNumEditModel.h"
 
+#include <string>
+#include <utility>
+
 void TSaNumEditModel::LimitsChanged()
 {
     // The stored text must obey the new limits. The undo text is held to them too, so that
     // Undo cannot bring back a number the field no longer accepts.
-    FValueText = FilterText(FValueText);
+    if (std::string text = FilterText(FValueText); text != FValueText) {
+        FValueText = std::move(text);
+        ++FTextRevision;
+    }
     FUndoText = FilterText(FUndoText);
     UpdateImage();
     Host().AdjustWidth();

@@ -9,8 +9,10 @@
 // code spells a key.
 //
 // Data flow at start-up (LoadSettingsAtStart): built-in defaults -> engine and state;
-// then either the stored mode and values from the file, or, at the first start, the
-// defaults written to the file. Saving (WriteIniFile) writes the mode and the live values.
+// then either the stored mode and values from the file (each key on its own: one that
+// cannot be used keeps its default and is reported), or, at the first start, the defaults
+// written to the file. Saving (WriteIniFile) writes the mode and the live values, leaving
+// alone the keys that did not read as long as their values are unchanged.
 // Reals are written with 15 significant digits in the general form (0.0022, 5E-5) and the
 // caller's decimal separator, and read back with the same separator.
 
@@ -20,10 +22,11 @@
 #include "settings/inifile.h"
 
 #include <array>
-#include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 inline constexpr std::string_view DefaultSection = "Default";
 inline constexpr std::string_view MenuSelectKey = "MenuSelect";
@@ -60,10 +63,6 @@ inline constexpr std::array<TSettingsKey, ValueFieldCount> SettingsKeys {{
 /// indexed by TValueField.
 using TDefaultSet = TValueSet;
 
-/// The settings file of the executable: its path with the extension replaced by ".INI",
-/// or ".INI" appended when it has none ("/opt/q/quelix" -> "/opt/q/quelix.INI").
-std::filesystem::path IniFileName(const std::filesystem::path& executablePath);
-
 /// The decimal separator of the user's numeric locale (LC_ALL, LC_NUMERIC, LANG), read
 /// without changing the process locale; '.' when the locale is unknown or its separator is
 /// not a single byte.
@@ -75,33 +74,66 @@ void InitDefault(TDefaultSet& defaults);
 /// HasResults := false; pH, IonStr and the thirteen concentrations := their defaults.
 void LoadDefault(const TDefaultSet& defaults, TEngine& engine, TCalcState& state);
 
-/// Reads the fifteen values of `section` in key order into the engine and the state (M),
-/// a missing key giving its MissingText. Throws TCalcError "'%s' は浮動小数点数ではありません"
-/// at the first value that is not a number; the values before it stay read, it and the
-/// ones after it keep what they held. Does not read "MenuSelect".
-void ReadIniFile(const TIniFile& ini, std::string_view section, TEngine& engine,
-                 TCalcState& state, char decimalPoint);
+/// A value key of the file that could not be used.
+struct TSettingsProblem {
+    TValueField Field;
+    std::string Reason; // the conversion's or the constants' message, quoting the text
+};
 
-/// Writes "MenuSelect" = `modeIndex` and then the fifteen values, in key order, in one
-/// atomic replace of the file. Throws TCalcError "%s に書き込めません" when the file
-/// cannot be written; the file is then left exactly as it was.
+/// For each value key that start-up could not use, the value the program holds instead.
+/// Save leaves such a key's line in the file as it is while the value is still that one,
+/// so that a value is never lost just because it did not read (the user may mend it).
+using TUnreadValues = TEnumArray<TValueField, std::optional<TReal>, ValueFieldCount>;
+
+/// Reads the fifteen values from the entries of a section (TIniDocument::Section) in key
+/// order into the engine and the state (M), each on its own: a missing key gives its
+/// MissingText; a value that is not a number, or a pH or ionic strength at which the binding
+/// constants cannot be derived, keeps what `defaults` holds for it and is returned as a
+/// problem, in key order. Does not read "MenuSelect".
+std::vector<TSettingsProblem> ReadIniFile(std::span<const TIniValue> section,
+                                          const TDefaultSet& defaults, TEngine& engine,
+                                          TCalcState& state, char decimalPoint);
+
+/// Sets "MenuSelect" = `modeIndex` and then the fifteen values of `values`, in key order,
+/// in `text`. A "MenuSelect" that already reads as `modeIndex` keeps its text (and any
+/// comment after the number), and so does every key of `unread` whose value is still the
+/// one it holds there (compared as the 15-digit text that would be written). Returns the
+/// keys of `unread` left alone so.
+TUnreadValues WriteIniText(TIniDocument& text, std::string_view section, int modeIndex,
+                           const TValueSet& values, char decimalPoint,
+                           const TUnreadValues& unread = {});
+
+/// WriteIniText of the mode and of the engine's and the state's values into the file, in
+/// one atomic replace; then `unread` keeps only the keys left alone. Throws TCalcError
+/// "%s に書き込めません" when the file cannot be written; the file and `unread` are then
+/// left exactly as they were.
+void WriteIniFile(TIniFile& ini, std::string_view section, int modeIndex, const TEngine& engine,
+                  const TCalcState& state, char decimalPoint, TUnreadValues& unread);
+/// As above, writing every value.
 void WriteIniFile(TIniFile& ini, std::string_view section, int modeIndex, const TEngine& engine,
                   const TCalcState& state, char decimalPoint);
 
 /// Save / Set as Default: WriteIniFile of section "Default" with the selected mode and the
 /// values of the last calculation (or of start-up).
 void SetAsDefault(TIniFile& ini, int modeIndex, const TEngine& engine, const TCalcState& state,
+                  char decimalPoint, TUnreadValues& unread);
+void SetAsDefault(TIniFile& ini, int modeIndex, const TEngine& engine, const TCalcState& state,
                   char decimalPoint);
 
 struct TStartupResult {
     int ModeIndex = 0;                 // -1 (no mode) .. 6, the item the selector shows
-    std::optional<std::string> Error;  // message to show once, if reading or writing failed
+    std::optional<std::string> Error;  // values that could not be used, or a failed write
+    std::optional<std::string> Notice; // the first-start write replaced values of the file
+    TUnreadValues Unread;              // for every later Save
 };
 
-/// The settings steps of start-up: InitDefault, LoadDefault, then "MenuSelect" (default
-/// -9). At -9 (missing, not an integer, or -9) the defaults are written with mode 0;
-/// otherwise the mode is clamped to -1..6 and the values are read. A failed read or write
-/// does not throw: it is returned as Error, every value not read keeps its default, and the
-/// caller goes on with the binding constants. HasResults is false afterwards.
+/// The settings steps of start-up, reading the file once: InitDefault, LoadDefault, then
+/// "MenuSelect" (IniInteger, default -9). At -9 (missing, not an integer, or -9) the
+/// defaults are written with mode 0, and Notice lists the values of the file that this
+/// replaced; otherwise the mode is clamped to -1..6 and the values are read (ReadIniFile),
+/// Error naming the file and every value that could not be used. Nothing throws: a failed
+/// write is returned as Error, every value not read keeps its default, and the caller goes
+/// on with the binding constants, which can be derived from the values read. HasResults
+/// is false afterwards.
 TStartupResult LoadSettingsAtStart(TIniFile& ini, TDefaultSet& defaults, TEngine& engine,
                                    TCalcState& state, char decimalPoint);

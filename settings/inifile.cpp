@@ -6,156 +6,16 @@
 #include "engine/calcerror.h"
 
 #include <cerrno>
-#include <charconv>
-#include <climits>
-#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
-#include <optional>
 #include <random>
-#include <stdexcept>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 
 namespace {
-
-// The name of a section header line ("[name]", blanks allowed around and inside the
-// brackets; a header without its closing bracket runs to the end of the line).
-std::optional<std::string_view> SectionName(std::string_view line)
-{
-    line = TrimBlanks(line);
-    if (line.empty() || line.front() != '[')
-        return std::nullopt;
-    line.remove_prefix(1);
-    return TrimBlanks(line.substr(0, line.find(']')));
-}
-
-struct TKeyValue {
-    std::string_view Key;
-    std::string_view Value;
-};
-
-// A "key=value" line: the key is the text before the first '=', both sides trimmed.
-// Comment lines (';') and lines with an empty key are no entries.
-std::optional<TKeyValue> KeyValue(std::string_view line)
-{
-    const std::string_view trimmed = TrimBlanks(line);
-    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '[')
-        return std::nullopt;
-    const auto eq = trimmed.find('=');
-    if (eq == std::string_view::npos)
-        return std::nullopt;
-    const std::string_view key = TrimBlanks(trimmed.substr(0, eq));
-    if (key.empty())
-        return std::nullopt;
-    std::string_view value = TrimBlanks(trimmed.substr(eq + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')
-        && value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
-    return TKeyValue {key, value};
-}
-
-// The file as lines, each kept with its own line end, so that untouched lines are
-// written back byte for byte.
-class TIniText {
-public:
-    explicit TIniText(std::string_view content)
-    {
-        while (!content.empty()) {
-            const auto nl = content.find('\n');
-            std::string_view text = content.substr(0, nl);
-            std::string_view eol;
-            if (nl != std::string_view::npos) {
-                eol = content.substr(nl, 1);
-                if (!text.empty() && text.back() == '\r') {
-                    text.remove_suffix(1);
-                    eol = content.substr(nl - 1, 2);
-                }
-            }
-            FLines.push_back({std::string(text), std::string(eol)});
-            content.remove_prefix(nl == std::string_view::npos ? content.size() : nl + 1);
-        }
-        // New lines take the line end the file already uses.
-        if (!FLines.empty() && !FLines.front().Eol.empty())
-            FEol = FLines.front().Eol;
-    }
-
-    std::optional<std::string> Find(std::string_view section, std::string_view key) const
-    {
-        const auto header = FindSection(section);
-        if (!header)
-            return std::nullopt;
-        for (std::size_t i = *header + 1; i < FLines.size() && !SectionName(FLines[i].Text); ++i)
-            if (const auto kv = KeyValue(FLines[i].Text); kv && EqualNoCase(kv->Key, key))
-                return std::string(kv->Value);
-        return std::nullopt;
-    }
-
-    void Set(std::string_view section, std::string_view key, std::string_view value)
-    {
-        std::string line(key);
-        line += '=';
-        line += value;
-        const auto header = FindSection(section);
-        if (!header) {
-            if (!FLines.empty() && !TrimBlanks(FLines.back().Text).empty())
-                InsertAfter(FLines.size() - 1, "");
-            InsertAfter(FLines.size() - 1, "[" + std::string(section) + "]");
-            InsertAfter(FLines.size() - 1, std::move(line));
-            return;
-        }
-        std::size_t last = *header;
-        for (std::size_t i = *header + 1; i < FLines.size() && !SectionName(FLines[i].Text); ++i) {
-            if (const auto kv = KeyValue(FLines[i].Text)) {
-                if (EqualNoCase(kv->Key, key)) {
-                    FLines[i].Text = std::move(line);
-                    return;
-                }
-                last = i;
-            }
-        }
-        InsertAfter(last, std::move(line));
-    }
-
-    std::string Text() const
-    {
-        std::string out;
-        for (const TLine& line : FLines) {
-            out += line.Text;
-            out += line.Eol;
-        }
-        return out;
-    }
-
-private:
-    struct TLine {
-        std::string Text;
-        std::string Eol; // "\n", "\r\n", or empty on a last line without a line end
-    };
-
-    std::optional<std::size_t> FindSection(std::string_view section) const
-    {
-        for (std::size_t i = 0; i < FLines.size(); ++i)
-            if (const auto name = SectionName(FLines[i].Text); name && EqualNoCase(*name, section))
-                return i;
-        return std::nullopt;
-    }
-
-    // Inserts after line `index`; SIZE_MAX (the index before an empty file) inserts first.
-    void InsertAfter(std::size_t index, std::string text)
-    {
-        if (index < FLines.size() && FLines[index].Eol.empty())
-            FLines[index].Eol = FEol;
-        const std::size_t at = index == SIZE_MAX ? 0 : index + 1;
-        FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(at), {std::move(text), FEol});
-    }
-
-    std::vector<TLine> FLines;
-    std::string FEol = "\n";
-};
 
 class TFd {
 public:
@@ -180,10 +40,8 @@ private:
     int FFd;
 };
 
-enum class TReadStatus { rsRead, rsMissing, rsFailed };
-
 struct TFileContent {
-    TReadStatus Status = TReadStatus::rsFailed;
+    TFileState State = TFileState::fsUnreadable;
     std::string Text;
     mode_t Mode = 0;
 };
@@ -194,14 +52,15 @@ TFileContent ReadFile(const std::filesystem::path& path)
     TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
-            result.Status = TReadStatus::rsMissing;
+            result.State = TFileState::fsMissing;
         return result;
     }
     struct stat st {};
     if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return result;
     result.Mode = st.st_mode;
-    char buf[8192];
+    result.Text.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
         if (n == 0)
@@ -213,7 +72,7 @@ TFileContent ReadFile(const std::filesystem::path& path)
         }
         result.Text.append(buf, static_cast<std::size_t>(n));
     }
-    result.Status = TReadStatus::rsRead;
+    result.State = TFileState::fsReadable;
     return result;
 }
 
@@ -253,6 +112,9 @@ bool ReplaceFile(const std::filesystem::path& target, std::string_view content, 
     if (raw < 0)
         return false;
     TFd fd(raw);
+    // The lock tells a later save's clean-up that this file is still being written. It
+    // goes with the process, so the file of a killed save is free to be removed.
+    ::flock(fd.Get(), LOCK_EX | LOCK_NB);
     const bool written = (keepMode == 0 || ::fchmod(fd.Get(), keepMode) == 0)
         && WriteAll(fd.Get(), content) && ::fsync(fd.Get()) == 0;
     if (!fd.Close() || !written || ::rename(temp.c_str(), target.c_str()) != 0) {
@@ -266,50 +128,27 @@ bool ReplaceFile(const std::filesystem::path& target, std::string_view content, 
     return true;
 }
 
-void CheckSingleLine(std::string_view text)
-{
-    if (text.find_first_of("\r\n") != std::string_view::npos)
-        throw std::invalid_argument("settings keys and values are single-line texts");
-}
-
 } // namespace
 
 TIniFile::TIniFile(std::filesystem::path fileName) : FFileName(std::move(fileName)) {}
 
+TIniDocument TIniFile::Read() const
+{
+    TFileContent file = ReadFile(FFileName);
+    return TIniDocument(file.State == TFileState::fsReadable ? std::move(file.Text) : std::string());
+}
+
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
                                  std::string_view defaultText) const
 {
-    const TFileContent file = ReadFile(FFileName);
-    if (file.Status == TReadStatus::rsRead)
-        if (auto value = TIniText(file.Text).Find(section, key))
-            return std::move(*value);
-    return std::string(defaultText);
+    return std::string(Read().Find(section, key).value_or(defaultText));
 }
 
 int TIniFile::ReadInteger(std::string_view section, std::string_view key, int defaultValue) const
 {
-    const std::string text = ReadString(section, key, "");
-    std::string_view s = text;
-    bool negative = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    int base = 10;
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        base = 16;
-        s.remove_prefix(2);
-    }
-    unsigned long long magnitude = 0;
-    const auto res = std::from_chars(s.data(), s.data() + s.size(), magnitude, base);
-    if (s.empty() || res.ec != std::errc() || res.ptr != s.data() + s.size())
-        return defaultValue;
-    const unsigned long long limit = negative ? static_cast<unsigned long long>(INT_MAX) + 1
-                                              : static_cast<unsigned long long>(INT_MAX);
-    if (magnitude > limit)
-        return defaultValue;
-    const long long value = static_cast<long long>(magnitude);
-    return static_cast<int>(negative ? -value : value);
+    const TIniDocument text = Read();
+    const auto value = text.Find(section, key);
+    return value ? IniInteger(*value, defaultValue) : defaultValue;
 }
 
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
@@ -320,18 +159,11 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
 
 void TIniFile::WriteStrings(std::string_view section, std::span<const TIniEntry> entries)
 {
-    CheckSingleLine(section);
-    if (TrimBlanks(section).empty() || section.find(']') != std::string_view::npos)
-        throw std::invalid_argument("not a settings section: " + std::string(section));
-    for (const TIniEntry& entry : entries) {
-        CheckSingleLine(entry.Key);
-        CheckSingleLine(entry.Value);
-        const std::string_view key = TrimBlanks(entry.Key);
-        if (key.empty() || key.find('=') != std::string_view::npos || key.front() == '['
-            || key.front() == ';')
-            throw std::invalid_argument("not a settings key: " + std::string(entry.Key));
-    }
+    Update([&](TIniDocument& text) { text.SetStrings(section, entries); });
+}
 
+void TIniFile::Update(const std::function<void(TIniDocument&)>& edit)
+{
     // A settings file reached through a symbolic link is replaced where it lies, and the
     // link stays.
     std::error_code ec;
@@ -342,20 +174,81 @@ void TIniFile::WriteStrings(std::string_view section, std::span<const TIniEntry>
             throw TCalcError(CalcMessage::CannotWrite(FFileName.string()));
     }
 
-    // An existing file that cannot be read would be lost by the rewrite, and one without
-    // write permission is the user's way of saying "keep it": both are refused.
-    const TFileContent old = ReadFile(target);
-    const bool refused = old.Status == TReadStatus::rsFailed
-        || (old.Status == TReadStatus::rsRead
-            && ((old.Mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0
-                || ::access(target.c_str(), W_OK) != 0));
-    if (refused)
+    TFileContent old = ReadFile(target);
+    const bool writable = old.State != TFileState::fsReadable || ::access(target.c_str(), W_OK) == 0;
+    if (!MayWriteSettingsFile(old.State, old.Mode & 07777, writable))
         throw TCalcError(CalcMessage::CannotWrite(FFileName.string()));
 
-    TIniText text(old.Text);
-    for (const TIniEntry& entry : entries)
-        text.Set(TrimBlanks(section), TrimBlanks(entry.Key), TrimBlanks(entry.Value));
-    const mode_t keepMode = old.Status == TReadStatus::rsRead ? (old.Mode & 07777) : 0;
+    TIniDocument text(std::move(old.Text));
+    edit(text);
+    RemoveStaleTempFiles(target, std::filesystem::file_time_type::clock::now());
+    const mode_t keepMode = old.State == TFileState::fsReadable ? (old.Mode & 07777) : 0;
     if (!ReplaceFile(target, text.Text(), keepMode))
         throw TCalcError(CalcMessage::CannotWrite(FFileName.string()));
+}
+
+bool MayWriteSettingsFile(TFileState state, unsigned permissionBits, bool writableByUs)
+{
+    switch (state) {
+    case TFileState::fsMissing:
+        return true;
+    case TFileState::fsUnreadable:
+        return false;
+    case TFileState::fsReadable:
+        break;
+    }
+    return (permissionBits & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && writableByUs;
+}
+
+bool IsTempFileName(std::string_view name, std::string_view fileName)
+{
+    // "." + fileName + "." + 8 hexadecimal digits + ".tmp", as ReplaceFile names them.
+    constexpr std::size_t HexDigits = 8;
+    constexpr std::string_view Suffix = ".tmp";
+    if (name.size() != 1 + fileName.size() + 1 + HexDigits + Suffix.size() || name[0] != '.'
+        || name.substr(1, fileName.size()) != fileName || name[1 + fileName.size()] != '.'
+        || !name.ends_with(Suffix))
+        return false;
+    for (const char c : name.substr(2 + fileName.size(), HexDigits))
+        if (!IsAsciiDigit(c) && !(c >= 'a' && c <= 'f'))
+            return false;
+    return true;
+}
+
+namespace {
+
+// Whether a save still holds the file: it keeps it locked while it writes. A file that
+// cannot be opened to find out counts as free, so that its age alone decides.
+bool HeldByLiveSave(const std::filesystem::path& path)
+{
+    TFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.Get() < 0)
+        return false;
+    return ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
+
+} // namespace
+
+int RemoveStaleTempFiles(const std::filesystem::path& target, std::filesystem::file_time_type now)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path dir = target.parent_path();
+    if (dir.empty())
+        dir = ".";
+    const std::string fileName = target.filename().string();
+    int removed = 0;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path& path = it->path();
+        std::error_code entryEc;
+        if (!IsTempFileName(path.filename().string(), fileName)
+            || !it->is_regular_file(entryEc) || it->is_symlink(entryEc))
+            continue;
+        const auto written = fs::last_write_time(path, entryEc);
+        if (entryEc || now - written < StaleTempAge || HeldByLiveSave(path))
+            continue;
+        if (fs::remove(path, entryEc))
+            ++removed;
+    }
+    return removed;
 }

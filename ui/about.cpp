@@ -26,6 +26,13 @@ QLabel* MakeText(QWidget* parent, const char* name, const char* text, QRect plac
 
 } // namespace
 
+void SetUpApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Quelix"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quelix"));
+    QGuiApplication::setWindowIcon(ProgramIcon());
+}
+
 QIcon ProgramIcon()
 {
     QIcon icon;
@@ -39,7 +46,7 @@ TAboutBox::TAboutBox(QWidget* parent)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About..."));
-    setFont(DesignFont(font()));
+    setFont(WindowFont(font()));
     setFixedSize(353, 238);
 
     // A raised inner bevel inside a lowered outer one: the etched frame of a sunken box.

@@ -30,3 +30,8 @@ private:
 
 /// The program's icon in its 32 and 64 pixel renderings, for windows and the about box.
 QIcon ProgramIcon();
+
+/// The running application's name ("Quelix"), desktop entry and icon. No display name is
+/// set: the windowing system would append it to every title that differs from it ("About...
+/// — Quelix"), while the message boxes take the name itself as their caption.
+void SetUpApplication();

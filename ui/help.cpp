@@ -6,12 +6,21 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
+#include <QWidget>
 
 namespace {
 
 const QString ManualName = QStringLiteral("manual.html");
 const QString InstalledDir = QStringLiteral("../share/doc/quelix");
+
+QString NotOpenedMessage(const QString& file)
+{
+    return QStringLiteral("No program could open the manual. Open %1 in a web browser.").arg(file);
+}
 
 } // namespace
 
@@ -26,6 +35,41 @@ QString FindManual(const QString& programDir)
     return {};
 }
 
+void OpenInBrowser(QWidget* parent, const TMessageSink& sink, const QString& file,
+                   const QString& opener)
+{
+    const QUrl url = QUrl::fromLocalFile(file);
+    if (opener.isEmpty()) {
+        if (!QDesktopServices::openUrl(url))
+            sink(parent, TMessageKind::mkInformation, NotOpenedMessage(file));
+        return;
+    }
+    // The opener hands the file to the desktop's browser and fails when it finds none; the
+    // platform's own call only tells whether the opener started, so it would stay silent.
+    // The browser may run inside the opener until it is closed, so nobody waits for it: its
+    // end is watched, and the opener inherits the program's output so that nothing it or
+    // the browser writes can block on a full pipe.
+    auto* process = new QProcess(parent);
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    const QPointer<QWidget> owner(parent);
+    auto report = [process, owner, sink, file](bool failed) {
+        process->deleteLater();
+        if (failed)
+            sink(owner.data(), TMessageKind::mkInformation, NotOpenedMessage(file));
+    };
+    QObject::connect(process, &QProcess::finished, process,
+                     [report](int exitCode, QProcess::ExitStatus status) {
+                         report(status != QProcess::NormalExit || exitCode != 0);
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [report](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart)
+                             report(true);
+                     });
+    process->start(opener, {url.toString()});
+}
+
 void OpenManual(QWidget* parent, const TMessageSink& sink)
 {
     const QString programDir = QCoreApplication::applicationDirPath();
@@ -36,8 +80,5 @@ void OpenManual(QWidget* parent, const TMessageSink& sink)
              QStringLiteral("The manual was not found. It belongs at %1.").arg(expected));
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
-        sink(parent, TMessageKind::mkInformation,
-             QStringLiteral("No program could open the manual. Open %1 in a web browser.")
-                 .arg(manual));
+    OpenInBrowser(parent, sink, manual, QStandardPaths::findExecutable(QStringLiteral("xdg-open")));
 }

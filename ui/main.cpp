@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/main.h"
 
+#include "engine/fpcheck.h"
 #include "numedit/SaNumEditExCX.h"
 #include "report/report.h"
 #include "settings/inifile.h"
@@ -13,6 +14,7 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -21,6 +23,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSaveFile>
+#include <QScreen>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -109,7 +113,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Quelix"));
-    setFont(DesignFont(font()));
+    setFont(MainWindowFont(font()));
     FClient = new QWidget(this);
     FClient->setObjectName(QStringLiteral("Client"));
     // The window's background is the button face, as are the console and result fields.
@@ -164,6 +168,8 @@ void TMainForm::CreateControls(QWidget* client)
     Console->setMaximumBlockCount(MaxConsoleLines);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPixelSize(13);
+    // The window's font may be narrowed to fit its layout; the report keeps its plain pitch.
+    fixed.setStretch(QFont::Unstretched);
     Console->setFont(fixed);
     // Tab stops every eight characters keep the report's columns under one another.
     Console->setTabStopDistance(8 * QFontMetricsF(fixed).horizontalAdvance(QLatin1Char(' ')));
@@ -194,6 +200,9 @@ void TMainForm::CreateControls(QWidget* client)
         setTabOrder(previous, edit);
         previous = edit;
     }
+    // Whichever of free Ca++ and pCa the user typed last gives the free Ca++.
+    connect(pCaEdit, &TSaNumEdit::OnChange, this, [this] { FpCaTyped = true; });
+    connect(Field(vfFreeCa), &TSaNumEdit::OnChange, this, [this] { FpCaTyped = false; });
 }
 
 void TMainForm::CreateMenus()
@@ -207,9 +216,11 @@ void TMainForm::CreateMenus()
     QMenu* mainMenu = menuBar()->addMenu(QStringLiteral("&Main"));
     add(mainMenu, "miCalculate", "&Calculate", &TMainForm::Calculate);
     add(mainMenu, "miShowResults", "Show &Results", &TMainForm::ShowResults);
+    add(mainMenu, "miClearConsole", "C&lear Console", &TMainForm::ClearConsole);
+    add(mainMenu, "miSaveReportAs", "Save Report &As...", &TMainForm::SaveReportAs);
     add(mainMenu, "miSetAsDefault", "Set as &Default", &TMainForm::SetAsDefault);
     add(mainMenu, "miBindingConstants", "&Binding Constants", &TMainForm::ShowConstForm);
-    add(mainMenu, "miSeries", "p&Ca series...", &TMainForm::ShowSeriesForm);
+    add(mainMenu, "miSeries", "pCa &series...", &TMainForm::ShowSeriesForm);
     mainMenu->addSeparator();
     add(mainMenu, "miExit", "E&xit", &TMainForm::ExitForm);
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -222,13 +233,17 @@ void TMainForm::FormCreate()
     FState.Tiny = 10 * MachineEpsilon();
     FEngine.SetConvergenceTolerance(1e-9L);
     FIniFile = std::make_unique<TIniFile>(FOptions.IniFileName);
-    // The settings layer reports a failed read or write instead of throwing; the values it
-    // could not read keep their defaults, and start-up goes on so that Calc works.
+    // The settings layer reports values it could not use and a failed write instead of
+    // throwing; those values keep their defaults, and start-up goes on so that Calc works.
     const TStartupResult startup = LoadSettingsAtStart(*FIniFile, FDefaultSet, FEngine, FState,
                                                        FOptions.DecimalPoint);
+    FUnreadValues = startup.Unread;
     SetModeIndex(startup.ModeIndex);
     if (startup.Error)
         FOptions.MessageSink(this, TMessageKind::mkError, QString::fromStdString(*startup.Error));
+    if (startup.Notice)
+        FOptions.MessageSink(this, TMessageKind::mkInformation,
+                             QString::fromStdString(*startup.Notice));
     RunCommand(this, FOptions.MessageSink, [this] {
         FEngine.LoadDefaultConstants();
         FEngine.AdjustConstants();
@@ -287,6 +302,12 @@ void TMainForm::GetValues()
         const auto field = static_cast<TValueField>(i);
         SetValueOf(FEngine, FState, field, Field(field)->GetValue() / FieldScale(field));
     }
+    // A pCa typed where free Ca++ is an input sets it: pCa is -log10 of free Ca++ in M. An
+    // emptied pCa field gives none, and free Ca++ is read from its own field.
+    const int mode = ModeIndex();
+    if (FpCaTyped && mode >= 0 && IsModeInput(static_cast<TCalcMode>(mode), vfFreeCa)
+        && !pCaEdit->GetText().isEmpty())
+        FState.FreeCa = fpcheck::Pow10(-pCaEdit->GetValue());
 }
 
 void TMainForm::ShowValues()
@@ -296,9 +317,11 @@ void TMainForm::ShowValues()
     };
     for (TValueField field : ShownBeforepCa)
         show(field);
-    // pCa is only ever written; at or below Tiny it keeps its text.
-    if (FState.FreeCa > FState.Tiny)
+    // pCa is written from the free Ca++; at or below Tiny it keeps its text.
+    if (FState.FreeCa > FState.Tiny) {
         pCaEdit->SetValue(-std::log10(FState.FreeCa));
+        FpCaTyped = false;
+    }
     for (TValueField field : ShownAfterpCa)
         show(field);
 }
@@ -322,6 +345,39 @@ void TMainForm::ShowResults()
     RunCommand(this, FOptions.MessageSink, [this] { AppendReport(); });
 }
 
+void TMainForm::ClearConsole()
+{
+    Console->clear();
+}
+
+void TMainForm::SaveReportAs()
+{
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save Report As"), QStringLiteral("quelix-report.txt"),
+        QStringLiteral("Text files (*.txt);;All files (*)"));
+    if (!path.isEmpty())
+        SaveReport(path);
+}
+
+bool TMainForm::SaveReport(const QString& path)
+{
+    // Every line ends in CRLF, the line break the report's two-line blocks hold inside, so
+    // that the file has one kind of line end.
+    QString text = Console->toPlainText();
+    if (!text.isEmpty()) {
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        text += QStringLiteral("\r\n");
+    }
+    const QByteArray bytes = text.toUtf8();
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    FOptions.MessageSink(this, TMessageKind::mkError,
+                         QString::fromStdString(CalcMessage::CannotWrite(path.toStdString()))
+                             + QLatin1Char('\n') + file.errorString());
+    return false;
+}
+
 void TMainForm::Calculate()
 {
     RunCommand(this, FOptions.MessageSink, [this] {
@@ -338,7 +394,8 @@ void TMainForm::Calculate()
 void TMainForm::SetAsDefault()
 {
     RunCommand(this, FOptions.MessageSink, [this] {
-        ::SetAsDefault(*FIniFile, ModeIndex(), FEngine, FState, FOptions.DecimalPoint);
+        ::SetAsDefault(*FIniFile, ModeIndex(), FEngine, FState, FOptions.DecimalPoint,
+                       FUnreadValues);
     });
 }
 
@@ -373,6 +430,18 @@ void TMainForm::ExitForm()
 {
     FIniFile.reset();
     close();
+}
+
+void TMainForm::setVisible(bool visible)
+{
+    // Centred before it is first mapped, so that it does not jump; later shows keep the
+    // place the user gave it.
+    if (visible && !FPlaced) {
+        FPlaced = true;
+        if (const QScreen* shown = screen())
+            move(shown->availableGeometry().center() - frameGeometry().center() + pos());
+    }
+    QMainWindow::setVisible(visible);
 }
 
 void TMainForm::keyPressEvent(QKeyEvent* event)

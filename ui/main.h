@@ -34,7 +34,7 @@ class TSaNumEditExCX;
 class TSeriesForm;
 
 struct TMainFormOptions {
-    std::filesystem::path IniFileName;   // the settings file, normally beside the program
+    std::filesystem::path IniFileName;   // the settings file (SettingsFileForProgram)
     char DecimalPoint = '.';             // of the settings file's reals
     TMessageSink MessageSink = MessageBoxSink();
 };
@@ -47,6 +47,13 @@ public:
 
     void Calculate();
     void ShowResults();
+    /// Empties the console.
+    void ClearConsole();
+    /// Asks for a file name and saves the console there (SaveReport).
+    void SaveReportAs();
+    /// Writes the console's text to `path`, every line ending in CRLF, replacing the file only
+    /// once it is written in full. A failure goes to the message sink; returns success.
+    bool SaveReport(const QString& path);
     void SetAsDefault();
     void ShowConstForm();
     void ShowSeriesForm();
@@ -70,6 +77,9 @@ public:
     /// calculation that completed; nothing before the first.
     const std::optional<TValueSet>& LastCalculation() const { return FLastCalculation; }
 
+    /// The first show centres the window on its screen.
+    void setVisible(bool visible) override;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -88,6 +98,7 @@ private:
     TCalcState FState;
     TDefaultSet FDefaultSet;
     std::unique_ptr<TIniFile> FIniFile;
+    TUnreadValues FUnreadValues; // keys start-up could not use: Save leaves them unchanged
 
     QWidget* FClient = nullptr;
     QGroupBox* RadioGroup1 = nullptr;
@@ -102,4 +113,6 @@ private:
     TConstForm* FConstForm = nullptr;
     TSeriesForm* FSeriesForm = nullptr; // created when first shown
     std::optional<TValueSet> FLastCalculation;
+    bool FpCaTyped = false; // pCa edited by the user after free Ca++ was last shown or typed
+    bool FPlaced = false;   // centred on the screen at the first show
 };

@@ -4,6 +4,7 @@
 // constants dialog, hidden) and the event loop. It takes no arguments.
 
 #include "settings/defaults.h"
+#include "settings/location.h"
 #include "ui/about.h"
 #include "ui/main.h"
 
@@ -12,14 +13,11 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quelix"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quelix"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("quelix"));
-    QApplication::setWindowIcon(ProgramIcon());
+    SetUpApplication();
 
     TMainFormOptions options;
     options.IniFileName =
-        IniFileName(QCoreApplication::applicationFilePath().toStdString());
+        SettingsFileForProgram(QCoreApplication::applicationFilePath().toStdString()).File;
     options.DecimalPoint = UserDecimalSeparator();
     TMainForm mainForm(std::move(options));
     mainForm.show();

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace {
@@ -85,7 +86,13 @@ void CheckValueText(const TSaNumEditExCXModel& e)
     Check(NormalizeText(v) == v, "ValueText not normalised", e);
 }
 
-void CheckInvariants(const TSaNumEditExCXModel& e)
+// The value of the last SetValue, which GetValue gives in full while the text stays as shown.
+struct TWritten {
+    TReal Value = 0;
+    bool Valid = false;
+};
+
+void CheckInvariants(const TSaNumEditExCXModel& e, const TWritten& written)
 {
     CheckValueText(e);
     Check(e.ImageText() == e.MakeImage(e.ValueText()), "ImageText != MakeImage(ValueText)", e);
@@ -93,13 +100,16 @@ void CheckInvariants(const TSaNumEditExCXModel& e)
           "partial selection", e);
     Check(e.ValueRect().Right - e.ValueRect().Left == e.TextWidth(e.FormatValue(e.ValueText())),
           "ValueRect width", e);
-    // GetValue fails exactly when there is no digit, and otherwise gives the plain value.
+    // GetValue fails exactly when there is no digit, and otherwise gives the written value
+    // while the field keeps it, else the plain value.
     const bool hasDigit = e.ValueText().find_first_of("0123456789") != std::string::npos;
+    Check(!e.KeepsFullValue() || (written.Valid && hasDigit), "full value without a number", e);
     try {
         const TReal value = e.GetValue();
         Check(hasDigit, "GetValue read a field without digits", e);
-        const auto plain = TextToReal(e.ValueText());
-        Check(plain.has_value() && *plain == value, "GetValue differs from the plain text", e);
+        const auto plain = e.KeepsFullValue() ? std::optional(written.Value == 0 ? 0 : written.Value)
+                                              : TextToReal(e.ValueText());
+        Check(plain.has_value() && *plain == value, "GetValue differs from the value held", e);
     } catch (const TCalcError&) {
         Check(!hasDigit, "GetValue refused a number", e);
     }
@@ -150,7 +160,7 @@ void ChangeProperty(FuzzedDataProvider& in, TSaNumEditExCXModel& e, TFuzzHost& h
 }
 
 void Step(FuzzedDataProvider& in, TSaNumEditExCXModel& e, TFuzzHost& host,
-          TSaNumEditMemoryClipboard& clip)
+          TSaNumEditMemoryClipboard& clip, TWritten& written)
 {
     switch (in.ConsumeIntegralInRange(0, 15)) {
     case 0:
@@ -172,8 +182,10 @@ void Step(FuzzedDataProvider& in, TSaNumEditExCXModel& e, TFuzzHost& host,
     case 12: e.SetText(SomeText(in)); break;
     case 13: {
         const auto value = TextToReal(SomeText(in));
-        e.SetValue(value ? *value : static_cast<TReal>(in.ConsumeFloatingPoint<double>()));
-        break;
+        written.Value = value ? *value : static_cast<TReal>(in.ConsumeFloatingPoint<double>());
+        written.Valid = true;
+        e.SetValue(written.Value);
+        return;
     }
     case 14: e.DropLoneMinus(); break;
     default: ChangeProperty(in, e, host); break;
@@ -193,9 +205,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     edit.OnChange = [&changes](TSaNumEditModel&) { ++changes; };
     if (in.ConsumeBool())
         edit.SetDecimalLength(8); // as the main window's fields
+    TWritten written;
     for (int steps = 0; steps < 200 && in.remaining_bytes() > 0; ++steps) {
-        Step(in, edit, host, clip);
-        CheckInvariants(edit);
+        const std::string before = edit.ValueText();
+        const std::uint64_t revision = edit.TextRevision();
+        Step(in, edit, host, clip, written);
+        // Only SetValue may leave a changed text still holding a full value.
+        Check(edit.ValueText() == before || edit.TextRevision() != revision,
+              "text changed without a new revision", edit);
+        CheckInvariants(edit, written);
     }
     return 0;
 }

@@ -3,10 +3,12 @@
 #include "numedit/SaNumEditExCXModel.h"
 
 #include "engine/calcerror.h"
+#include "engine/realtext.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -35,33 +37,95 @@ protected:
     int Changes = 0;
 };
 
-TEST_F(ExCXField, SetValueStoresWhatTheFieldCanHold)
+TEST_F(ExCXField, SetValueShowsWhatTheFieldCanHoldAndKeepsTheFullValue)
 {
     struct TCase {
         TReal X;
         std::string Value;
         std::string Image;
-        TReal ReadBack;
+        TReal Shown; // what the shown text alone denotes
+        bool Cut;    // the text lost digits of the 15 that x is shown with
     };
     const TCase cases[] = {
-        {123456789.0L, "123456789", "123,456,789", 123456789.0L},
-        {-0.5L, "-0.5", "-0.5", -0.5L},
-        {0.00005L, "0.00005", "0.00005", 0.00005L},
-        {1.23456789012E-6L, "0.00000123", "0.00000123", 1.23E-6L},
-        {2.0L / 3.0L, "0.66666666", "0.66666666", 0.66666666L},
-        {1E-9L, "0.00000000", "0.00000000", 0.0L},
-        {12345.5L, "12345.5", "12,345.5", 12345.5L},
-        {0.0L, "0", "0", 0.0L},
-        {-123456789.12345678L, "-123456789.123457", "-123,456,789.123457", -123456789.123457L},
+        {123456789.0L, "123456789", "123,456,789", 123456789.0L, false},
+        {-0.5L, "-0.5", "-0.5", -0.5L, false},
+        {0.00005L, "0.00005", "0.00005", 0.00005L, false},
+        {1.23456789012E-6L, "0.00000123", "0.00000123", 1.23E-6L, true},
+        {2.0L / 3.0L, "0.66666666", "0.66666666", 0.66666666L, true},
+        {1E-9L, "0.00000000", "0.00000000", 0.0L, true},
+        {12345.5L, "12345.5", "12,345.5", 12345.5L, false},
+        {0.0L, "0", "0", 0.0L, false},
+        // Beyond 15 digits a text is no cut: it reads back as it always did.
+        {-123456789.12345678L, "-123456789.123457", "-123,456,789.123457", -123456789.123457L,
+         false},
+        {0.0005L * 1000, "0.5", "0.5", 0.5L, false},
+        // A free Ca++ of 1.970 nM in mM: shown as 0.00000196, read back as 1.969...E-6.
+        {1.96999999999887E-6L, "0.00000196", "0.00000196", 1.96E-6L, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Value);
         Edit.SetValue(c.X);
         EXPECT_EQ(Edit.ValueText(), c.Value);
         EXPECT_EQ(Edit.ImageText(), c.Image);
-        EXPECT_EQ(Edit.GetValue(), c.ReadBack);
+        EXPECT_EQ(TextToReal(Edit.GetText()), c.Shown);
+        EXPECT_EQ(Edit.KeepsFullValue(), c.Cut);
+        EXPECT_EQ(Edit.GetValue(), c.Cut ? c.X : c.Shown);
     }
     EXPECT_EQ(Changes, 0);
+    Edit.SetValue(-1E-9L);
+    EXPECT_EQ(Edit.ValueText(), "-0.00000000");
+    EXPECT_EQ(Edit.GetValue(), -1E-9L);
+}
+
+TEST_F(ExCXField, AWrittenValueIsReplacedByTheNextOneThatShowsTheSameText)
+{
+    Edit.SetValue(1.9699991E-6L);
+    Edit.SetValue(1.9699993E-6L);
+    EXPECT_EQ(Edit.ValueText(), "0.00000196");
+    EXPECT_EQ(Edit.GetValue(), 1.9699993E-6L);
+}
+
+TEST_F(ExCXField, AnyChangeOfTheShownTextReadsTheTextAgain)
+{
+    TSaNumEditMemoryClipboard clipboard;
+    Edit.SetClipboard(&clipboard);
+    struct TCase {
+        const char* Name;
+        std::function<void(TSaNumEditExCXModel&)> Act;
+        bool Keeps;
+        TReal Read;
+    };
+    const TReal third = 1.0L / 3.0L;
+    const TCase cases[] = {
+        {"delete and type back", [](auto& e) { e.DeleteLastChar(); e.InputDigit('3'); },
+         false, 0.33333333L},
+        {"type over the selection", [](auto& e) { e.SelectAll(); e.InputDigit('4'); }, false, 4},
+        {"clear and undo", [](auto& e) { e.SelectAll(); e.ClearText(); e.Undo(); }, false,
+         0.33333333L},
+        {"paste after the number", [&](auto& e) { clipboard.SetText("9"); e.PasteText(); },
+         false, 0.33333333L},
+        {"cut and paste back", [](auto& e) { e.SelectAll(); e.CutText(); e.PasteText(); },
+         false, 0.33333333L},
+        {"program writes another text", [](auto& e) { e.SetText("2.5E-1"); }, false, 0.25L},
+        {"fewer decimals allowed", [](auto& e) { e.SetDecimalLength(2); }, false, 0.33L},
+        // Nothing that leaves the text as shown lets the full value go.
+        {"program writes the shown text", [](auto& e) { e.SetText("0.33333333"); }, true, third},
+        {"select, copy, deselect", [](auto& e) { e.SelectAll(); e.CopyText(); e.Deselect(); },
+         true, third},
+        {"refused second point", [](auto& e) { e.InputPoint(); }, true, third},
+        {"grouping off, marks on", [](auto& e) { e.SetComma(false); e.SetRightMark(" mM"); },
+         true, third},
+        {"leaving the field", [](auto& e) { e.DropLoneMinus(); }, true, third},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Edit.SetDecimalLength(8);
+        Edit.SetValue(third);
+        Edit.Deselect();
+        c.Act(Edit);
+        EXPECT_EQ(Edit.KeepsFullValue(), c.Keeps) << Edit.ValueText();
+        EXPECT_EQ(Edit.GetValue(), c.Read) << Edit.ValueText();
+    }
 }
 
 TEST_F(ExCXField, NumbersTheFieldCannotHoldLeaveItEmpty)

@@ -8,6 +8,9 @@
 #include <QAction>
 #include <QClipboard>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
+
+#include <memory>
 
 namespace {
 
@@ -170,6 +173,72 @@ TEST_F(NumEditWidget, EnterRunsTheWindowsDefaultActionOnceOrMovesOn)
             EXPECT_EQ(Beeps, 0);
         }
     }
+}
+
+// A window whose own key handling may take Enter, as the main window runs Calculate.
+class TEnterTakingWindow : public QWidget {
+public:
+    bool TakesEnter = false;
+    int EnterTaken = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        if (TakesEnter && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+            ++EnterTaken;
+            return e->accept();
+        }
+        QWidget::keyPressEvent(e);
+    }
+};
+
+TEST(NumEditWidgetKeys, EnterAndEscapeThatNoWindowTakesBeepInTheField)
+{
+    struct TCase {
+        const char* Name;
+        Qt::Key Key;
+        bool WindowTakesEnter;
+        bool ReadOnly;
+        bool FieldIsWindow;
+        int Beeps;
+        int EnterTaken;
+    };
+    const TCase cases[] = {
+        {"Enter, window without a default action", Qt::Key_Return, false, false, false, 1, 0},
+        {"keypad Enter, same", Qt::Key_Enter, false, false, false, 1, 0},
+        {"Escape, window without a cancel action", Qt::Key_Escape, false, false, false, 1, 0},
+        {"Enter taken by the window", Qt::Key_Return, true, false, false, 0, 1},
+        {"Escape beside a window that takes Enter", Qt::Key_Escape, true, false, false, 1, 0},
+        {"read-only field drops Enter silently", Qt::Key_Return, false, true, false, 0, 0},
+        {"read-only field drops Escape silently", Qt::Key_Escape, false, true, false, 0, 0},
+        {"field alone, Enter", Qt::Key_Return, false, false, true, 1, 0},
+        {"field alone, Escape", Qt::Key_Escape, false, false, true, 1, 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TEnterTakingWindow window;
+        window.TakesEnter = c.WindowTakesEnter;
+        auto* holder = new QWidget(&window); // a panel between the field and its window
+        auto* edit = new TSaNumEditExCX(c.FieldIsWindow ? nullptr : holder);
+        std::unique_ptr<TSaNumEditExCX> alone(c.FieldIsWindow ? edit : nullptr);
+        int beeps = 0;
+        edit->SetBeepHandler([&] { ++beeps; });
+        edit->SetReadOnly(c.ReadOnly);
+        edit->SetText(QStringLiteral("5"));
+        QTest::keyClick(edit, c.Key, c.Key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        EXPECT_EQ(beeps, c.Beeps);
+        EXPECT_EQ(window.EnterTaken, c.EnterTaken);
+        EXPECT_EQ(edit->GetText(), QStringLiteral("5"));
+    }
+}
+
+TEST_F(NumEditWidget, EscapeInADialogCancelsItWithoutABeep)
+{
+    QTest::keyClick(A(), Qt::Key_Escape);
+    EXPECT_FALSE(Dialog.isVisible());
+    EXPECT_EQ(Dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(Beeps, 0);
+    EXPECT_EQ(OkPresses, 0);
 }
 
 TEST_F(NumEditWidget, ValueThroughTheWidget)

@@ -44,13 +44,6 @@ const std::array<TReal, ValueFieldCount> BuiltIn {
 
 } // namespace
 
-TEST(Settings, IniFileNameReplacesOrAppendsExtension)
-{
-    EXPECT_EQ(IniFileName("/opt/q/quelix"), fs::path("/opt/q/quelix.INI"));
-    EXPECT_EQ(IniFileName("C:/Quelix/QUELIX.EXE"), fs::path("C:/Quelix/QUELIX.INI"));
-    EXPECT_EQ(IniFileName("/opt/q.v2/quelix"), fs::path("/opt/q.v2/quelix.INI"));
-}
-
 TEST(Settings, FirstStartLoadsAndWritesDefaults)
 {
     for (const char point : {'.', ','}) {
@@ -77,7 +70,8 @@ TEST(Settings, MenuSelectChoosesModeOrFirstStart)
         bool firstStart;
     };
     const Case cases[] = {{"3", 3, false},  {"-9", 0, true},   {"0x2", 2, false},
-                          {"two", 0, true},  {"12", 6, false},  {"-5", -1, false}};
+                          {"two", 0, true},  {"12", 6, false},  {"-5", -1, false},
+                          {"3 ; my favourite", 3, false}, {"4abc", 4, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("MenuSelect=") + c.menuSelect);
         TTempDir dir;
@@ -112,22 +106,160 @@ TEST(Settings, MissingKeyUsesItsTextInTheUsersNotation)
     }
 }
 
-TEST(Settings, BadValueIsReportedOnceAndUnreadValuesKeepDefaults)
+// Each value key is read on its own: a bad one keeps its built-in default and is named in
+// the one message, with the file and its text; the keys after it are still read.
+TEST(Settings, EveryUnusableValueIsNamedAndKeepsItsDefault)
+{
+    struct TCase {
+        const char* Name;
+        std::string Lines;
+        std::vector<std::pair<TValueField, TReal>> Read; // besides the missing keys
+        std::vector<std::string> Reported;                // "key: reason", in key order
+    };
+    using enum TValueField;
+    const TCase cases[] = {
+        {"text and an empty value before good ones", "IonStr=abc\npH=\nTotal Ca=0.003\nFree Ca=2E-5\n",
+         {{vfTotalCa, 0.003L}, {vfFreeCa, 0.00002L}},
+         {"pH: " + CalcMessage::NotAFloat(""), "IonStr: " + CalcMessage::NotAFloat("abc")}},
+        {"an ionic strength no activity term can take", "IonStr=1e999\npH=7\n",
+         {{vfpH, 7}}, {"IonStr: '1e999': " + std::string(CalcMessage::Overflow)}},
+        {"a negative ionic strength", "IonStr=-0.1\nTotal Mg=0.001\n", {{vfTotalMg, 0.001L}},
+         {"IonStr: '-0.1': " + std::string(CalcMessage::NegativeIonStr)}},
+        {"a pH whose apparent constants overflow", "pH=-1e999\nIonStr=0.15\n",
+         {{vfIonStr, 0.15L}}, {"pH: '-1e999': " + std::string(CalcMessage::Overflow)}},
+        {"a comma where a point is expected", "Total Mg= 1,5 \nTotal Ca=0.003\n",
+         {{vfTotalCa, 0.003L}}, {"Total Mg: " + CalcMessage::NotAFloat("1,5")}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTempDir dir;
+        const std::string before = "[Default]\nMenuSelect=4\n" + c.Lines;
+        WriteText(dir / "q.INI", before);
+        TRun run(dir / "q.INI");
+        const TStartupResult result = run.Start('.');
+        EXPECT_EQ(result.ModeIndex, 4);
+        EXPECT_FALSE(result.Notice);
+        ASSERT_TRUE(result.Error);
+        std::string expected = "The settings file " + (dir / "q.INI").string()
+            + " holds values that cannot be used:";
+        for (const std::string& line : c.Reported)
+            expected += "\n" + line;
+        EXPECT_EQ(result.Error->substr(0, result.Error->rfind('\n')), expected);
+
+        // Missing keys take their missing text, bad ones the built-in default.
+        std::array<TReal, ValueFieldCount> values {8, 0.2L};
+        for (const std::string& line : c.Reported)
+            for (const TSettingsKey& key : SettingsKeys)
+                if (line.starts_with(std::string(key.Key) + ":")) {
+                    values[static_cast<std::size_t>(key.Field)] = key.BuiltIn;
+                    EXPECT_EQ(result.Unread[key.Field], key.BuiltIn) << key.Key;
+                }
+        for (const auto& [field, value] : c.Read)
+            values[static_cast<std::size_t>(field)] = value;
+        ExpectValues(run, values);
+        // Start-up wrote nothing, and what it holds derives the constants.
+        EXPECT_EQ(ReadText(dir / "q.INI"), before);
+        EXPECT_NO_THROW(run.Engine.AdjustConstants());
+        EXPECT_NO_THROW(run.Engine.MakeApparentConstants());
+    }
+}
+
+// Save writes the values of the window, but a key that did not read keeps its line until
+// its value is changed, so that a typo in the file never turns into a lost value.
+TEST(Settings, SaveLeavesUnreadKeysUntilTheirValueChanges)
 {
     TTempDir dir;
-    WriteText(dir / "q.INI", "[Default]\nMenuSelect=4\npH=7\nTotal Mg= 1,5 \nTotal Ca=0.003\n");
+    WriteText(dir / "q.INI", "[Default]\nMenuSelect=3 ; my favourite\nIonStr=1e999\npH=7,2\n"
+                             "Total Mg=abc\nTotal Ca=0.003\n");
     TRun run(dir / "q.INI");
-    const TStartupResult result = run.Start('.');
-    EXPECT_EQ(result.ModeIndex, 4);
+    TStartupResult result = run.Start('.');
     ASSERT_TRUE(result.Error);
-    EXPECT_EQ(*result.Error, CalcMessage::NotAFloat("1,5"));
-    // pH, IonStr (missing: 0.2), EGTA and EDTA were read; Total Mg and every later value
-    // keep the built-in defaults, Total Ca included.
-    std::array<TReal, ValueFieldCount> expected = BuiltIn;
-    expected[0] = 7;
-    expected[2] = 0;
-    expected[3] = 0;
-    ExpectValues(run, expected);
+    SetAsDefault(run.Ini, 3, run.Engine, run.State, '.', result.Unread);
+    const std::string kept = "[Default]\nMenuSelect=3 ; my favourite\nIonStr=1e999\npH=7,2\n"
+                             "Total Mg=abc\nTotal Ca=0.003\nTotal EGTA=0\nTotal EDTA=0\n"
+                             "Total ATP=0\nTotal ADP=0\nTotal PO4=0\nFree Mg=0\nFree Ca=0\n"
+                             "MgATP=0\nCaATP=0\nMgADP=0\nCaADP=0\n";
+    EXPECT_EQ(ReadText(dir / "q.INI"), kept);
+
+    // A value equal to the default only in its written digits is still unchanged; a value
+    // the user changed is written, and another mode replaces the commented MenuSelect.
+    run.State.TotalMg = 0.0022L + 1e-20L;
+    run.Engine.SetIonStr(0.15L);
+    SetAsDefault(run.Ini, 2, run.Engine, run.State, '.', result.Unread);
+    std::string changed = kept;
+    changed.replace(changed.find("MenuSelect=3 ; my favourite"), 27, "MenuSelect=2");
+    changed.replace(changed.find("IonStr=1e999"), 12, "IonStr=0.15");
+    EXPECT_EQ(ReadText(dir / "q.INI"), changed);
+    // Once written, the key is an ordinary one: the default value is written too.
+    run.Engine.SetIonStr(0.2L);
+    SetAsDefault(run.Ini, 2, run.Engine, run.State, '.', result.Unread);
+    changed.replace(changed.find("IonStr=0.15"), 11, "IonStr=0.2");
+    EXPECT_EQ(ReadText(dir / "q.INI"), changed);
+
+    // Without the record of what did not read, Save writes every value, as before.
+    SetAsDefault(run.Ini, 2, run.Engine, run.State, '.');
+    EXPECT_NE(ReadText(dir / "q.INI").find("\npH=8\nTotal Mg=0.0022\nTotal Ca=0.003\n"),
+              std::string::npos);
+}
+
+// A UTF-8 byte-order mark, as some editors write it, is no part of the section header.
+TEST(Settings, ByteOrderMarkIsReadAndKept)
+{
+    TTempDir dir;
+    const std::string text = "\xEF\xBB\xBF[Default]\r\nMenuSelect=5\r\npH=7.1\r\n";
+    WriteText(dir / "q.INI", text);
+    TRun run(dir / "q.INI");
+    const TStartupResult result = run.Start();
+    EXPECT_EQ(result.ModeIndex, 5);
+    EXPECT_FALSE(result.Error);
+    EXPECT_EQ(run.Value(TValueField::vfpH), 7.1L);
+    EXPECT_EQ(ReadText(dir / "q.INI"), text);
+    SetAsDefault(run.Ini, 5, run.Engine, run.State, '.');
+    const std::string saved = ReadText(dir / "q.INI");
+    EXPECT_TRUE(saved.starts_with(text)) << saved;
+    EXPECT_EQ(saved.find("[Default]", 4), std::string::npos) << saved;
+}
+
+// The first start writes the defaults over the section; values the user had there are
+// named in a notice, with their texts, so that none is lost unseen.
+TEST(Settings, FirstStartNamesTheValuesItReplaces)
+{
+    struct TCase {
+        const char* MenuSelect; // nullptr: no such line
+        const char* Values;
+        const char* Why;        // nullptr: no notice
+        const char* Replaced;
+    };
+    const TCase cases[] = {
+        {"two", "pH=7.5\nTotal Mg=0.0022\nFree Ca=x\n", "MenuSelect=two", "\npH=7.5\nFree Ca=x"},
+        {nullptr, "IonStr=0.15\n", "MenuSelect is missing", "\nIonStr=0.15"},
+        {"-9", "pH=8.0\nIonStr=0.2\n", nullptr, ""}, // the same values in other digits
+        {nullptr, "", nullptr, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Values);
+        TTempDir dir;
+        std::string before = "[Default]\n";
+        if (c.MenuSelect)
+            before += std::string("MenuSelect=") + c.MenuSelect + "\n";
+        WriteText(dir / "q.INI", before + c.Values);
+        TRun run(dir / "q.INI");
+        const TStartupResult result = run.Start();
+        EXPECT_EQ(result.ModeIndex, 0);
+        EXPECT_FALSE(result.Error);
+        ExpectValues(run, BuiltIn);
+        TRun again(dir / "q.INI");
+        EXPECT_EQ(again.Start().ModeIndex, 0);
+        ExpectValues(again, BuiltIn);
+        if (!c.Why) {
+            EXPECT_FALSE(result.Notice) << *result.Notice;
+            continue;
+        }
+        ASSERT_TRUE(result.Notice);
+        EXPECT_EQ(*result.Notice, "The settings file " + (dir / "q.INI").string()
+                      + " selects no calculation mode (" + c.Why + "), so the built-in defaults "
+                      "were loaded and saved in place of these values:" + c.Replaced);
+    }
 }
 
 TEST(Settings, RefusedFirstWriteKeepsDefaultsAndNamesTheFile)

@@ -131,6 +131,38 @@ TEST_F(MainFormTest, StoredModeIsSelectedAndMissingValuesTakeTheirDefaultTexts)
     EXPECT_FALSE(Edit(*form, "tCaEdit")->isEnabled());
 }
 
+// A settings file with values that cannot be used: the window still opens, says which
+// values of which file it could not use, shows their defaults beside the values it read,
+// calculates, and its Save leaves the unusable lines for the user to mend.
+TEST_F(MainFormTest, BadSettingsAreShownOnceAndKeptByTheNextSave)
+{
+    WriteIni("[Default]\nMenuSelect=6 ; pCa series\nIonStr=1e999\npH=abc\nTotal Mg=0.003\n");
+    auto form = Start();
+    ASSERT_EQ(Messages.size(), 1u);
+    const QString& message = Messages[0];
+    EXPECT_TRUE(message.contains(Ini())) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("\nIonStr: '1e999': ") + Q(CalcMessage::Overflow)))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("\npH: ") + Q(CalcMessage::NotAFloat("abc"))))
+        << message.toStdString();
+    EXPECT_EQ(form->ModeIndex(), 6);
+    EXPECT_EQ(Value(*form, "pHEdit"), 8);
+    EXPECT_EQ(Value(*form, "IonStrEdit"), 0.2L);
+    EXPECT_EQ(Value(*form, "tMgEdit"), 3);
+
+    Messages.clear();
+    form->Calculate();
+    EXPECT_TRUE(Messages.empty());
+    EXPECT_EQ(Reports(*form), 1);
+    form->findChild<QPushButton*>(QStringLiteral("SaveBtn"))->click();
+    EXPECT_TRUE(Messages.empty());
+    QFile file(Ini());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    EXPECT_TRUE(saved.startsWith("[Default]\nMenuSelect=6 ; pCa series\nIonStr=1e999\npH=abc\n"
+                                 "Total Mg=0.003\n")) << saved.toStdString();
+}
+
 TEST_F(MainFormTest, ModeSwitchChangesOnlyWhichFieldsTakeInput)
 {
     auto form = Start();

@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <memory>
 
 namespace {
@@ -62,12 +63,12 @@ protected:
         ASSERT_TRUE(Messages.empty()) << Messages.front().toStdString();
     }
 
-    // The fibre stocks taken from the main window: A at pCa 9, B at pCa 4.5.
+    // The fibre stocks taken from the main window: A at pCa 9, B just below pCa 4.5.
     void TakeFibreStocks()
     {
         CalculateStock("0.000001", "5.4");
         Child<QPushButton>(Form, "TakeABtn")->click();
-        CalculateStock("0.0316227766", "5.1");
+        CalculateStock("0.03163", "5.1");
         Child<QPushButton>(Form, "TakeBBtn")->click();
     }
 
@@ -97,7 +98,8 @@ protected:
         return cli.readAllStandardOutput();
     }
 
-    // "total_egta=7,..." from a stock column of the series window, as its fields hold it.
+    // "total_egta=7,..." from a stock column of the series window: the numbers its fields
+    // hold, which may have more digits than they show, written out in full.
     QString Spec(const char* column)
     {
         QStringList items;
@@ -106,7 +108,11 @@ protected:
                  {"tCaEdit", "total_ca"}, {"tATPEdit", "total_atp"}, {"tADPEdit", "total_adp"},
                  {"tPOivEdit", "total_po4"}}) {
             const std::string edit = std::string(column) + field;
-            items << QString::fromLatin1(name) + QLatin1Char('=') + SeriesField(edit.c_str())->GetText();
+            char digits[64];
+            const auto end = std::to_chars(digits, digits + sizeof digits,
+                SeriesField(edit.c_str())->GetValue(), std::chars_format::general, 21);
+            items << QString::fromLatin1(name) + QLatin1Char('=')
+                    + QString::fromLatin1(digits, end.ptr - digits);
         }
         return items.join(QLatin1Char(','));
     }
