@@ -5,6 +5,7 @@
 #include "cli/csvreader.h"
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
+#include "series/seriesrecord.h"
 
 #include <algorithm>
 #include <atomic>
@@ -34,6 +35,11 @@ THeaderMap ReadHeader(TCsvReader& reader)
             raw.remove_prefix(3);
         const std::string name = AsciiLowered(TrimBlanks(raw));
         const int column = FindColumn(name);
+        // A series' own leading columns are outputs too, read back and ignored like pca.
+        if (column < 0 && IsSeriesColumn(name)) {
+            map.push_back(-1);
+            continue;
+        }
         if (column < 0)
             throw TUsageError("Unknown column '" + std::string(raw) + "' in the batch header.");
         const bool isInput = column < static_cast<int>(InputColumnCount);

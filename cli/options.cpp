@@ -215,7 +215,8 @@ Batch:
   --batch FILE             CSV with a header row ('-' = standard input); one output
                            record per row, in input order
   The header names any of the input columns (mode, ph ... caadp) in any order; the other
-  output columns are accepted and ignored, so an output file can be read back. A missing
+  output columns (a series' too) are accepted and ignored, so an output file can be read
+  back. A missing
   column or an empty cell takes the value of the command line. Rows are computed in
   parallel on all cores. A row that fails (a cell that is not a number, a calculation
   error) gets its message in the "error" column, with empty results, and the other rows

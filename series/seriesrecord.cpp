@@ -115,6 +115,11 @@ std::vector<std::string_view> SeriesColumnNames(TSeriesKind kind)
     return names;
 }
 
+bool IsSeriesColumn(std::string_view name)
+{
+    return std::ranges::find(MixingNames, name) != MixingNames.end();
+}
+
 std::vector<TCell> SeriesCells(TSeriesKind kind, const TSeriesRow& row)
 {
     std::vector<TCell> cells;

@@ -19,6 +19,10 @@
 /// The record's column names: the series' own, then RecordColumns.
 std::vector<std::string_view> SeriesColumnNames(TSeriesKind kind);
 
+/// True for the columns a series puts before the record's own (pca_target, fraction_b,
+/// volume_a, volume_b).
+bool IsSeriesColumn(std::string_view name);
+
 /// The cells of one row under SeriesColumnNames. A target that no mixture reaches leaves
 /// fraction_b, volume_a and volume_b empty (null).
 std::vector<TCell> SeriesCells(TSeriesKind kind, const TSeriesRow& row);

@@ -44,11 +44,16 @@ struct TTempDir {
     ~TTempDir() { fs::remove_all(Path); }
 };
 
+const fs::path& TempPath()
+{
+    static const TTempDir temp;
+    return temp.Path;
+}
+
 // Runs quelix-cli with `args` under a locale whose decimal separator is a comma.
 TRun Cli(const std::vector<std::string>& args)
 {
-    static const TTempDir temp;
-    const fs::path& dir = temp.Path;
+    const fs::path& dir = TempPath();
     std::string command = "LC_ALL=de_DE.UTF-8 '" + std::string(QUELIX_CLI_PATH) + "'";
     for (const std::string& a : args)
         command += " '" + a + "'";
@@ -126,6 +131,23 @@ TEST(CliSeries, PerPointRowsAreSingleRunsFieldForField)
                     + Lines(Cli(Plus(single, {"json"})).Out).at(0).substr(1));
         }
     }
+}
+
+TEST(CliSeries, APerPointFileGivenBackAsABatchGivesItsRowsAgain)
+{
+    const auto base = Plus(Conditions, {"--mode", "6", "--total-egta", "7", "--total-mg", "5.4",
+        "--total-atp", "5", "--format", "csv"});
+    const TRun series = Cli(Plus(base, {"--pca", "9:4:0.25"}));
+    ASSERT_EQ(series.Status, 0) << series.Err;
+    const fs::path file = TempPath() / "series.csv";
+    std::ofstream(file, std::ios::binary) << series.Out;
+    const TRun batch = Cli(Plus(base, {"--batch", file.string()}));
+    ASSERT_EQ(batch.Status, 0) << batch.Err;
+    // The same records, byte for byte, without the target column.
+    std::string expected;
+    for (const std::string& line : Lines(series.Out))
+        expected += line.substr(line.find(',') + 1) + "\n";
+    EXPECT_EQ(batch.Out, expected);
 }
 
 TEST(CliSeries, MixingTableFieldsReadBackAndItsRecipesGiveTheTargets)
