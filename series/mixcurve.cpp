@@ -41,6 +41,67 @@ std::string FractionMessage(TReal f, const std::string& error)
     return what + " could not be calculated: " + error;
 }
 
+// Brent's method on g(f) = pCa(f) - target: B is the best point so far, C the other end of
+// the bracket, A the previous B; D is the last step and E the one before.
+struct TBrentState {
+    TReal A, FA, B, FB, C, FC, D, E;
+};
+
+// Makes B the better end of the bracket and returns the next point to calculate: inverse
+// quadratic interpolation or a secant step where it stays well inside the bracket and
+// shrinks it fast enough, bisection otherwise. Nothing when the bracket is closed (f known
+// to FractionTolerance) or B is at the target.
+std::optional<TReal> NextBrentPoint(TBrentState& z)
+{
+    if ((z.FB > 0) == (z.FC > 0)) {
+        z.C = z.A;
+        z.FC = z.FA;
+        z.D = z.E = z.B - z.A;
+    }
+    if (std::fabs(z.FC) < std::fabs(z.FB)) {
+        z.A = z.B;
+        z.B = z.C;
+        z.C = z.A;
+        z.FA = z.FB;
+        z.FB = z.FC;
+        z.FC = z.FA;
+    }
+    const TReal tol = 2 * std::numeric_limits<TReal>::epsilon() * std::fabs(z.B)
+        + TMixCurve::FractionTolerance / 2;
+    const TReal xm = (z.C - z.B) / 2;
+    if (std::fabs(xm) <= tol || std::fabs(z.FB) <= TMixCurve::PCaTolerance)
+        return std::nullopt;
+    if (std::isinf(z.FC)) {
+        // No free Ca++ at C: pCa grows like -log f there, which no interpolation follows;
+        // close in on C geometrically instead.
+        z.D = z.E = (z.C - z.B) * 15 / 16;
+    } else if (std::fabs(z.E) >= tol && std::fabs(z.FA) > std::fabs(z.FB)) {
+        const TReal s = z.FB / z.FA;
+        TReal p, q;
+        if (z.A == z.C) {
+            p = 2 * xm * s;
+            q = 1 - s;
+        } else {
+            const TReal qa = z.FA / z.FC;
+            const TReal r = z.FB / z.FC;
+            p = s * (2 * xm * qa * (qa - r) - (z.B - z.A) * (r - 1));
+            q = (qa - 1) * (r - 1) * (s - 1);
+        }
+        if (p > 0)
+            q = -q;
+        else
+            p = -p;
+        const bool accept = 2 * p < std::min(3 * xm * q - std::fabs(tol * q), std::fabs(z.E * q));
+        z.E = accept ? z.D : xm;
+        z.D = accept ? p / q : xm;
+    } else {
+        z.D = z.E = xm;
+    }
+    z.A = z.B;
+    z.FA = z.FB;
+    return z.B + (std::fabs(z.D) > tol ? z.D : (xm > 0 ? tol : -tol));
+}
+
 } // namespace
 
 TMixCurve::TMixCurve(TEngine& engine, const TMixingInput& input)
@@ -147,78 +208,31 @@ TSeriesRow TMixCurve::Bracketed(TReal target, TProbe lo, TProbe hi, TSeriesRow r
         lo = *it;
     }
 
-    // Brent's method on g(f) = pCa(f) - target: b is the best point so far, c the other
-    // end of the bracket, a the previous b.
-    TReal a = lo.F, fa = lo.PCa - target;
-    TReal b = hi.F, fb = hi.PCa - target;
-    TReal c = a, fc = fa, d = b - a, e = d;
+    return Closed(target, lo, hi, std::move(row));
+}
+
+TSeriesRow TMixCurve::Closed(TReal target, TProbe lo, TProbe hi, TSeriesRow row)
+{
+    TBrentState z {lo.F, lo.PCa - target, hi.F, hi.PCa - target, lo.F, lo.PCa - target,
+        hi.F - lo.F, hi.F - lo.F};
     TCalcOutcome best;
     TReal bestF = 0;
     TReal bestG = Infinity;
     TCalcOutcome outcome;
     for (int step = 0; step < MaxSteps; ++step) {
-        if ((fb > 0) == (fc > 0)) {
-            c = a;
-            fc = fa;
-            d = e = b - a;
-        }
-        if (std::fabs(fc) < std::fabs(fb)) {
-            a = b;
-            b = c;
-            c = a;
-            fa = fb;
-            fb = fc;
-            fc = fa;
-        }
-        const TReal tol = 2 * std::numeric_limits<TReal>::epsilon() * std::fabs(b)
-            + FractionTolerance / 2;
-        const TReal xm = (c - b) / 2;
-        if (std::fabs(xm) <= tol || std::fabs(fb) <= PCaTolerance)
+        const std::optional<TReal> next = NextBrentPoint(z);
+        if (!next)
             break;
-        if (std::isinf(fc)) {
-            // No free Ca++ at c: pCa grows like -log f there, which no interpolation
-            // follows; close in on c geometrically instead.
-            d = (c - b) * 15 / 16;
-            e = d;
-        } else if (std::fabs(e) >= tol && std::fabs(fa) > std::fabs(fb)) {
-            const TReal s = fb / fa;
-            TReal p, q;
-            if (a == c) {
-                p = 2 * xm * s;
-                q = 1 - s;
-            } else {
-                const TReal qa = fa / fc;
-                const TReal r = fb / fc;
-                p = s * (2 * xm * qa * (qa - r) - (b - a) * (r - 1));
-                q = (qa - 1) * (r - 1) * (s - 1);
-            }
-            if (p > 0)
-                q = -q;
-            else
-                p = -p;
-            if (2 * p < std::min(3 * xm * q - std::fabs(tol * q), std::fabs(e * q))) {
-                e = d;
-                d = p / q;
-            } else {
-                d = xm;
-                e = d;
-            }
-        } else {
-            d = xm;
-            e = d;
-        }
-        a = b;
-        fa = fb;
-        b += std::fabs(d) > tol ? d : (xm > 0 ? tol : -tol);
         ++row.Evaluations;
-        const auto pCa = Evaluate(b, outcome);
+        const auto pCa = Evaluate(*next, outcome);
         if (!pCa)
-            return Refused(std::move(row), FractionMessage(b, outcome.Error));
-        fb = *pCa - target;
-        Remember({b, *pCa});
-        if (std::fabs(fb) < bestG) {
-            bestG = std::fabs(fb);
-            bestF = b;
+            return Refused(std::move(row), FractionMessage(*next, outcome.Error));
+        z.B = *next;
+        z.FB = *pCa - target;
+        Remember({z.B, *pCa});
+        if (std::fabs(z.FB) < bestG) {
+            bestG = std::fabs(z.FB);
+            bestF = z.B;
             best = outcome;
         }
     }
@@ -226,9 +240,9 @@ TSeriesRow TMixCurve::Bracketed(TReal target, TProbe lo, TProbe hi, TSeriesRow r
         // The bracket was already closed; the better end was calculated for an earlier
         // target, so calculate it once more for its record.
         ++row.Evaluations;
-        if (!Evaluate(b, best))
-            return Refused(std::move(row), FractionMessage(b, best.Error));
-        bestF = b;
+        if (!Evaluate(z.B, best))
+            return Refused(std::move(row), FractionMessage(z.B, best.Error));
+        bestF = z.B;
     }
     return Found(std::move(row), bestF, std::move(best));
 }

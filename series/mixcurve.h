@@ -22,8 +22,9 @@
 
 class TMixCurve {
 public:
-    /// Pauses in the grid's pCa against the direction of the curve that are no larger than
-    /// this are taken as the solver's rounding, not as a turn.
+    /// The root finder stops when the pCa is this close to the target; a step of the grid's
+    /// pCa against the curve's direction no larger than this is the solver's rounding, not
+    /// a turn.
     static constexpr TReal PCaTolerance = 1e-9L;
     /// The root finder stops when the fraction is known to this.
     static constexpr TReal FractionTolerance = 1e-12L;
@@ -51,6 +52,7 @@ private:
     std::optional<TReal> Evaluate(TReal f, TCalcOutcome& outcome);
     void Remember(const TProbe& probe);
     TSeriesRow Bracketed(TReal target, TProbe lo, TProbe hi, TSeriesRow row);
+    TSeriesRow Closed(TReal target, TProbe lo, TProbe hi, TSeriesRow row);
     TSeriesRow Found(TSeriesRow row, TReal f, TCalcOutcome outcome) const;
     TSeriesRow Refused(TSeriesRow row, const std::string& message) const;
     std::string RangeText() const;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -64,6 +65,67 @@ QValueAxis* AddAxis(QChart& chart, const QString& title, Qt::Alignment side)
     axis->setTitleText(title);
     chart.addAxis(axis, side);
     return axis;
+}
+
+// The span of values an axis shows: concentrations from zero, pCa and fractions from their
+// smallest value, with a margin, on round numbers.
+void FitAxis(QValueAxis* axis, double lo, double hi, bool fromZero)
+{
+    if (lo > hi)
+        return;
+    const double pad = hi > lo ? (hi - lo) * 0.05 : std::max(std::fabs(hi) * 0.05, 0.1);
+    axis->setRange(fromZero ? 0 : lo - pad, hi + pad);
+    axis->applyNiceNumbers();
+}
+
+// One quantity of the plot: where it is read and on which axis it is drawn.
+struct TPlotted {
+    const char* Column; // a record column
+    QString Name;
+    QValueAxis* Axis;
+};
+
+// The points of `rows` with x from `x` and y from the record's column, sorted by x: a line
+// joins them in that order, whatever the order of the targets.
+template <typename TX>
+QList<QPointF> PointsOf(const std::vector<TSeriesRow>& rows, TX x, const char* column)
+{
+    QList<QPointF> points;
+    for (const TSeriesRow& row : rows) {
+        const std::optional<TReal> px = x(row);
+        const std::optional<TReal> py = RecordReal(row, column);
+        if (px && py && std::isfinite(*py))
+            points.append(QPointF(static_cast<double>(*px), static_cast<double>(*py)));
+    }
+    std::ranges::sort(points, {}, &QPointF::x);
+    return points;
+}
+
+// Draws one quantity: a line through `line` and, for a ladder of a size one pipettes, a
+// marker at each of `marks` in the line's colour. Returns every point drawn.
+QList<QPointF> Draw(QChart& chart, QValueAxis* xAxis, const TPlotted& what,
+    const QList<QPointF>& line, const QList<QPointF>& marks)
+{
+    auto* series = new QLineSeries(&chart);
+    series->setName(what.Name);
+    series->replace(Thinned(line));
+    chart.addSeries(series);
+    series->attachAxis(xAxis);
+    series->attachAxis(what.Axis);
+    if (marks.size() > static_cast<qsizetype>(MaxMarkers))
+        return series->points();
+    // Each marker is an item of its own in the chart's scene, which costs time on the GUI
+    // thread: only a ladder of a size one pipettes gets them.
+    auto* dots = new QScatterSeries(&chart);
+    dots->setMarkerSize(7);
+    dots->replace(marks);
+    chart.addSeries(dots);
+    dots->attachAxis(xAxis);
+    dots->attachAxis(what.Axis);
+    dots->setColor(series->color());
+    dots->setBorderColor(series->color());
+    chart.legend()->markers(dots).front()->setVisible(false);
+    return series->points() + marks;
 }
 
 } // namespace
@@ -161,72 +223,34 @@ void ShowSeriesChart(QChart& chart, const TSeriesDesign& design,
     };
     QValueAxis* xAxis = AddAxis(chart,
         mixing ? QStringLiteral("fraction of stock B") : QStringLiteral("pCa"), Qt::AlignBottom);
-    QValueAxis* leftAxis = AddAxis(chart,
+    QValueAxis* left = AddAxis(chart,
         mixing ? QStringLiteral("pCa") : QStringLiteral("total Ca (mM)"), Qt::AlignLeft);
-    QValueAxis* rightAxis = AddAxis(chart, QStringLiteral("mM"), Qt::AlignRight);
-    std::array<double, 4> bounds {INFINITY, -INFINITY, INFINITY, -INFINITY}; // left, right
-    const auto plot = [&](const char* column, const QString& name, QValueAxis* axis) {
-        const auto points = [&](const std::vector<TSeriesRow>& from) {
-            QList<QPointF> list;
-            for (const TSeriesRow& row : from) {
-                const auto px = x(row);
-                const auto py = RecordReal(row, column);
-                if (px && py && std::isfinite(*py))
-                    list.append(QPointF(double(*px), double(*py)));
-            }
-            // A line joins the points in the order of x, whatever the order of the targets.
-            std::ranges::sort(list, {}, &QPointF::x);
-            return list;
-        };
-        auto* line = new QLineSeries(&chart);
-        line->setName(name);
-        line->replace(Thinned(points(curve.empty() ? rows : curve)));
-        chart.addSeries(line);
-        line->attachAxis(xAxis);
-        line->attachAxis(axis);
-        QList<QPointF> marked;
-        if (rows.size() <= MaxMarkers) {
-            // Each marker is an item of its own in the chart's scene: only a ladder of a
-            // size one pipettes gets them.
-            auto* marks = new QScatterSeries(&chart);
-            marks->setMarkerSize(7);
-            marks->replace(points(rows));
-            chart.addSeries(marks);
-            marks->attachAxis(xAxis);
-            marks->attachAxis(axis);
-            marks->setColor(line->color());
-            marks->setBorderColor(line->color());
-            chart.legend()->markers(marks).front()->setVisible(false);
-            marked = marks->points();
-        }
-        const std::size_t at = axis == leftAxis ? 0 : 2;
-        for (const QPointF& p : line->points() + marked) {
-            bounds[at] = std::min(bounds[at], p.y());
-            bounds[at + 1] = std::max(bounds[at + 1], p.y());
-        }
-    };
-    plot(mixing ? "pca" : "total_ca", mixing ? QStringLiteral("pCa") : QStringLiteral("total Ca"),
-        leftAxis);
-    plot("free_mg", QStringLiteral("free Mg++"), rightAxis);
-    plot("mgatp", QStringLiteral("MgATP"), rightAxis);
-    // Concentrations start at zero; pCa and the fractions take the span of their values.
-    const auto fit = [](QValueAxis* axis, double lo, double hi, bool fromZero = false) {
-        if (lo > hi)
-            return;
-        const double pad = hi > lo ? (hi - lo) * 0.05 : std::max(std::fabs(hi) * 0.05, 0.1);
-        axis->setRange(fromZero ? 0 : lo - pad, hi + pad);
-        axis->applyNiceNumbers();
-    };
-    fit(leftAxis, bounds[0], bounds[1], !mixing);
-    fit(rightAxis, bounds[2], bounds[3], true);
-    if (mixing) {
-        xAxis->setRange(0, 1);
-    } else {
-        double lo = INFINITY, hi = -INFINITY;
-        for (const TSeriesRow& row : rows) {
-            lo = std::min(lo, double(row.PCaTarget));
-            hi = std::max(hi, double(row.PCaTarget));
-        }
-        fit(xAxis, lo, hi);
+    QValueAxis* right = AddAxis(chart, QStringLiteral("mM"), Qt::AlignRight);
+    const std::array<TPlotted, 3> quantities {{
+        {mixing ? "pca" : "total_ca", mixing ? QStringLiteral("pCa") : QStringLiteral("total Ca"),
+            left},
+        {"free_mg", QStringLiteral("free Mg++"), right},
+        {"mgatp", QStringLiteral("MgATP"), right},
+    }};
+    std::array<QList<QPointF>, 2> drawn; // on the left axis, on the right one
+    for (const TPlotted& what : quantities) {
+        const QList<QPointF> marks = PointsOf(rows, x, what.Column);
+        const QList<QPointF> line = curve.empty() ? marks : PointsOf(curve, x, what.Column);
+        drawn[what.Axis == left ? 0 : 1] += Draw(chart, xAxis, what, line, marks);
     }
+    const auto fit = [](QValueAxis* axis, const QList<QPointF>& points, bool vertical,
+                         bool fromZero) {
+        double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+        for (const QPointF& p : points) {
+            lo = std::min(lo, vertical ? p.y() : p.x());
+            hi = std::max(hi, vertical ? p.y() : p.x());
+        }
+        FitAxis(axis, lo, hi, fromZero);
+    };
+    fit(left, drawn[0], true, !mixing);
+    fit(right, drawn[1], true, true);
+    if (mixing)
+        xAxis->setRange(0, 1);
+    else
+        fit(xAxis, drawn[0], false, false);
 }
