@@ -58,6 +58,8 @@ TSeriesForm::TSeriesForm(TMainForm& mainForm, TMessageSink sink, QWidget* parent
     FView->setModel(FModel);
     FView->setSelectionBehavior(QAbstractItemView::SelectRows);
     FView->horizontalHeader()->setStretchLastSection(true);
+    // Column widths from the first rows only: a long series must not hold up the GUI thread.
+    FView->horizontalHeader()->setResizeContentsPrecision(100);
     FView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     FChart = new QChart;
     FChart->legend()->setAlignment(Qt::AlignBottom);
