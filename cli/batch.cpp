@@ -5,6 +5,7 @@
 #include "cli/csvreader.h"
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
+#include "report/conditions.h"
 #include "series/seriesrecord.h"
 
 #include <algorithm>
@@ -35,8 +36,8 @@ THeaderMap ReadHeader(TCsvReader& reader)
             raw.remove_prefix(3);
         const std::string name = AsciiLowered(TrimBlanks(raw));
         const int column = FindColumn(name);
-        // A series' own leading columns are outputs too, read back and ignored like pca.
-        if (column < 0 && IsSeriesColumn(name)) {
+        if (column < 0 && (IsConditionColumn(name) || IsSeriesColumn(name))) {
+            // An output's trailing field, or a series' leading one: read back and ignored.
             map.push_back(-1);
             continue;
         }
@@ -118,10 +119,8 @@ void ProcessRow(
             out = std::move(o.Report);
         break;
     case TOutputFormat::ofJson:
-        AppendJsonRecord(out, o);
-        break;
     case TOutputFormat::ofCsv:
-        AppendCsvRecord(out, o);
+        AppendRecord(out, o, job.Format, engine, NeedsConditionFields(job.Origin, job.Defaults));
         break;
     }
 }
@@ -179,6 +178,7 @@ private:
     {
         TEngine engine;
         engine.SetBaseConst(FJob.Constants);
+        engine.SetOrigin(FJob.Origin);
         std::uint64_t seen = 0;
         for (;;) {
             TChunk* chunk = nullptr;
@@ -223,7 +223,7 @@ int RunBatch(std::istream& in, std::ostream& out, std::ostream& err, const TBatc
     TCsvReader reader(in);
     const THeaderMap map = ReadHeader(reader);
     if (job.Format == TOutputFormat::ofCsv)
-        out << CsvHeader();
+        out << RecordCsvHeader(NeedsConditionFields(job.Origin, job.Defaults));
 
     const std::size_t chunkRows = std::max<std::size_t>(1, job.ChunkRows);
     std::size_t nextRow = 1;

@@ -18,6 +18,7 @@ struct TBatchJob {
     TOutputFormat Format = TOutputFormat::ofCsv;
     unsigned Workers = 1;
     std::size_t ChunkRows = 1024;
+    TConstOrigin Origin {}; // where Constants come from (set name, enthalpies)
 };
 
 /// Runs the batch. Returns 0 when every row was computed, 1 when a row failed, the input

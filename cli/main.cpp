@@ -6,6 +6,7 @@
 #include "cli/batch.h"
 #include "cli/options.h"
 #include "cli/seriesoptions.h"
+#include "report/conditions.h"
 
 #include <fstream>
 #include <iostream>
@@ -19,8 +20,9 @@ constexpr int ExitUsage = 2;
 int RunSingle(const TCliOptions& options)
 {
     TEngine engine;
-    engine.SetBaseConst(RunConstants(options.ConstEdits));
+    UseRunConstants(engine, options.Constants);
     const TCalcOutcome outcome = Compute(engine, options.Input, options.Format);
+    const bool withConditions = NeedsConditionFields(engine.Origin(), options.Input);
     if (outcome.Failed()) {
         std::cerr << outcome.Error << '\n';
         return ExitCalcError;
@@ -31,11 +33,11 @@ int RunSingle(const TCliOptions& options)
         text = outcome.Report;
         break;
     case TOutputFormat::ofJson:
-        AppendJsonRecord(text, outcome);
+        AppendRecord(text, outcome, options.Format, engine, withConditions);
         break;
     case TOutputFormat::ofCsv:
-        text = CsvHeader();
-        AppendCsvRecord(text, outcome);
+        text = RecordCsvHeader(withConditions);
+        AppendRecord(text, outcome, options.Format, engine, withConditions);
         break;
     }
     std::cout << text;
@@ -45,7 +47,7 @@ int RunSingle(const TCliOptions& options)
 int RunSeries(const TCliOptions& options)
 {
     TEngine engine;
-    engine.SetBaseConst(RunConstants(options.ConstEdits));
+    UseRunConstants(engine, options.Constants);
     return RunSeriesDesign(engine, *options.Series, options.Format, std::cout);
 }
 
@@ -53,7 +55,8 @@ int RunBatchFile(const TCliOptions& options)
 {
     TBatchJob job;
     job.Defaults = options.Input;
-    job.Constants = RunConstants(options.ConstEdits);
+    job.Constants = SetTable(options.Constants.Set);
+    job.Origin = SetOrigin(options.Constants.Set, options.Constants.EditedEntries);
     job.Format = options.Format;
     job.Workers = std::thread::hardware_concurrency();
     if (*options.BatchPath == "-")
@@ -76,6 +79,10 @@ int main(int argc, char** argv)
             std::cout << HelpText();
         else if (options.ShowVersion)
             std::cout << VersionText();
+        else if (options.ListConstants)
+            std::cout << ListConstantsText();
+        else if (options.ShowConstants)
+            std::cout << ShowConstantsText(options.Constants, options.Input);
         else
             status = options.Series ? RunSeries(options)
                 : options.BatchPath ? RunBatchFile(options)

@@ -125,6 +125,8 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     AddSeriesOptions(app, seriesTexts);
     app.add_flag("--help,-h", options.ShowHelp);
     app.add_flag("--version", options.ShowVersion);
+    TConstOptionTexts constTexts;
+    AddConstOptions(app, constTexts);
     for (CLI::Option* opt : app.get_options())
         opt->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.get_option("--const")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
@@ -134,6 +136,9 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
         throw TUsageError(e.what());
     }
     if (options.ShowHelp || options.ShowVersion)
+        return options;
+    options.ListConstants = constTexts.List;
+    if (options.ListConstants)
         return options;
 
     if (modeOption->count() > 0) {
@@ -148,6 +153,7 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
             options.Input.Values[i] = ReadNumber(values[i]);
     for (const std::string& text : constEdits)
         options.ConstEdits.push_back(ParseConstEdit(text));
+    ReadConstOptions(constTexts, options);
     if (formatOption->count() > 0)
         options.Format = ParseFormat(format);
     if (batchOption->count() > 0)
@@ -194,10 +200,11 @@ sign, digits, optional point, optional exponent):
   mode takes four more and computes the rest:
 )" + ModeInputsText()
         + R"(
-Binding constants (the built-in table, log10 K at 0.1 M):
+Binding constants (log10 K at 0.1 M; the built-in table unless --constants chooses a set):
   --const ROW:STEP=VALUE   ROW a row of the constants table (ATP-H, ATP-Mg, ATP-Ca, EGTA-H
                            ... PO4-Ca), STEP 0..3, VALUE log10 K at 0.1 M; repeatable;
                            a value <= 0 removes the step
+)" + ConstOptionsHelp() + R"(
 
 Output:
   --format report|json|csv (default report)

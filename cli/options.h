@@ -5,6 +5,7 @@
 // The command line of quelix-cli: the inputs of one calculation (or the defaults of a
 // batch), edits of the binding constant table, the output format and the batch file.
 
+#include "cli/constoptions.h"
 #include "report/record.h"
 #include "series/series.h"
 
@@ -30,11 +31,14 @@ struct TConstEdit {
 struct TCliOptions {
     TCalcInput Input = DefaultInput();
     std::vector<TConstEdit> ConstEdits;
+    TRunConstants Constants; // the chosen set with ConstEdits on top
     TOutputFormat Format = TOutputFormat::ofReport;
     std::optional<std::string> BatchPath; // "-" is standard input
     std::optional<TSeriesDesign> Series; // --pca (cli/seriesoptions.h)
     bool ShowHelp = false;
     bool ShowVersion = false;
+    bool ListConstants = false;
+    bool ShowConstants = false;
 };
 
 /// Parses argv. Throws TUsageError for anything that cannot be used, including a number

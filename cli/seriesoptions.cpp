@@ -169,15 +169,18 @@ int RunSeriesDesign(
     TEngine& engine, const TSeriesDesign& design, TOutputFormat format, std::ostream& out)
 {
     const std::vector<TSeriesRow> rows = RunSeries(engine, design);
+    // Under other than the default conditions the records and the table say which, as a
+    // single run's do.
+    const TEngine* conditions = SeriesNeedsConditions(engine, design) ? &engine : nullptr;
     switch (format) {
     case TOutputFormat::ofReport:
-        out << SeriesTableText(design, rows);
+        out << SeriesTableText(design, rows, conditions);
         break;
     case TOutputFormat::ofJson:
-        out << SeriesJson(design.Kind, rows);
+        out << SeriesJson(design.Kind, rows, conditions);
         break;
     case TOutputFormat::ofCsv:
-        out << SeriesCsv(design.Kind, rows);
+        out << SeriesCsv(design.Kind, rows, conditions);
         break;
     }
     return std::ranges::any_of(rows, &TSeriesRow::Failed) ? 1 : 0;

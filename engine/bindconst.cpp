@@ -5,6 +5,8 @@
 #include "engine/fpcheck.h"
 
 #include <cmath>
+#include <limits>
+#include <numbers>
 
 using namespace fpcheck;
 using enum TLigand;
@@ -69,6 +71,85 @@ bool SameReal(TReal a, TReal b)
 
 } // namespace
 
+TConstTable UnknownEnthalpies()
+{
+    TConstTable table;
+    for (auto& ligand : table)
+        for (auto& row : ligand)
+            row.fill(std::numeric_limits<TReal>::quiet_NaN());
+    return table;
+}
+
+TReal VantHoff(TReal log10K, TReal enthalpyJPerMol, TReal fromC, TReal toC)
+{
+    // d ln K / d(1/T) = -dH / R; in decimal logarithms the slope is divided by ln 10.
+    const TReal inverseGap = Fin(Div(1, toC + ZeroCelsiusK) - Div(1, fromC + ZeroCelsiusK));
+    const TReal slope = Div(enthalpyJPerMol, GasConstant * std::numbers::ln10_v<TReal>);
+    return Fin(log10K - Fin(slope * inverseGap));
+}
+
+void TEngine::SetOrigin(TConstOrigin origin)
+{
+    FOrigin = std::move(origin);
+    FCorrFresh = FAppFresh = false;
+}
+
+void TEngine::SetTemperatureC(std::optional<TReal> celsius)
+{
+    const bool same = celsius.has_value() == FTemperatureC.has_value()
+        && (!celsius || SameReal(*celsius, *FTemperatureC));
+    if (!same)
+        FCorrFresh = FAppFresh = false;
+    FTemperatureC = celsius;
+}
+
+void TEngine::SetpHScale(TpHScale scale)
+{
+    if (scale != FpHScale)
+        FAppFresh = false;
+    FpHScale = scale;
+}
+
+TReal TEngine::pcH() const
+{
+    if (FpHScale == TpHScale::psConcentration)
+        return FpH;
+    return Fin(FpH - ActivityTerm(FIonStr));
+}
+
+namespace {
+
+// Whether a calculation reads the entry: metal step 3 is carried but never read.
+bool IsReadEntry(TPartner partner, std::size_t step)
+{
+    return partner == ptH || step < StepCount - 1;
+}
+
+} // namespace
+
+int EntriesWithoutCorrection(const TConstTable& base, const TConstOrigin& origin)
+{
+    int count = 0;
+    for (TLigand lig : AllLigands)
+        for (TPartner pt : AllPartners)
+            for (std::size_t step = 0; step < StepCount; ++step)
+                if (base[lig][pt][step] > 0 && IsReadEntry(pt, step)
+                    && (!origin.ReferenceC || std::isnan(origin.EnthalpyJPerMol[lig][pt][step])))
+                    ++count;
+    return count;
+}
+
+int TEngine::UncorrectedEntries() const
+{
+    return FTemperatureC ? EntriesWithoutCorrection(FBaseConst, FOrigin) : 0;
+}
+
+bool TEngine::HasDefaultConditions() const
+{
+    return FOrigin.SetName == BuiltInSetName && !FTemperatureC
+        && FpHScale == TpHScale::psConcentration;
+}
+
 void TEngine::SetpH(TReal value)
 {
     if (!SameReal(value, FpH))
@@ -121,6 +202,8 @@ void TEngine::AdjustConstants()
         RaiseCalcError(CalcMessage::NegativeIonStr);
     FCorrFresh = FAppFresh = false;
     FCorrConst = FBaseConst;
+    if (FTemperatureC && FOrigin.ReferenceC)
+        CorrectForTemperature();
     const double d = static_cast<double>(ActivityTerm(FIonStr) - ActivityTerm(0.1L));
     for (TLigand lig : AllLigands) {
         const int z = LigandCharge[lig];
@@ -139,11 +222,24 @@ void TEngine::AdjustConstants()
     FCorrFresh = true;
 }
 
+void TEngine::CorrectForTemperature()
+{
+    for (TLigand lig : AllLigands)
+        for (TPartner pt : AllPartners)
+            for (std::size_t step = 0; step < StepCount; ++step) {
+                const TReal enthalpy = FOrigin.EnthalpyJPerMol[lig][pt][step];
+                if (FBaseConst[lig][pt][step] > 0 && !std::isnan(enthalpy))
+                    FCorrConst[lig][pt][step] = VantHoff(FBaseConst[lig][pt][step], enthalpy,
+                                                         *FOrigin.ReferenceC, *FTemperatureC);
+            }
+}
+
 void TEngine::MakeApparentConstants()
 {
     // The apparent table is up to date only when the corrected one it is made from is.
     const bool fromFreshCorr = FCorrFresh;
     FAppFresh = false;
+    const TReal hydrogen = pcH();
     FAppConst = FBaseConst;
     for (TLigand lig : AllLigands) {
         for (TPartner pt : AllPartners) {
@@ -151,7 +247,7 @@ void TEngine::MakeApparentConstants()
                 if (FBaseConst[lig][pt][step] <= 0)
                     continue;
                 // A protonation constant times [H+] is the ratio of successive forms.
-                const TReal exponent = pt == ptH ? Fin(FCorrConst[lig][pt][step] - FpH)
+                const TReal exponent = pt == ptH ? Fin(FCorrConst[lig][pt][step] - hydrogen)
                                                  : FCorrConst[lig][pt][step];
                 FAppConst[lig][pt][step] = Pow10(exponent);
             }

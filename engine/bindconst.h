@@ -15,11 +15,17 @@
 // BaseConst changed. Arithmetic faults (division by zero,
 // invalid operation, overflow) throw TCalcError at the step where they arise; values
 // written before that step stay written.
+//
+// Two conditions beyond pH and ionic strength are off unless a caller turns them on: a
+// temperature, to which the entries with a known reaction enthalpy are brought from the
+// temperature their set refers to (van 't Hoff), and the reading of pH as a pH meter's
+// (H+ activity) instead of -log10 [H+]. Off, every table is made exactly as before.
 
 #include "engine/calcerror.h"
 #include "engine/calcstate.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +46,43 @@ using TLigandConst = TEnumArray<TPartner, std::array<TReal, StepCount>, PartnerC
 using TConstTable = TPerLigand<TLigandConst>;
 /// One ligand's three binding sums [partner].
 using TLigandSums = TEnumArray<TPartner, TReal, PartnerCount>;
+
+/// How the pH of a calculation is read.
+enum class TpHScale : int {
+    psConcentration, // -log10 [H+], the concentration: the engine's own convention
+    psActivity, // a pH meter's reading, -log10 of the H+ activity
+};
+
+/// The name under which the built-in table is shown and chosen.
+inline constexpr std::string_view BuiltInSetName = "Built-in";
+
+/// The gas constant, J/(mol K), and 0 degrees Celsius in K, of the temperature correction.
+inline constexpr TReal GasConstant = 8.314462618L;
+inline constexpr TReal ZeroCelsiusK = 273.15L;
+
+/// A table whose every entry is NaN: no reaction enthalpy known.
+TConstTable UnknownEnthalpies();
+
+/// Where the constants in force come from, beyond their values: the name of their set, how
+/// many of its entries were edited after it was chosen, the reaction enthalpy of each entry
+/// (J/mol, NaN where the set gives none) and the temperature in degrees Celsius at which the
+/// set's values hold (none when the set does not say, so that nothing can be corrected).
+struct TConstOrigin {
+    std::string SetName {BuiltInSetName};
+    int EditedEntries = 0;
+    TConstTable EnthalpyJPerMol = UnknownEnthalpies();
+    std::optional<TReal> ReferenceC;
+};
+
+/// The entries of `base` that a calculation reads (metal step 3 is never read) which are
+/// present but cannot be brought to another temperature: no enthalpy, or no reference
+/// temperature in `origin`.
+int EntriesWithoutCorrection(const TConstTable& base, const TConstOrigin& origin);
+
+/// log10 K at `toC` from its value at `fromC` (degrees Celsius) by the van 't Hoff equation
+/// with the reaction enthalpy `enthalpyJPerMol` taken as constant between them. Raises the
+/// engine's arithmetic errors (a temperature of -273.15 divides by zero).
+TReal VantHoff(TReal log10K, TReal enthalpyJPerMol, TReal fromC, TReal toC);
 
 /// The smallest power of two e with 1 + e != 1 in extended arithmetic (2^-63).
 TReal MachineEpsilon();
@@ -74,6 +117,34 @@ public:
     void SetBaseConst(const TConstTable& table);
     void SetBaseEntry(TLigand lig, TPartner partner, std::size_t step, TReal value);
 
+    /// Where BaseConst comes from: its set's name, its enthalpies and reference temperature.
+    /// The built-in table's origin unless a caller sets another together with BaseConst.
+    const TConstOrigin& Origin() const { return FOrigin; }
+    void SetOrigin(TConstOrigin origin);
+
+    /// The temperature of the calculation in degrees Celsius; none (the default) leaves the
+    /// constants at the temperature of their set.
+    const std::optional<TReal>& TemperatureC() const { return FTemperatureC; }
+    void SetTemperatureC(std::optional<TReal> celsius);
+
+    /// How pH is read; concentration by default.
+    TpHScale pHScale() const { return FpHScale; }
+    void SetpHScale(TpHScale scale);
+
+    /// -log10 [H+] of the calculation: pH itself on the concentration scale; on the activity
+    /// scale pH - ActivityTerm(IonStr), since log10 of the H+ activity coefficient is
+    /// -ActivityTerm(IonStr). Raises the invalid-operation error for a negative IonStr there.
+    TReal pcH() const;
+
+    /// With a temperature set: the entries that a calculation reads (metal step 3 is never
+    /// read) which are present but stay as they stand, for want of an enthalpy or of the
+    /// set's reference temperature. 0 without a temperature.
+    int UncorrectedEntries() const;
+
+    /// True for the built-in set without a temperature on the concentration scale: the
+    /// conditions under which every output looks exactly as it always has.
+    bool HasDefaultConditions() const;
+
     /// Replaces BaseConst by the built-in defaults. Leaves the derived tables as they are
     /// (out of date) until the next AdjustConstants and MakeApparentConstants.
     void LoadDefaultConstants();
@@ -90,11 +161,12 @@ public:
     const TPerLigand<TLigandConst>& WorkConst() const { return FWorkConst; }
     const TPerLigand<TLigandSums>& WorkSums() const { return FWorkSums; }
 
-    /// CorrConst := BaseConst corrected from 0.1 M to IonStr. Rejects a negative IonStr
+    /// CorrConst := BaseConst brought to the temperature (when one is set) and corrected
+    /// from 0.1 M to IonStr. Rejects a negative IonStr
     /// ("The ionic strength must not be negative.") before touching any table.
     void AdjustConstants();
 
-    /// AppConst and BindSums from BaseConst (presence), CorrConst and pH.
+    /// AppConst and BindSums from BaseConst (presence), CorrConst and pcH().
     void MakeApparentConstants();
 
     /// Solves the major species for `mode`, writing results into `state` in the documented
@@ -122,6 +194,8 @@ public:
     TReal GetIonStrTris() const;
 
 private:
+    void CorrectForTemperature();
+
     TReal FpH {};
     TReal FIonStr {};
     TReal FConvergenceTolerance = 1e-9L;
@@ -131,6 +205,9 @@ private:
     TPerLigand<TLigandSums> FBindSums {};
     TPerLigand<TLigandConst> FWorkConst {};
     TPerLigand<TLigandSums> FWorkSums {};
+    TConstOrigin FOrigin;
+    std::optional<TReal> FTemperatureC;
+    TpHScale FpHScale = TpHScale::psConcentration;
     // Whether CorrConst (and AppConst with BindSums) were made from the present BaseConst,
     // IonStr (and pH); Calculate remakes only what is out of date.
     bool FCorrFresh = false;

@@ -243,6 +243,8 @@ TCalcOutcome Compute(TEngine& engine, const TCalcInput& input, TOutputFormat for
     o.State.Tiny = tiny;
     for (TValueField f : AllValueFields)
         SetValueOf(engine, o.State, f, IsConcentration(f) ? input[f] / 1000 : input[f]);
+    engine.SetTemperatureC(input.TemperatureC);
+    engine.SetpHScale(input.pHScale);
     const TCalcStatus status = engine.Calculate(o.State, input.Mode);
     o.Iterations = status.Iterations;
     o.Error = status.Error;
@@ -251,6 +253,7 @@ TCalcOutcome Compute(TEngine& engine, const TCalcInput& input, TOutputFormat for
     try {
         o.IonStrSpecies = engine.GetIonStr(o.State);
         o.IonStrTris = engine.GetIonStrTris();
+        o.pcH = engine.pcH();
         if (format == TOutputFormat::ofReport)
             o.Report = ReportText(engine, o.State);
     } catch (const TCalcError& e) {

@@ -18,6 +18,7 @@
 #include <array>
 #include <bitset>
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -30,6 +31,10 @@ enum class TOutputFormat { ofReport, ofJson, ofCsv };
 struct TCalcInput {
     TCalcMode Mode = TCalcMode::cmEveryGiven;
     std::array<TReal, ValueFieldCount> Values {};
+    /// The solution's temperature in degrees Celsius; none keeps the constants at their
+    /// set's temperature. How pH is read. Compute hands both to the engine, as pH.
+    std::optional<TReal> TemperatureC {};
+    TpHScale pHScale = TpHScale::psConcentration;
 
     TReal& operator[](TValueField f) { return Values[static_cast<std::size_t>(f)]; }
     TReal operator[](TValueField f) const { return Values[static_cast<std::size_t>(f)]; }
@@ -56,15 +61,17 @@ struct TCalcOutcome {
     long Iterations = 0;
     TReal IonStrSpecies = 0; // M
     TReal IonStrTris = 0; // M
+    TReal pcH = 0; // -log10 [H+] of the calculation (pH itself on the concentration scale)
     std::string Report; // the report text, only for TOutputFormat::ofReport
     std::string Error; // the message for the user; empty when the record succeeded
 
     bool Failed() const { return !Error.empty(); }
 };
 
-/// One whole calculation of `input` on `engine` (whose BaseConst the caller has set), then
-/// the ionic strength estimates and, for the report format, the report text. A TCalcError
-/// becomes the outcome's Error.
+/// One whole calculation of `input` on `engine` (whose BaseConst and its origin the caller
+/// has set), at the input's pH, ionic strength, temperature and pH scale, then the ionic
+/// strength estimates and, for the report format, the report text. A TCalcError becomes
+/// the outcome's Error.
 TCalcOutcome Compute(TEngine& engine, const TCalcInput& input, TOutputFormat format);
 
 /// One output value: absent (empty cell, JSON null), a real, an integer or a text. A text

@@ -4,6 +4,7 @@
 
 #include "engine/fpcheck.h"
 #include "engine/realtext.h"
+#include "report/conditions.h"
 
 #include <array>
 
@@ -101,7 +102,9 @@ std::vector<std::string> ReportLines(const TEngine& engine, const TCalcState& s)
     const auto& total = s.TotalLigand;
     const auto& free = s.FreeLigand;
     std::vector<std::string> lines;
-    lines.reserve(16);
+    lines.reserve(17);
+    if (!engine.HasDefaultConditions())
+        lines.push_back(ConditionsLine(engine));
 
     TLine head(lines);
     (head << "Z = ").Fixed(engine.IonStr(), 6, 3) << " M  pH = ";

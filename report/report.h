@@ -16,7 +16,8 @@
 std::string FormatConc(TReal x);
 
 /// The report lines of the last calculation, without the empty line that introduces each
-/// report. Pieces within a line are separated by TAB; the two-line blocks of the nucleotide
+/// report. Under other than the default conditions the first line names the constant set,
+/// the temperature and the pH scale (ConditionsLine). Pieces within a line are separated by TAB; the two-line blocks of the nucleotide
 /// and chelator species hold a CRLF inside their first line.
 /// Raises TCalcError "There is no results." when no calculation has been done, and the
 /// arithmetic errors of pMg/pCa and the ionic strength estimate.

@@ -112,6 +112,9 @@ void CheckMixingInput(const TMixingInput& input)
         RaiseCalcError("Stocks A and B must have the same pH and ionic strength (A: pH "
             + RealToText(a[vfpH]) + ", " + RealToText(a[vfIonStr]) + " M; B: pH "
             + RealToText(b[vfpH]) + ", " + RealToText(b[vfIonStr]) + " M).");
+    if (a.TemperatureC != b.TemperatureC || a.pHScale != b.pHScale)
+        RaiseCalcError("Stocks A and B must be taken at the same temperature and on the same "
+                       "pH scale.");
     for (const TCalcInput* stock : {&a, &b})
         for (TValueField f : StockTotals)
             if (!((*stock)[f] >= 0))

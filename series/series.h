@@ -81,8 +81,9 @@ struct TMixingInput {
     TReal Volume = 1000; // the final volume, in whatever unit the user works in
 };
 
-/// Throws TCalcError when the stocks cannot be mixed: a different pH or ionic strength, a
-/// negative total, or a final volume that is not a positive number.
+/// Throws TCalcError when the stocks cannot be mixed: a different pH, ionic strength,
+/// temperature or pH scale, a negative total, or a final volume that is not a positive
+/// number.
 void CheckMixingInput(const TMixingInput& input);
 
 /// The inputs of the mixture with the fraction f of B: StockA with mode 0 and each of the

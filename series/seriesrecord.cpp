@@ -3,6 +3,7 @@
 #include "series/seriesrecord.h"
 
 #include "engine/realtext.h"
+#include "report/conditions.h"
 
 #include <algorithm>
 #include <array>
@@ -107,11 +108,19 @@ std::string ConditionsText(const TCalcInput& input)
 
 } // namespace
 
-std::vector<std::string_view> SeriesColumnNames(TSeriesKind kind)
+bool SeriesNeedsConditions(const TEngine& engine, const TSeriesDesign& design)
+{
+    return NeedsConditionFields(engine.Origin(),
+        design.Kind == TSeriesKind::skMixing ? design.Mixing.StockA : design.Base);
+}
+
+std::vector<std::string_view> SeriesColumnNames(TSeriesKind kind, bool withConditions)
 {
     const auto leading = LeadingNames(kind);
     std::vector<std::string_view> names(leading.begin(), leading.end());
     AppendRecordNames(names);
+    if (withConditions)
+        names.insert(names.end(), ConditionColumns().begin(), ConditionColumns().end());
     return names;
 }
 
@@ -120,7 +129,7 @@ bool IsSeriesColumn(std::string_view name)
     return std::ranges::find(MixingNames, name) != MixingNames.end();
 }
 
-std::vector<TCell> SeriesCells(TSeriesKind kind, const TSeriesRow& row)
+std::vector<TCell> SeriesCells(TSeriesKind kind, const TSeriesRow& row, const TEngine* conditions)
 {
     std::vector<TCell> cells;
     cells.reserve(LeadingNames(kind).size() + RecordColumns().size());
@@ -130,23 +139,27 @@ std::vector<TCell> SeriesCells(TSeriesKind kind, const TSeriesRow& row)
             {&TSeriesRow::FractionB, &TSeriesRow::VolumeA, &TSeriesRow::VolumeB})
             cells.push_back(row.HasMixture ? TCell::Of(row.*field) : TCell {});
     AppendRecordCells(cells, row.Outcome);
+    if (conditions)
+        AppendConditionCells(cells, row.Outcome, *conditions);
     return cells;
 }
 
-std::string SeriesCsv(TSeriesKind kind, std::span<const TSeriesRow> rows)
+std::string SeriesCsv(TSeriesKind kind, std::span<const TSeriesRow> rows,
+    const TEngine* conditions)
 {
-    std::string text = CsvHeaderLine(SeriesColumnNames(kind));
+    std::string text = CsvHeaderLine(SeriesColumnNames(kind, conditions != nullptr));
     for (const TSeriesRow& row : rows)
-        AppendCsvLine(text, SeriesCells(kind, row));
+        AppendCsvLine(text, SeriesCells(kind, row, conditions));
     return text;
 }
 
-std::string SeriesJson(TSeriesKind kind, std::span<const TSeriesRow> rows)
+std::string SeriesJson(TSeriesKind kind, std::span<const TSeriesRow> rows,
+    const TEngine* conditions)
 {
-    const std::vector<std::string_view> names = SeriesColumnNames(kind);
+    const std::vector<std::string_view> names = SeriesColumnNames(kind, conditions != nullptr);
     std::string text;
     for (const TSeriesRow& row : rows)
-        AppendJsonLine(text, names, SeriesCells(kind, row));
+        AppendJsonLine(text, names, SeriesCells(kind, row, conditions));
     return text;
 }
 
@@ -197,7 +210,8 @@ std::vector<std::string> SeriesHeading(const TSeriesDesign& design)
         "inputs: " + ValuesText(base, inputs, [](TValueField) { return true; })};
 }
 
-std::string SeriesTableText(const TSeriesDesign& design, std::span<const TSeriesRow> rows)
+std::string SeriesTableText(const TSeriesDesign& design, std::span<const TSeriesRow> rows,
+    const TEngine* conditions)
 {
     const auto columns = SeriesTableColumns(design.Kind);
     const TReal volume = design.Mixing.Volume;
@@ -212,7 +226,7 @@ std::string SeriesTableText(const TSeriesDesign& design, std::span<const TSeries
             widths[j] = std::max(widths[j], line.back().size());
         }
     }
-    std::string text;
+    std::string text = conditions ? ConditionsLine(*conditions) + "\n" : std::string();
     for (const std::string& line : SeriesHeading(design))
         text += line + "\n";
     text += "\n";

@@ -5,6 +5,7 @@
 #include "engine/bindconst.h"
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
+#include "ui/constsetpanel.h"
 #include "ui/look.h"
 
 #include <QHeaderView>
@@ -155,14 +156,29 @@ TConstForm::TConstForm(TEngine& engine, QWidget* parent)
     connect(BtnDefault, &QPushButton::clicked, this, &TConstForm::BtnDefaultClick);
     connect(BtnCancel, &QPushButton::clicked, this, &TConstForm::BtnCancelClick);
 
+    // The constant set, temperature and pH scale take a column of their own beside the
+    // designed controls, which keep their places.
+    FSetPanel = new TConstSetPanel(
+        FEngine, ConstGrid, [this](const TConstTable& table) { ShowTable(table); }, FMessageSink,
+        this);
+    FSetPanel->setGeometry(ClientWidth, 8, TConstSetPanel::PanelWidth - 8,
+                           TConstSetPanel::PanelHeight - 16);
+    resize(ClientWidth + TConstSetPanel::PanelWidth,
+           std::max(ClientHeight, TConstSetPanel::PanelHeight));
+
     ShowConst();
 }
 
 void TConstForm::ShowConst()
 {
+    ShowTable(FEngine.BaseConst());
+}
+
+void TConstForm::ShowTable(const TConstTable& table)
+{
     for (int row = 0; row < RowCount; ++row) {
         for (int col = 1; col < ColCount; ++col) {
-            const TReal value = Entry(FEngine.BaseConst(), row, col);
+            const TReal value = Entry(table, row, col);
             // FormatFixed always writes "." whatever the user's locale.
             ConstGrid->item(row, col)->setText(
                 value > 0 ? QString::fromStdString(FormatFixed(value, 10, 3)) : QString());
@@ -186,12 +202,19 @@ bool TConstForm::ApplyConst()
 {
     // A negative ionic strength or a constant too large for the apparent table stops the
     // command here; the grid has already been written into BaseConst by then.
-    return RunCommand(this, FMessageSink, [this] {
+    const bool applied = RunCommand(this, FMessageSink, [this] {
+        // A temperature that cannot be used stops the command before anything is read.
+        const TConstSetPanel::TConditions conditions = FSetPanel->ReadConditions();
         SetConst();
+        FSetPanel->ApplyTo(conditions);
         FEngine.AdjustConstants();
         FEngine.MakeApparentConstants();
         ShowConst();
+        FSetPanel->ShowEngineState();
     });
+    if (applied)
+        Q_EMIT ConstantsApplied();
+    return applied;
 }
 
 void TConstForm::BtnOKClick()
@@ -209,7 +232,9 @@ void TConstForm::BtnDefaultClick()
 {
     // The derived tables are rebuilt by the next Apply, OK or calculation.
     FEngine.LoadDefaultConstants();
+    FSetPanel->ChooseBuiltIn();
     ShowConst();
+    Q_EMIT ConstantsApplied();
 }
 
 void TConstForm::BtnCancelClick()

@@ -9,7 +9,7 @@
 // Default reloads the built-in constants. The dialog is modeless and created once; closing
 // only hides it, and the grid keeps whatever it showed, applied or not.
 
-#include "engine/realtype.h"
+#include "engine/bindconst.h"
 #include "ui/messages.h"
 
 #include <QDialog>
@@ -21,6 +21,7 @@
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class TConstSetPanel;
 class TEngine;
 
 /// A cell's text as a binding constant: blanks may lead, then an optional sign, digits with
@@ -44,6 +45,16 @@ public:
 
     void SetMessageSink(TMessageSink sink) { FMessageSink = std::move(sink); }
 
+    /// Writes `table` into the grid as ShowConst writes BaseConst.
+    void ShowTable(const TConstTable& table);
+    /// The constant set, temperature and pH scale beside the grid.
+    TConstSetPanel* SetPanel() const { return FSetPanel; }
+
+Q_SIGNALS:
+    /// The constants, their set, the temperature or the pH scale in force have changed
+    /// (Apply, OK, Default).
+    void ConstantsApplied();
+
 private:
     void BtnOKClick();
     void BtnApplyClick();
@@ -61,4 +72,5 @@ private:
     QPushButton* BtnDefault;
     QPushButton* BtnCancel;
     QPushButton* BtnHelp;
+    TConstSetPanel* FSetPanel;
 };

@@ -7,6 +7,7 @@
 #include "report/report.h"
 #include "settings/inifile.h"
 #include "ui/about.h"
+#include "ui/conditionsbar.h"
 #include "ui/constform.h"
 #include "ui/help.h"
 #include "ui/look.h"
@@ -130,6 +131,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     FormCreate();
     FConstForm = new TConstForm(FEngine, this);
     FConstForm->SetMessageSink(FOptions.MessageSink);
+    connect(FConstForm, &TConstForm::ConstantsApplied, this, [this] { ShowConditions(this, FEngine); });
 }
 
 TMainForm::~TMainForm() = default;
@@ -388,6 +390,7 @@ void TMainForm::Calculate()
         FLastCalculation = ValuesOf(FEngine, FState);
         AppendReport();
         ShowValues();
+        ShowConditions(this, FEngine); // pcH follows the pH and ionic strength
     });
 }
 

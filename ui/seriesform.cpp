@@ -164,10 +164,15 @@ void TSeriesForm::Compute()
     if (!ready)
         return;
     // The worker calculates on its own copy of the main window's engine: the binding
-    // constants as the main window uses them, untouched by anything done meanwhile.
+    // constants, temperature and pH scale as the main window uses them, untouched by
+    // anything done meanwhile. The inputs carry the same temperature and scale, as a
+    // calculation hands them to its engine.
     TEngine engine = FMainForm.Engine();
+    for (TCalcInput* input : {&design.Base, &design.Mixing.StockA, &design.Mixing.StockB}) {
+        input->TemperatureC = engine.TemperatureC();
+        input->pHScale = engine.pHScale();
+    }
     FRunning = design;
-    FConstants = engine.BaseConst();
     FProgress->setRange(0, static_cast<int>(design.Targets.size()));
     FProgress->setValue(0);
     FProgress->setVisible(true);
@@ -184,6 +189,7 @@ void TSeriesForm::Compute()
         // The whole titration curve for the plot: a few hundred calculations.
         if (design.Kind == TSeriesKind::skMixing && !promise.isCanceled())
             result.Curve = SampleMixtures(engine, design.Mixing, CurveIntervals);
+        result.Engine = engine;
         promise.addResult(std::move(result));
     }));
 }
@@ -210,7 +216,7 @@ void TSeriesForm::SeriesFinished()
     FStatus->setText(QStringLiteral("%1 rows%2.").arg(rows.size()).arg(
         failed > 0 ? QStringLiteral(", %1 without a result (see Message)").arg(failed) : QString()));
     ShowSeriesChart(*FChart, FRunning, rows, result.Curve);
-    FModel->SetRows(FRunning, std::move(rows));
+    FModel->SetRows(FRunning, std::move(rows), result.Engine);
     FView->resizeColumnsToContents();
     for (QPushButton* b : {ExportBtn, CopyBtn, SheetBtn})
         b->setEnabled(FModel->rowCount() > 0);
@@ -219,7 +225,8 @@ void TSeriesForm::SeriesFinished()
 
 bool TSeriesForm::ExportCsv(const QString& path)
 {
-    const std::string csv = SeriesCsv(FModel->Design().Kind, FModel->Rows());
+    const std::string csv
+        = SeriesCsv(FModel->Design().Kind, FModel->Rows(), FModel->Conditions());
     QFile file(path);
     const bool written = file.open(QIODevice::WriteOnly)
         && file.write(csv.data(), static_cast<qint64>(csv.size()))
@@ -237,7 +244,7 @@ void TSeriesForm::CopyTable()
 
 bool TSeriesForm::SaveSheet(const QString& path)
 {
-    const bool saved = SaveBenchSheet(path, FModel->Design(), FModel->Rows(), FConstants,
+    const bool saved = SaveBenchSheet(path, FModel->Design(), FModel->Rows(), FModel->Engine(),
         QDateTime::currentDateTime());
     if (!saved)
         FSink(this, TMessageKind::mkError, Q(CalcMessage::CannotWrite(path.toStdString())));

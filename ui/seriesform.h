@@ -81,5 +81,4 @@ private:
     QChart* FChart = nullptr;
     QFutureWatcher<TSeriesResult>* FWatcher = nullptr;
     TSeriesDesign FRunning; // the design of the series in progress
-    TConstTable FConstants {}; // the binding constants of the rows shown
 };

@@ -3,6 +3,7 @@
 #include "ui/seriessheet.h"
 
 #include "engine/realtext.h"
+#include "report/conditions.h"
 #include "series/seriesrecord.h"
 
 #include <QFile>
@@ -95,11 +96,19 @@ QString TableHtml(const TSeriesDesign& design, const std::vector<TSeriesRow>& ro
     return html + QStringLiteral("</table>");
 }
 
-QString ConstantsHtml(const TConstTable& constants)
+QString ConstantsHtml(const TEngine& engine)
 {
-    QString html = QStringLiteral("<h3>Binding constants used (log10 K at 0.1 M)</h3>"
-                                  "<table border=1 cellpadding=2 cellspacing=0><tr><th></th>"
-                                  "<th>step 0</th><th>step 1</th><th>step 2</th><th>step 3</th></tr>");
+    const TConstTable& constants = engine.BaseConst();
+    QString conditions;
+    try {
+        conditions = QStringLiteral("<p>") + Q(ConditionsLine(engine)) + QStringLiteral("</p>");
+    } catch (const TCalcError&) {
+        // No pcH for a negative ionic strength: the table still says what was used.
+    }
+    QString html = QStringLiteral("<h3>Binding constants used (log10 K at 0.1 M)</h3>")
+        + conditions
+        + QStringLiteral("<table border=1 cellpadding=2 cellspacing=0><tr><th></th><th>step 0</th>"
+                         "<th>step 1</th><th>step 2</th><th>step 3</th></tr>");
     for (TLigand lig : AllLigands)
         for (TPartner partner : AllPartners) {
             html += QStringLiteral("<tr><td>%1-%2</td>")
@@ -116,7 +125,7 @@ QString ConstantsHtml(const TConstTable& constants)
 } // namespace
 
 QString BenchSheetHtml(const TSeriesDesign& design, const std::vector<TSeriesRow>& rows,
-    const TConstTable& constants, const QDateTime& made)
+    const TEngine& engine, const QDateTime& made)
 {
     QString html = QStringLiteral("<html><body style=\"font-family: sans-serif; font-size: 9pt\">"
                                   "<h2>pCa series: bench sheet</h2>"
@@ -128,12 +137,12 @@ QString BenchSheetHtml(const TSeriesDesign& design, const std::vector<TSeriesRow
     html += design.Kind == TSeriesKind::skMixing ? StocksHtml(design.Mixing)
                                                  : InputsHtml(design.Base);
     html += TableHtml(design, rows);
-    html += ConstantsHtml(constants);
+    html += ConstantsHtml(engine);
     return html + QStringLiteral("</body></html>");
 }
 
 bool SaveBenchSheet(const QString& path, const TSeriesDesign& design,
-    const std::vector<TSeriesRow>& rows, const TConstTable& constants, const QDateTime& made)
+    const std::vector<TSeriesRow>& rows, const TEngine& engine, const QDateTime& made)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -146,7 +155,7 @@ bool SaveBenchSheet(const QString& path, const TSeriesDesign& design,
         writer.setTitle(QStringLiteral("pCa series bench sheet"));
         writer.setCreator(QStringLiteral("Quelix " QUELIX_VERSION));
         QTextDocument document;
-        document.setHtml(BenchSheetHtml(design, rows, constants, made));
+        document.setHtml(BenchSheetHtml(design, rows, engine, made));
         document.print(&writer);
     }
     file.close();

@@ -130,12 +130,19 @@ QList<QPointF> Draw(QChart& chart, QValueAxis* xAxis, const TPlotted& what,
 
 } // namespace
 
-void TSeriesTableModel::SetRows(const TSeriesDesign& design, std::vector<TSeriesRow> rows)
+void TSeriesTableModel::SetRows(
+    const TSeriesDesign& design, std::vector<TSeriesRow> rows, const TEngine& engine)
 {
     beginResetModel();
     FDesign = design;
     FRows = std::move(rows);
+    FEngine = engine;
     endResetModel();
+}
+
+const TEngine* TSeriesTableModel::Conditions() const
+{
+    return SeriesNeedsConditions(FEngine, FDesign) ? &FEngine : nullptr;
 }
 
 int TSeriesTableModel::rowCount(const QModelIndex& parent) const
@@ -192,12 +199,12 @@ QVariant TSeriesTableModel::headerData(int section, Qt::Orientation orientation,
 QString TSeriesTableModel::TabSeparated() const
 {
     std::string text;
-    const auto names = SeriesColumnNames(FDesign.Kind);
+    const auto names = SeriesColumnNames(FDesign.Kind, Conditions() != nullptr);
     for (std::size_t i = 0; i < names.size(); ++i)
         text += std::string(i > 0 ? "\t" : "") + std::string(names[i]);
     text += '\n';
     for (const TSeriesRow& row : FRows) {
-        const std::vector<TCell> cells = SeriesCells(FDesign.Kind, row);
+        const std::vector<TCell> cells = SeriesCells(FDesign.Kind, row, Conditions());
         for (std::size_t i = 0; i < cells.size(); ++i) {
             std::string cell = CellText(cells[i]);
             // A tab or line break inside a message would split the spreadsheet's cell.

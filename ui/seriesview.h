@@ -14,11 +14,13 @@
 
 class QChart;
 
-/// What the series window computes off the GUI thread: the rows, and for a mixing table
-/// the mixtures over the whole range of fractions for the plot.
+/// What the series window computes off the GUI thread: the rows, for a mixing table the
+/// mixtures over the whole range of fractions for the plot, and the engine that computed
+/// them (its constants and conditions go into the exports and the bench sheet).
 struct TSeriesResult {
     std::vector<TSeriesRow> Rows;
     std::vector<TSeriesRow> Curve;
+    TEngine Engine;
 };
 
 class TSeriesTableModel : public QAbstractTableModel {
@@ -26,10 +28,15 @@ class TSeriesTableModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    /// Replaces the rows; `design` says which columns and the final volume.
-    void SetRows(const TSeriesDesign& design, std::vector<TSeriesRow> rows);
+    /// Replaces the rows; `design` says which columns and the final volume, `engine` is the
+    /// engine that computed them.
+    void SetRows(const TSeriesDesign& design, std::vector<TSeriesRow> rows, const TEngine& engine);
     const std::vector<TSeriesRow>& Rows() const { return FRows; }
     const TSeriesDesign& Design() const { return FDesign; }
+    const TEngine& Engine() const { return FEngine; }
+    /// The engine whose conditions the records carry as trailing fields, or none under the
+    /// default conditions (SeriesNeedsConditions).
+    const TEngine* Conditions() const;
 
     /// The table as tab-separated text with a header line, for a spreadsheet: the record's
     /// columns (as the CSV export) at full precision.
@@ -43,6 +50,7 @@ public:
 private:
     TSeriesDesign FDesign;
     std::vector<TSeriesRow> FRows;
+    TEngine FEngine;
 };
 
 /// Fills `chart` with the series: for a mixing table pCa against the fraction of B (the

@@ -108,9 +108,14 @@ TEST(CliSeries, PerPointRowsAreSingleRunsFieldForField)
             "--total-atp", "5", "--total-po4", "1"}),
         Plus(Conditions, {"--mode", "2", "--total-egta", "10", "--free-mg", "1", "--mgatp", "4",
             "--mgadp", "0.02"}),
+        // Another constant set, a temperature and the activity scale: the records end with
+        // the fields that say so, as a single run's do.
+        Plus(Conditions, {"--mode", "6", "--total-egta", "7", "--total-mg", "5", "--total-atp",
+            "5", "--constants", "nist-srd46-20c", "--temperature", "25", "--ph-scale",
+            "activity"}),
     };
     for (const auto& base : bases) {
-        SCOPED_TRACE(base[5]);
+        SCOPED_TRACE(base.back());
         const TRun csv = Cli(Plus(base, {"--pca", "9:4.5:1.5,5.2", "--format", "csv"}));
         const TRun json = Cli(Plus(base, {"--pca", "9:4.5:1.5,5.2", "--format", "json"}));
         ASSERT_EQ(csv.Status, 0) << csv.Err;
@@ -215,6 +220,11 @@ TEST(CliSeries, ReportIsAReadableTable)
     const TRun r = Cli(Plus(Stocks, {"--pca", "9:5:1,4"}));
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Out, ReadFile(fs::path(QUELIX_TEST_DATA_DIR) / "cli_series_mixing.txt"));
+    // Under other conditions the table opens with the line that names them, as a report.
+    const TRun activity = Cli(Plus(Stocks, {"--pca", "6", "--ph-scale", "activity"}));
+    EXPECT_EQ(activity.Status, 0) << activity.Err;
+    EXPECT_EQ(activity.Out.substr(0, 11), "Constants: ");
+    EXPECT_EQ(activity.Out.substr(activity.Out.find('\n') + 1, 27), "Mixing table of stocks A an");
 }
 
 TEST(CliSeries, UsageErrorsStopBeforeAnyOutput)

@@ -249,6 +249,9 @@ TEST(MixingTable, UnmixableStocksAreRefusedBeforeAnyCalculation)
             "Stocks A and B must have the same pH and ionic strength (A: pH 7, 0.15 M; B: pH "
             "7.1, 0.15 M)."},
         {"ionic strength", [](TMixingInput& m) { m.StockA[vfIonStr] = 0.1L; }, "same pH"},
+        {"temperature", [](TMixingInput& m) { m.StockB.TemperatureC = 25; }, "same temperature"},
+        {"pH scale", [](TMixingInput& m) { m.StockA.pHScale = TpHScale::psActivity; },
+            "same pH scale"},
         {"negative total", [](TMixingInput& m) { m.StockB[vfTotalATP] = -1; },
             "Stock B: total_atp must not be negative (-1 mM)."},
         {"volume", [](TMixingInput& m) { m.Volume = 0; }, "final volume"},

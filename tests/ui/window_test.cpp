@@ -222,8 +222,9 @@ TEST_F(WindowTest, ThirteenPixelFontAndEveryCaptionFitsItsPlace)
         SCOPED_TRACE(item->text().toStdString());
         EXPECT_LE(item->sizeHint().width(), item->width());
     }
-    // Each label ends before the field to its right.
-    for (const QLabel* label : form->findChildren<QLabel*>()) {
+    // Each field label ends before the field to its right.
+    for (const QLabel* label :
+         form->centralWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
         SCOPED_TRACE(label->text().toStdString());
         const int end = label->x() + label->fontMetrics().horizontalAdvance(label->text());
         EXPECT_LE(end, label->x() < 456 ? 360 - 2 : 544 - 2);

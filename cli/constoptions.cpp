@@ -1,0 +1,186 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "cli/constoptions.h"
+
+#include "cli/options.h"
+#include "constsets/setfile.h"
+#include "engine/realtext.h"
+#include "report/conditions.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+std::string BundledIds()
+{
+    std::string ids;
+    for (const TBundledSet& bundled : BundledSets())
+        ids += (ids.empty() ? "" : ", ") + std::string(bundled.Id);
+    return ids;
+}
+
+TConstSet ChosenSet(const std::string& name)
+{
+    if (name.empty())
+        return BuiltInSet();
+    if (const TBundledSet* bundled = FindBundledSet(name))
+        return bundled->Set;
+    std::error_code error;
+    if (!std::filesystem::exists(name, error))
+        throw TUsageError("--constants '" + name + "': no bundled set has this name (" + BundledIds()
+                          + "; see --list-constants) and there is no such file.");
+    try {
+        return ReadConstSetFile(name);
+    } catch (const TConstSetError& e) {
+        throw TUsageError(e.what());
+    }
+}
+
+// The whole text of a cell of --show-constants; a real with all its digits.
+TCell RealCell(std::optional<TReal> x)
+{
+    return x ? TCell::Of(*x) : TCell {};
+}
+
+// Characters, not bytes, of a UTF-8 text.
+std::size_t Width(const std::string& text)
+{
+    return static_cast<std::size_t>(std::ranges::count_if(
+        text, [](char ch) { return (static_cast<unsigned char>(ch) & 0xC0) != 0x80; }));
+}
+
+} // namespace
+
+void AddConstOptions(CLI::App& app, TConstOptionTexts& texts)
+{
+    texts.ConstantsOption = app.add_option("--constants", texts.Constants);
+    texts.TemperatureOption = app.add_option("--temperature", texts.Temperature);
+    texts.pHScaleOption = app.add_option("--ph-scale", texts.pHScale);
+    app.add_flag("--list-constants", texts.List);
+    app.add_flag("--show-constants", texts.Show);
+}
+
+TReal ParseTemperature(const std::string& text)
+{
+    const std::optional<TReal> celsius = TextToReal(text);
+    if (!celsius)
+        throw TUsageError(CalcMessage::NotAFloat(text));
+    if (!IsTemperatureInRange(*celsius))
+        throw TUsageError("--temperature: " + TemperatureRangeMessage(text));
+    return *celsius;
+}
+
+TpHScale ParsepHScale(const std::string& text)
+{
+    for (TpHScale scale : {TpHScale::psConcentration, TpHScale::psActivity})
+        if (text == pHScaleWord(scale))
+            return scale;
+    throw TUsageError("--ph-scale must be concentration or activity, not '" + text + "'");
+}
+
+TRunConstants ResolveConstants(const std::string& name, const std::vector<TConstEdit>& edits)
+{
+    TRunConstants constants;
+    constants.Chosen = ChosenSet(name);
+    constants.Set = constants.Chosen;
+    for (const TConstEdit& e : edits)
+        EditEntry(constants.Set, e.Ligand, e.Partner, e.Step, e.Value);
+    constants.EditedEntries = CountEdited(constants.Chosen, constants.Set);
+    return constants;
+}
+
+void ReadConstOptions(const TConstOptionTexts& texts, TCliOptions& options)
+{
+    if (texts.TemperatureOption->count() > 0)
+        options.Input.TemperatureC = ParseTemperature(texts.Temperature);
+    if (texts.pHScaleOption->count() > 0)
+        options.Input.pHScale = ParsepHScale(texts.pHScale);
+    options.Constants = ResolveConstants(texts.Constants, options.ConstEdits);
+    options.ShowConstants = texts.Show;
+}
+
+void UseRunConstants(TEngine& engine, const TRunConstants& constants)
+{
+    UseSet(engine, constants.Set, constants.EditedEntries);
+}
+
+std::string ListConstantsText()
+{
+    std::string text;
+    for (const TBundledSet& bundled : BundledSets()) {
+        text += std::string(bundled.Id) + "\n    " + bundled.Set.Name + "\n";
+        // The description, wrapped at word ends to the width of --help.
+        std::string line = "   ";
+        std::istringstream words(bundled.Set.Description);
+        for (std::string word; words >> word;) {
+            // A unit stays with its number ("20 \u00B0C").
+            const bool unit = word.starts_with("\u00B0");
+            if (!unit && Width(line) + 1 + Width(word) > 88) {
+                text += line + "\n";
+                line = "   ";
+            }
+            line += " " + word;
+        }
+        text += line + "\n";
+    }
+    return text;
+}
+
+std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& input)
+{
+    // The engine itself makes the values at the temperature, at the table's own 0.1 M,
+    // where the ionic strength changes nothing.
+    TEngine engine;
+    UseRunConstants(engine, constants);
+    engine.SetIonStr(SetIonStr);
+    engine.SetTemperatureC(input.TemperatureC);
+    engine.AdjustConstants();
+    static constexpr std::string_view Names[] = {
+        "row", "step", "log10_k", "enthalpy", "enthalpy_unit", "reference_temperature_c",
+        "temperature_c", "log10_k_in_force", "source"};
+    std::string text = CsvHeaderLine(Names);
+    for (TLigand lig : AllLigands)
+        for (TPartner pt : AllPartners)
+            for (std::size_t step = 0; step < StepCount; ++step) {
+                const TEntryInForce entry = EntryInForce(constants.Set, lig, pt, step);
+                if (!(entry.Log10K > 0))
+                    continue;
+                const std::string row = RowLabel(lig, pt);
+                const TCell cells[] = {
+                    TCell::Of(std::string_view(row)), TCell::Of(static_cast<long>(step)),
+                    TCell::Of(entry.Log10K), RealCell(entry.Enthalpy),
+                    entry.Enthalpy ? TCell::Of(EnthalpyUnitText(entry.EnthalpyUnit)) : TCell {},
+                    entry.FromBuiltIn ? TCell {} : RealCell(constants.Set.ReferenceC),
+                    RealCell(input.TemperatureC), TCell::Of(engine.CorrConst()[lig][pt][step]),
+                    TCell::Of(entry.Source)};
+                AppendCsvLine(text, cells);
+            }
+    return text;
+}
+
+std::string ConstOptionsHelp()
+{
+    return R"(  --constants NAME|FILE    the constant set: a bundled one by its id or name (default
+                           builtin, the table Quelix has always used), or a set file (JSON,
+                           see the manual); rows and steps a set does not give come from the
+                           built-in table. --const edits apply on top of it.
+  --temperature C          degrees Celsius, 0 to 100: brings each constant that has an
+                           enthalpy from the set's temperature by van 't Hoff; the others are
+                           used as they stand (counted in the report). Default: none.
+  --ph-scale concentration|activity
+                           concentration (default): pH is -log10 [H+]; activity: pH is a
+                           meter reading, converted to pcH (-log10 [H+]) with the H+
+                           activity coefficient at the record's ionic strength
+  --list-constants         the bundled sets
+  --show-constants         the table in force after all options, with each entry's source,
+                           as CSV
+  With another set than builtin, a temperature or the activity scale, the report begins
+  with a line naming them, and CSV and JSON records end with the fields constants,
+  edited_entries, temperature_c, uncorrected_entries, ph_scale and pch (pcH). A batch
+  file may hold these columns; they are ignored like the other output columns: the
+  constants, temperature and pH scale of a batch come from the command line.)";
+}

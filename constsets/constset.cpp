@@ -1,0 +1,140 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "constsets/constset.h"
+
+#include "constsets/bundledtexts.h"
+#include "constsets/setfile.h"
+#include "engine/asciitext.h"
+
+#include <vector>
+
+std::string_view EnthalpyUnitText(TEnthalpyUnit unit)
+{
+    return unit == TEnthalpyUnit::euKcalPerMol ? "kcal/mol" : "kJ/mol";
+}
+
+std::string RowLabel(TLigand ligand, TPartner partner)
+{
+    return std::string(LigandNames[static_cast<std::size_t>(ligand)]) + "-"
+        + std::string(PartnerNames[static_cast<std::size_t>(partner)]);
+}
+
+const TConstTable& BuiltInTable()
+{
+    static const TConstTable table = [] {
+        TEngine engine;
+        engine.LoadDefaultConstants();
+        return engine.BaseConst();
+    }();
+    return table;
+}
+
+TEntryInForce EntryInForce(const TConstSet& set, TLigand lig, TPartner partner, std::size_t step)
+{
+    if (const auto& entry = set.Entries[lig][partner][step])
+        return {entry->Log10K, entry->Enthalpy, entry->EnthalpyUnit, entry->Source, false};
+    return {BuiltInTable()[lig][partner][step], std::nullopt, TEnthalpyUnit::euKJPerMol,
+            BuiltInSource, true};
+}
+
+TConstTable SetTable(const TConstSet& set)
+{
+    TConstTable table = BuiltInTable();
+    for (TLigand lig : AllLigands)
+        for (TPartner pt : AllPartners)
+            for (std::size_t step = 0; step < StepCount; ++step)
+                if (const auto& entry = set.Entries[lig][pt][step])
+                    table[lig][pt][step] = entry->Log10K;
+    return table;
+}
+
+TReal EnthalpyJPerMol(TReal enthalpy, TEnthalpyUnit unit)
+{
+    const TReal kiloJoules = unit == TEnthalpyUnit::euKcalPerMol ? enthalpy * KJPerKcal : enthalpy;
+    return kiloJoules * 1000;
+}
+
+TConstOrigin SetOrigin(const TConstSet& set, int editedEntries)
+{
+    TConstOrigin origin;
+    origin.SetName = set.Name;
+    origin.EditedEntries = editedEntries;
+    origin.ReferenceC = set.ReferenceC;
+    for (TLigand lig : AllLigands)
+        for (TPartner pt : AllPartners)
+            for (std::size_t step = 0; step < StepCount; ++step) {
+                const auto& entry = set.Entries[lig][pt][step];
+                if (entry && entry->Enthalpy)
+                    origin.EnthalpyJPerMol[lig][pt][step] =
+                        EnthalpyJPerMol(*entry->Enthalpy, entry->EnthalpyUnit);
+            }
+    return origin;
+}
+
+void UseSet(TEngine& engine, const TConstSet& set, int editedEntries)
+{
+    engine.SetBaseConst(SetTable(set));
+    engine.SetOrigin(SetOrigin(set, editedEntries));
+}
+
+bool EditEntry(TConstSet& set, TLigand lig, TPartner partner, std::size_t step, TReal log10K)
+{
+    const TReal value = log10K > 0 ? log10K : 0;
+    const TEntryInForce current = EntryInForce(set, lig, partner, step);
+    if (current.Log10K == value)
+        return false;
+    set.Entries[lig][partner][step] =
+        TSetEntry {value, std::nullopt, TEnthalpyUnit::euKJPerMol, std::string(EditedSource)};
+    return true;
+}
+
+int CountEdited(const TConstSet& chosen, const TConstSet& edited)
+{
+    int count = 0;
+    for (TLigand lig : AllLigands)
+        for (TPartner pt : AllPartners)
+            for (std::size_t step = 0; step < StepCount; ++step) {
+                const TEntryInForce a = EntryInForce(chosen, lig, pt, step);
+                const TEntryInForce b = EntryInForce(edited, lig, pt, step);
+                if (a.Log10K != b.Log10K || a.Source != b.Source)
+                    ++count;
+            }
+    return count;
+}
+
+bool IsTemperatureInRange(TReal celsius)
+{
+    return celsius >= MinTemperatureC && celsius <= MaxTemperatureC;
+}
+
+std::string TemperatureRangeMessage(std::string_view given)
+{
+    return "The temperature must be between 0 and 100 \u00B0C (liquid water), not "
+        + std::string(given) + ".";
+}
+
+std::span<const TBundledSet> BundledSets()
+{
+    // Parsed once; a bundled text that does not read is a fault of the build, found by the
+    // tests, so it is not caught here.
+    static const std::vector<TBundledSet> sets = [] {
+        std::vector<TBundledSet> parsed;
+        for (const TBundledText& text : BundledSetTexts())
+            parsed.push_back({text.Id, ParseConstSet(text.Text, text.FileName)});
+        return parsed;
+    }();
+    return sets;
+}
+
+const TConstSet& BuiltInSet()
+{
+    return BundledSets().front().Set;
+}
+
+const TBundledSet* FindBundledSet(std::string_view idOrName)
+{
+    for (const TBundledSet& bundled : BundledSets())
+        if (EqualNoCase(idOrName, bundled.Id) || EqualNoCase(idOrName, bundled.Set.Name))
+            return &bundled;
+    return nullptr;
+}

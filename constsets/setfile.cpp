@@ -1,0 +1,307 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "constsets/setfile.h"
+
+#include "constsets/setjson.h"
+#include "engine/asciitext.h"
+#include "engine/calcerror.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <set>
+
+namespace {
+
+constexpr std::size_t MaxFileBytes = 1 << 20;
+
+const std::set<std::string, std::less<>> TopKeys {
+    "format", "version", "name", "description", "reference_temperature_c",
+    "reference_ionic_strength_m", "entries"};
+const std::set<std::string, std::less<>> EntryKeys {
+    "row", "step", "log10_k", "enthalpy", "enthalpy_unit", "source"};
+
+// Raises the file's error: "<file>: <where>: <problem>".
+class TProblems {
+public:
+    explicit TProblems(std::string_view fileName) : FFile(fileName) {}
+
+    void SetWhere(std::string where) { FWhere = std::move(where); }
+
+    [[noreturn]] void Raise(const std::string& problem) const
+    {
+        std::string message(FFile);
+        message += ": ";
+        if (!FWhere.empty())
+            message += FWhere + ": ";
+        message += problem;
+        throw TConstSetError(message);
+    }
+
+private:
+    std::string_view FFile;
+    std::string FWhere;
+};
+
+std::string Quoted(std::string_view key)
+{
+    return "\"" + std::string(key) + "\"";
+}
+
+// A value as a message shows it. The library cannot print an extended real itself.
+std::string ValueText(const TJson& value)
+{
+    if (value.is_number_float())
+        return NumberText(value.get<TReal>());
+    if (value.is_object())
+        return "an object";
+    if (value.is_array())
+        return "a list";
+    if (value.is_string())
+        return "the text " + value.dump(-1, ' ', false, TJson::error_handler_t::replace);
+    return value.dump();
+}
+
+// Every value of `object` is a known key; every required key is there.
+void CheckKeys(const TJson& object, const std::set<std::string, std::less<>>& known,
+               std::initializer_list<std::string_view> required, const TProblems& problems)
+{
+    for (const auto& [key, value] : object.items())
+        if (!known.contains(key))
+            problems.Raise("unknown key " + Quoted(key));
+    for (std::string_view key : required)
+        if (!object.contains(key))
+            problems.Raise("the key " + Quoted(key) + " is missing");
+}
+
+TReal Number(const TJson& value, std::string_view key, const TProblems& problems)
+{
+    if (!value.is_number())
+        problems.Raise(Quoted(key) + " must be a number, not " + ValueText(value));
+    const TReal x = value.get<TReal>();
+    if (!std::isfinite(x))
+        problems.Raise(Quoted(key) + " is not a finite number");
+    return x == 0 ? 0 : x; // no negative zero, which a file could not tell apart
+}
+
+std::string Text(const TJson& value, std::string_view key, const TProblems& problems,
+                 bool mayBeEmpty = false)
+{
+    if (!value.is_string())
+        problems.Raise(Quoted(key) + " must be a text, not " + ValueText(value));
+    std::string text = value.get<std::string>();
+    for (char ch : text)
+        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F)
+            problems.Raise(Quoted(key) + " must not hold line breaks or other control characters");
+    if (!mayBeEmpty && TrimBlanks(text).empty())
+        problems.Raise(Quoted(key) + " must not be empty");
+    return text;
+}
+
+std::optional<TReal> Temperature(const TJson& value, const TProblems& problems)
+{
+    if (value.is_null())
+        return std::nullopt;
+    const TReal celsius = Number(value, "reference_temperature_c", problems);
+    if (!IsTemperatureInRange(celsius))
+        problems.Raise("\"reference_temperature_c\" must be between 0 and 100 \u00B0C");
+    return celsius;
+}
+
+// The row label to its ligand and partner, without regard to case, as on the command line.
+bool FindRow(std::string_view label, TLigand& ligand, TPartner& partner)
+{
+    for (TLigand lig : AllLigands)
+        for (TPartner pt : AllPartners)
+            if (EqualNoCase(label, RowLabel(lig, pt))) {
+                ligand = lig;
+                partner = pt;
+                return true;
+            }
+    return false;
+}
+
+// A whole number from 0 to `below` - 1, however the file writes it (2, 2.0, 2e0).
+std::optional<std::size_t> SmallWholeNumber(const TJson& value, std::size_t below)
+{
+    if (!value.is_number())
+        return std::nullopt;
+    const TReal x = value.get<TReal>();
+    for (std::size_t n = 0; n < below; ++n)
+        if (x == static_cast<TReal>(n))
+            return n;
+    return std::nullopt;
+}
+
+std::size_t Step(const TJson& value, TPartner partner, const TProblems& problems)
+{
+    const std::optional<std::size_t> number = SmallWholeNumber(value, StepCount);
+    if (!number)
+        problems.Raise("\"step\" must be 0, 1, 2 or 3, not " + ValueText(value));
+    const std::size_t step = *number;
+    if (partner != TPartner::ptH && step == StepCount - 1)
+        problems.Raise("step 3 of a metal row is read by no calculation; leave it out");
+    return step;
+}
+
+void ReadEnthalpy(const TJson& entry, TSetEntry& out, bool hasReference, const TProblems& problems)
+{
+    const bool hasValue = entry.contains("enthalpy") && !entry["enthalpy"].is_null();
+    const bool hasUnit = entry.contains("enthalpy_unit");
+    if (!hasValue) {
+        if (hasUnit)
+            problems.Raise("\"enthalpy_unit\" is given without an enthalpy");
+        return;
+    }
+    if (!hasUnit)
+        problems.Raise("the enthalpy has no unit: give \"enthalpy_unit\" as \"kJ/mol\" or "
+                       "\"kcal/mol\"");
+    const std::string unit = Text(entry["enthalpy_unit"], "enthalpy_unit", problems);
+    if (unit == EnthalpyUnitText(TEnthalpyUnit::euKJPerMol))
+        out.EnthalpyUnit = TEnthalpyUnit::euKJPerMol;
+    else if (unit == EnthalpyUnitText(TEnthalpyUnit::euKcalPerMol))
+        out.EnthalpyUnit = TEnthalpyUnit::euKcalPerMol;
+    else
+        problems.Raise("\"enthalpy_unit\" must be \"kJ/mol\" or \"kcal/mol\", not "
+                       + Quoted(unit));
+    out.Enthalpy = Number(entry["enthalpy"], "enthalpy", problems);
+    if (out.Log10K == 0)
+        problems.Raise("a step that does not exist (log10 K 0) has no enthalpy");
+    if (!hasReference)
+        problems.Raise("an enthalpy needs the set's \"reference_temperature_c\"");
+}
+
+void ReadEntry(const TJson& entry, std::size_t index, TConstSet& set, TProblems& problems)
+{
+    std::string where = "entry " + std::to_string(index + 1);
+    problems.SetWhere(where);
+    if (!entry.is_object())
+        problems.Raise("an entry must be an object, not " + ValueText(entry));
+    CheckKeys(entry, EntryKeys, {"row", "step", "log10_k", "source"}, problems);
+    const std::string label = Text(entry["row"], "row", problems);
+    TLigand lig {};
+    TPartner partner {};
+    if (!FindRow(label, lig, partner))
+        problems.Raise("unknown row " + Quoted(label) + " (the rows are ATP-H, ATP-Mg, ATP-Ca, "
+                       "EGTA-H ... PO4-Ca)");
+    problems.SetWhere(where + " (" + RowLabel(lig, partner) + ")");
+    const std::size_t step = Step(entry["step"], partner, problems);
+    problems.SetWhere(where + " (" + RowLabel(lig, partner) + " step " + std::to_string(step) + ")");
+    if (set.Entries[lig][partner][step])
+        problems.Raise("this row and step is given twice");
+    TSetEntry out;
+    out.Log10K = Number(entry["log10_k"], "log10_k", problems);
+    if (out.Log10K < 0)
+        problems.Raise("\"log10_k\" must not be negative (0 marks a step that does not exist)");
+    ReadEnthalpy(entry, out, set.ReferenceC.has_value(), problems);
+    out.Source = Text(entry["source"], "source", problems);
+    set.Entries[lig][partner][step] = std::move(out);
+}
+
+// Parses JSON and refuses a key repeated within one object, which the library would
+// otherwise settle silently by keeping the last.
+TJson ParseJson(std::string_view text, const TProblems& problems)
+{
+    std::vector<std::set<std::string>> keys;
+    const auto callback = [&](int, TJson::parse_event_t event, TJson& parsed) {
+        if (event == TJson::parse_event_t::object_start)
+            keys.emplace_back();
+        else if (event == TJson::parse_event_t::object_end)
+            keys.pop_back();
+        else if (event == TJson::parse_event_t::key && !keys.back().insert(parsed.get<std::string>()).second)
+            problems.Raise("the key " + Quoted(parsed.get<std::string>())
+                           + " appears twice in one object");
+        return true;
+    };
+    try {
+        return TJson::parse(text.begin(), text.end(), callback);
+    } catch (const TJson::exception& e) {
+        std::string what = e.what();
+        if (const auto end = what.find("] "); what.starts_with("[json.exception") && end != what.npos)
+            what.erase(0, end + 2);
+        problems.Raise("not a valid JSON text: " + what);
+    }
+}
+
+} // namespace
+
+TConstSet ParseConstSet(std::string_view text, std::string_view fileName)
+{
+    TProblems problems(fileName);
+    const TJson doc = ParseJson(text, problems);
+    if (!doc.is_object())
+        problems.Raise("a set file holds one JSON object");
+    CheckKeys(doc, TopKeys,
+              {"format", "version", "name", "reference_temperature_c",
+               "reference_ionic_strength_m", "entries"},
+              problems);
+    if (doc["format"] != std::string(SetFormatName))
+        problems.Raise("\"format\" must be " + Quoted(SetFormatName));
+    if (SmallWholeNumber(doc["version"], SetFormatVersion + 1) != SetFormatVersion)
+        problems.Raise("\"version\" " + ValueText(doc["version"]) + " is not known (this program "
+                       "reads version " + std::to_string(SetFormatVersion) + ")");
+    TConstSet set;
+    set.Name = Text(doc["name"], "name", problems);
+    if (doc.contains("description"))
+        set.Description = Text(doc["description"], "description", problems, true);
+    set.ReferenceC = Temperature(doc["reference_temperature_c"], problems);
+    const TReal ionStr = Number(doc["reference_ionic_strength_m"], "reference_ionic_strength_m",
+                                problems);
+    if (ionStr != SetIonStr)
+        problems.Raise("the values must refer to an ionic strength of 0.1 M, as the program's "
+                       "table does; \"reference_ionic_strength_m\" is " + NumberText(ionStr));
+    const TJson& entries = doc["entries"];
+    if (!entries.is_array())
+        problems.Raise("\"entries\" must be a list, not " + ValueText(entries));
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        ReadEntry(entries[i], i, set, problems);
+    return set;
+}
+
+std::string NumberText(TReal x)
+{
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, x == 0 ? TReal(0) : x);
+    return std::string(buf, res.ptr);
+}
+
+namespace {
+
+bool GivesEntries(const TConstSet& set)
+{
+    for (const auto& ligand : set.Entries)
+        for (const auto& row : ligand)
+            for (const auto& entry : row)
+                if (entry)
+                    return true;
+    return false;
+}
+
+} // namespace
+
+void CheckName(const TConstSet& set, std::string_view fileName)
+{
+    // A set named as the built-in table would be taken for it wherever outputs name the set.
+    if (set.Name == BuiltInSetName && GivesEntries(set))
+        throw TConstSetError(std::string(fileName) + ": the name \"" + std::string(BuiltInSetName)
+                             + "\" stands for the program's own table; give this set another name");
+}
+
+TConstSet ReadConstSetFile(const std::filesystem::path& path)
+{
+    const std::string fileName = path.string();
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw TConstSetError(fileName + ": the file cannot be opened");
+    std::string text(MaxFileBytes + 1, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (file.bad())
+        throw TConstSetError(fileName + ": the file cannot be read");
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    if (text.size() > MaxFileBytes)
+        throw TConstSetError(fileName + ": the file is larger than 1 MB; a set file is a few kB");
+    TConstSet set = ParseConstSet(text, fileName);
+    CheckName(set, fileName);
+    return set;
+}
+

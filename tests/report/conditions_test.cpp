@@ -1,0 +1,163 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+// The report's line and the records' fields that name the constant set, the temperature
+// and the pH scale, and the conversion of a meter reading inside Compute.
+#include "report/conditions.h"
+
+#include "report/report.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using enum TValueField;
+using enum TLigand;
+using enum TPartner;
+
+namespace {
+
+TEngine EngineWith(const char* setName, int edited)
+{
+    TEngine engine;
+    engine.LoadDefaultConstants();
+    TConstOrigin origin;
+    origin.SetName = setName;
+    origin.EditedEntries = edited;
+    origin.ReferenceC = 20;
+    origin.EnthalpyJPerMol[ligEGTA][ptCa][0] = -35145.6L;
+    engine.SetOrigin(origin);
+    return engine;
+}
+
+TCalcInput PCa6Input(std::optional<TReal> celsius, TpHScale scale)
+{
+    TCalcInput in = DefaultInput();
+    in.Mode = TCalcMode::cmCa;
+    in[vfpH] = 7;
+    in[vfIonStr] = 0.1L;
+    in[vfFreeCa] = 1e-3L;
+    in.TemperatureC = celsius;
+    in.pHScale = scale;
+    return in;
+}
+
+} // namespace
+
+TEST(ConditionsLine, NamesSetTemperatureAndScale)
+{
+    struct TCase {
+        const char* Set;
+        int Edited;
+        std::optional<TReal> Celsius;
+        TpHScale Scale;
+        const char* Line;
+    };
+    const TCase cases[] = {
+        {"Built-in", 0, std::nullopt, TpHScale::psActivity,
+         "Constants: Built-in; no temperature correction; pH is a meter reading (H+ activity), "
+         "pcH = 6.888"},
+        {"Lab", 1, 25, TpHScale::psConcentration,
+         "Constants: Lab (1 entry edited); temperature 25 \u00B0C (32 entries not corrected); "
+         "pH is -log10 [H+] (concentration)"},
+        {"Lab", 3, 37.5L, TpHScale::psActivity,
+         "Constants: Lab (3 entries edited); temperature 37.5 \u00B0C (32 entries not corrected); "
+         "pH is a meter reading (H+ activity), pcH = 6.888"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Line);
+        TEngine engine = EngineWith(c.Set, c.Edited);
+        const TCalcOutcome o = Compute(engine, PCa6Input(c.Celsius, c.Scale), TOutputFormat::ofReport);
+        ASSERT_FALSE(o.Failed()) << o.Error;
+        // The line comes first, after the empty line that opens every report.
+        EXPECT_TRUE(o.Report.starts_with("\n" + std::string(c.Line) + "\nZ =  0.100 M  pH =  7.00"))
+            << o.Report;
+    }
+}
+
+TEST(ConditionsLine, AbsentUnderTheDefaultConditionsEvenWithEditedBuiltInConstants)
+{
+    TEngine engine;
+    engine.LoadDefaultConstants();
+    engine.SetBaseEntry(ligATP, ptMg, 0, 4.1L);
+    const TCalcOutcome o = Compute(engine, PCa6Input(std::nullopt, TpHScale::psConcentration),
+                                   TOutputFormat::ofReport);
+    EXPECT_TRUE(o.Report.starts_with("\nZ = ")) << o.Report;
+}
+
+TEST(Compute, MeterReadingGivesTheResultsOfItsConvertedPhTypedIn)
+{
+    TEngine engine;
+    engine.LoadDefaultConstants();
+    const TCalcOutcome meter =
+        Compute(engine, PCa6Input(std::nullopt, TpHScale::psActivity), TOutputFormat::ofCsv);
+    ASSERT_FALSE(meter.Failed());
+    EXPECT_NEAR(static_cast<double>(meter.pcH), 6.887869160356475, 1e-14);
+    TCalcInput typedIn = PCa6Input(std::nullopt, TpHScale::psConcentration);
+    typedIn[vfpH] = meter.pcH;
+    const TCalcOutcome typed = Compute(engine, typedIn, TOutputFormat::ofCsv);
+    std::vector<TCell> a;
+    std::vector<TCell> b;
+    AppendRecordCells(a, meter);
+    AppendRecordCells(b, typed);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const std::string_view name = RecordColumns()[i].Name;
+        // The pH echoes what was given; the Tris estimate follows the pH as read.
+        if (name == "ph" || name == "ionic_strength_tris")
+            continue;
+        SCOPED_TRACE(std::string(name));
+        EXPECT_EQ(a[i].Real, b[i].Real);
+        EXPECT_EQ(a[i].Integer, b[i].Integer);
+    }
+    EXPECT_EQ(typed.pcH, meter.pcH);
+}
+
+TEST(Records, TrailingFieldsFollowTheRecordsOwnAndReadBackAsJson)
+{
+    TEngine engine = EngineWith("Lab", 2);
+    const TCalcOutcome o = Compute(engine, PCa6Input(25, TpHScale::psActivity), TOutputFormat::ofJson);
+    ASSERT_FALSE(o.Failed());
+    std::string json;
+    AppendRecord(json, o, TOutputFormat::ofJson, engine, true);
+    const auto j = nlohmann::ordered_json::parse(json);
+    ASSERT_EQ(j.size(), RecordColumns().size() + ConditionColumns().size());
+    std::size_t i = 0;
+    for (const auto& item : j.items()) {
+        const std::string_view expected = i < RecordColumns().size()
+            ? RecordColumns()[i].Name
+            : ConditionColumns()[i - RecordColumns().size()];
+        EXPECT_EQ(item.key(), expected);
+        ++i;
+    }
+    EXPECT_EQ(j["constants"], "Lab");
+    EXPECT_EQ(j["edited_entries"], 2);
+    EXPECT_EQ(j["temperature_c"], 25);
+    EXPECT_EQ(j["uncorrected_entries"], 32);
+    EXPECT_EQ(j["ph_scale"], "activity");
+    EXPECT_NEAR(j["pch"].get<double>(), 6.887869160356475, 1e-14);
+    EXPECT_EQ(j["ph"], 7);
+
+    const std::string header = RecordCsvHeader(true);
+    EXPECT_TRUE(header.starts_with(CsvHeader().substr(0, CsvHeader().size() - 1) + ","));
+    EXPECT_TRUE(header.ends_with(",constants,edited_entries,temperature_c,uncorrected_entries,"
+                                 "ph_scale,pch\n"));
+    std::string csv;
+    AppendRecord(csv, o, TOutputFormat::ofCsv, engine, true);
+    EXPECT_NE(csv.find(",Lab,2,25,32,activity,6.88786916035647"), std::string::npos) << csv;
+}
+
+TEST(Records, FailedRecordStillNamesItsConditionsButHasNoPcH)
+{
+    TEngine engine = EngineWith("Lab", 0);
+    TCalcInput in = PCa6Input(std::nullopt, TpHScale::psConcentration);
+    in[vfIonStr] = -1;
+    const TCalcOutcome o = Compute(engine, in, TOutputFormat::ofJson);
+    ASSERT_TRUE(o.Failed());
+    std::string json;
+    AppendRecord(json, o, TOutputFormat::ofJson, engine, true);
+    const auto j = nlohmann::json::parse(json);
+    EXPECT_EQ(j["constants"], "Lab");
+    EXPECT_TRUE(j["temperature_c"].is_null());
+    EXPECT_TRUE(j["uncorrected_entries"].is_null());
+    EXPECT_EQ(j["ph_scale"], "concentration");
+    EXPECT_TRUE(j["pch"].is_null());
+    EXPECT_EQ(j["error"], CalcMessage::NegativeIonStr);
+}

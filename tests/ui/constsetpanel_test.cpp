@@ -1,0 +1,261 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+// The constant sets in the window: choosing, saving and opening a set in the binding
+// constants dialog, the temperature and the pH scale, and what the main window shows.
+#include "ui/constsetpanel.h"
+
+#include "constsets/setfile.h"
+#include "report/conditions.h"
+#include "ui/constform.h"
+#include "ui/main.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using enum TLigand;
+using enum TPartner;
+
+namespace {
+
+QString Q(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+TEngine StartedEngine()
+{
+    TEngine engine;
+    engine.SetpH(7);
+    engine.SetIonStr(0.15L);
+    engine.LoadDefaultConstants();
+    engine.AdjustConstants();
+    engine.MakeApparentConstants();
+    return engine;
+}
+
+// Free Ca++ of a pCa-6-like recipe computed with the engine as the dialog left it.
+TReal FreeCa(TEngine engine)
+{
+    TCalcState state;
+    state.Tiny = 10 * MachineEpsilon();
+    state.TotalLigand[ligEGTA] = 0.010L;
+    state.TotalLigand[ligATP] = 0.005L;
+    state.TotalMg = 0.005L;
+    state.TotalCa = 0.008L;
+    EXPECT_FALSE(engine.Calculate(state, TCalcMode::cmEveryGiven).Failed());
+    return state.FreeCa;
+}
+
+class ConstSetPanelTest : public ::testing::Test {
+protected:
+    ConstSetPanelTest()
+    {
+        Form.SetMessageSink([this](QWidget*, TMessageKind, const QString& text) {
+            Messages.push_back(text);
+        });
+        Form.SetPanel()->SetFileChooser([this](QWidget*, bool) { return NextFile; });
+        Grid = Form.findChild<QTableWidget*>(QStringLiteral("ConstGrid"));
+        SetBox = Form.findChild<QComboBox*>(QStringLiteral("SetBox"));
+    }
+
+    QString Cell(int row, int col) const { return Grid->item(row, col)->text(); }
+    void Click(const char* name)
+    {
+        auto* button = Form.findChild<QPushButton*>(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr) << name;
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    void ChooseInBox(int index)
+    {
+        SetBox->setCurrentIndex(index);
+        Q_EMIT SetBox->activated(index);
+    }
+    QString Path(const char* name) const { return Dir.filePath(QString::fromLatin1(name)); }
+
+    TEngine Engine = StartedEngine();
+    TConstForm Form {Engine};
+    QTableWidget* Grid = nullptr;
+    QComboBox* SetBox = nullptr;
+    QTemporaryDir Dir;
+    QString NextFile;
+    std::vector<QString> Messages;
+};
+
+constexpr int EgtaCa = 5; // grid rows
+constexpr int Po4H = 12;
+
+} // namespace
+
+TEST_F(ConstSetPanelTest, ChoosingASetFillsTheGridAndApplyMakesItTheOneInForce)
+{
+    const TReal builtInFreeCa = FreeCa(Engine);
+    ASSERT_EQ(SetBox->itemText(1), QStringLiteral("NIST SRD 46, 20 \u00B0C, 0.1 M"));
+    ChooseInBox(1);
+    EXPECT_EQ(Cell(EgtaCa, 1), QStringLiteral("    10.973"));
+    EXPECT_EQ(Engine.BaseConst()[ligEGTA][ptCa][0], 10.97L); // not before Apply
+    // What the set takes from the built-in table is marked; its own values name a source.
+    EXPECT_TRUE(Grid->item(Po4H, 1)->font().italic());
+    EXPECT_EQ(Grid->item(Po4H, 1)->toolTip(), Q(BuiltInSource));
+    EXPECT_TRUE(Grid->item(EgtaCa, 1)->toolTip().startsWith(QStringLiteral("NIST SRD 46")));
+    Grid->setCurrentCell(EgtaCa, 1);
+    const QString source = Form.findChild<QPlainTextEdit*>(QStringLiteral("SourceText"))->toPlainText();
+    EXPECT_TRUE(source.startsWith(QStringLiteral("EGTA-Ca, step 0: log10 K 10.973, enthalpy -8.4 kcal/mol\nSource: NIST")))
+        << source.toStdString();
+
+    Click("BtnApply");
+    EXPECT_TRUE(Messages.empty());
+    EXPECT_EQ(Engine.BaseConst()[ligEGTA][ptCa][0], 10.973L);
+    EXPECT_EQ(Engine.Origin().SetName, "NIST SRD 46, 20 \u00B0C, 0.1 M");
+    EXPECT_EQ(Engine.Origin().EditedEntries, 0); // the rounding of Apply is no edit
+    EXPECT_FALSE(std::isnan(Engine.Origin().EnthalpyJPerMol[ligEGTA][ptCa][0]));
+    EXPECT_NE(FreeCa(Engine), builtInFreeCa);
+
+    Click("BtnDefault");
+    EXPECT_EQ(SetBox->currentIndex(), 0);
+    EXPECT_TRUE(Engine.HasDefaultConditions());
+    EXPECT_FALSE(Grid->item(Po4H, 1)->font().italic());
+    EXPECT_TRUE(Grid->item(EgtaCa, 1)->toolTip().isEmpty());
+    EXPECT_EQ(Cell(EgtaCa, 1), QStringLiteral("    10.970"));
+}
+
+TEST_F(ConstSetPanelTest, SavedGridReadsBackWithSourcesAndOpensAgain)
+{
+    ChooseInBox(1);
+    Grid->item(EgtaCa, 1)->setText(QStringLiteral("11.2"));
+    Grid->item(Po4H, 4)->setText(QStringLiteral("1.5")); // a step the tables lack
+    Click("BtnApply");
+    EXPECT_EQ(Engine.Origin().EditedEntries, 2);
+    EXPECT_TRUE(std::isnan(Engine.Origin().EnthalpyJPerMol[ligEGTA][ptCa][0]));
+    const TConstTable applied = Engine.BaseConst();
+
+    NextFile = Path("my lab set.json");
+    Click("SaveSetBtn");
+    ASSERT_TRUE(Messages.empty()) << Messages.front().toStdString();
+    const TConstSet saved = ReadConstSetFile(NextFile.toStdString());
+    EXPECT_EQ(saved.Name, "my lab set");
+    EXPECT_EQ(saved.ReferenceC, TReal(20));
+    EXPECT_EQ(saved.Entries[ligEGTA][ptCa][0]->Source, EditedSource);
+    EXPECT_EQ(saved.Entries[ligEGTA][ptCa][0]->Log10K, 11.2L);
+    EXPECT_EQ(saved.Entries[ligPO4][ptH][3]->Log10K, 1.5L);
+    EXPECT_EQ(saved.Entries[ligEGTA][ptCa][1]->Source,
+              FindBundledSet("nist-srd46-20c")->Set.Entries[ligEGTA][ptCa][1]->Source);
+    EXPECT_TRUE(saved.Entries[ligEGTA][ptH][0]->Enthalpy); // kept where the value is
+    EXPECT_FALSE(saved.Entries[ligPO4][ptH][0]); // still the built-in table's
+    EXPECT_EQ(SetBox->currentText(), QStringLiteral("my lab set (my lab set.json)"));
+
+    // Back to the built-in set, then open the file: the grid and the results follow it.
+    Click("BtnDefault");
+    Click("BtnApply");
+    NextFile = Path("my lab set.json");
+    Click("OpenSetBtn");
+    ASSERT_TRUE(Messages.empty());
+    EXPECT_EQ(Cell(EgtaCa, 1), QStringLiteral("    11.200"));
+    Click("BtnOK");
+    EXPECT_EQ(Engine.Origin().SetName, "my lab set");
+    EXPECT_EQ(Engine.Origin().EditedEntries, 0);
+    EXPECT_EQ(Engine.BaseConst()[ligEGTA][ptCa][0], applied[ligEGTA][ptCa][0]);
+    EXPECT_EQ(Engine.BaseConst()[ligPO4][ptH][3], 1.5L);
+}
+
+TEST_F(ConstSetPanelTest, AFileThatDoesNotReadChangesNothing)
+{
+    ChooseInBox(1);
+    Click("BtnApply");
+    Grid->item(1, 1)->setText(QStringLiteral("4.4")); // an edit not yet applied
+    const TConstTable before = Engine.BaseConst();
+    const int items = SetBox->count();
+    NextFile = Path("bad.json");
+    std::ofstream(NextFile.toStdString()) << R"({"format": "quelix constant set", "version": 1,
+        "name": "Bad", "reference_temperature_c": 20, "reference_ionic_strength_m": 0.1,
+        "entries": [{"row": "ATP-H", "step": 0, "log10_k": 6.5, "source": "a"},
+                    {"row": "ATP-Mg", "step": 3, "log10_k": 1, "source": "b"}]})";
+    Click("OpenSetBtn");
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_TRUE(Messages[0].contains(QStringLiteral("bad.json: entry 2 (ATP-Mg): step 3")))
+        << Messages[0].toStdString();
+    EXPECT_EQ(SetBox->count(), items);
+    EXPECT_EQ(Cell(1, 1), QStringLiteral("4.4"));
+    EXPECT_EQ(Cell(EgtaCa, 1), QStringLiteral("    10.973"));
+    EXPECT_EQ(Engine.BaseConst(), before);
+    EXPECT_EQ(Form.SetPanel()->Chosen().Name, "NIST SRD 46, 20 \u00B0C, 0.1 M");
+}
+
+TEST_F(ConstSetPanelTest, TemperatureAndScaleComeWithApplyAndABadTemperatureStopsIt)
+{
+    ChooseInBox(1);
+    auto* temperature = Form.findChild<QLineEdit*>(QStringLiteral("TemperatureEdit"));
+    auto* scale = Form.findChild<QComboBox*>(QStringLiteral("pHScaleBox"));
+    temperature->setText(QStringLiteral("25"));
+    scale->setCurrentIndex(1);
+    Click("BtnApply");
+    EXPECT_EQ(Engine.TemperatureC(), TReal(25));
+    EXPECT_EQ(Engine.pHScale(), TpHScale::psActivity);
+    EXPECT_EQ(Engine.UncorrectedEntries(), 9);
+    EXPECT_TRUE(Form.findChild<QLabel*>(QStringLiteral("UncorrectedLabel"))->text().startsWith(
+        QStringLiteral("9 values have no enthalpy")));
+    EXPECT_EQ(Form.findChild<QLabel*>(QStringLiteral("pcHLabel"))->text(),
+              QStringLiteral("pcH = 6.873 at pH 7.00 and 0.150 M"));
+
+    for (const char* bad : {"310.15", "warm"}) {
+        SCOPED_TRACE(bad);
+        Messages.clear();
+        Grid->item(EgtaCa, 1)->setText(QStringLiteral("9"));
+        temperature->setText(QString::fromLatin1(bad));
+        Click("BtnApply");
+        ASSERT_EQ(Messages.size(), 1u);
+        EXPECT_TRUE(Messages[0].contains(QString::fromLatin1(bad)));
+        EXPECT_EQ(Engine.BaseConst()[ligEGTA][ptCa][0], 10.973L); // the grid was not read
+        EXPECT_EQ(Engine.TemperatureC(), TReal(25));
+    }
+    temperature->clear();
+    scale->setCurrentIndex(0);
+    Click("BtnApply");
+    EXPECT_FALSE(Engine.TemperatureC());
+    EXPECT_EQ(Engine.pHScale(), TpHScale::psConcentration);
+}
+
+TEST(MainFormConditions, StatusBarAndReportNameTheConditionsOnlyOutsideTheDefaults)
+{
+    QTemporaryDir dir;
+    TMainFormOptions options;
+    options.IniFileName = dir.filePath(QStringLiteral("quelix.INI")).toStdString();
+    std::vector<QString> messages;
+    options.MessageSink = [&](QWidget*, TMessageKind, const QString& text) { messages.push_back(text); };
+    TMainForm form(std::move(options));
+    auto* console = form.findChild<QPlainTextEdit*>(QStringLiteral("Console"));
+    form.Calculate();
+    EXPECT_EQ(form.findChild<QStatusBar*>(QStringLiteral("ConditionsBar")), nullptr);
+    EXPECT_FALSE(console->toPlainText().contains(QStringLiteral("Constants:")));
+
+    TConstForm* dialog = form.ConstForm();
+    auto* box = dialog->findChild<QComboBox*>(QStringLiteral("SetBox"));
+    box->setCurrentIndex(1);
+    Q_EMIT box->activated(1);
+    dialog->findChild<QComboBox*>(QStringLiteral("pHScaleBox"))->setCurrentIndex(1);
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BtnApply")), Qt::LeftButton);
+    auto* bar = form.findChild<QStatusBar*>(QStringLiteral("ConditionsBar"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_FALSE(bar->isHidden());
+    const QString expected = QStringLiteral("Constants: NIST SRD 46, 20 \u00B0C, 0.1 M; no temperature "
+                                            "correction; pH is a meter reading (H+ activity), pcH = ");
+    EXPECT_TRUE(bar->findChild<QLabel*>()->text().startsWith(expected));
+    form.Calculate();
+    EXPECT_TRUE(console->toPlainText().contains(QStringLiteral("\n\n") + expected));
+    EXPECT_TRUE(messages.empty());
+
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BtnDefault")), Qt::LeftButton);
+    dialog->findChild<QComboBox*>(QStringLiteral("pHScaleBox"))->setCurrentIndex(0);
+    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BtnApply")), Qt::LeftButton);
+    EXPECT_TRUE(bar->isHidden());
+}

@@ -1,0 +1,15 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The main window's status bar says which constant set, temperature and pH scale are in
+// force, in the words of the report's first line. Under the default conditions (the
+// built-in set, no temperature, pH as concentration) the window has no status bar, as it
+// never had.
+
+class QMainWindow;
+class TEngine;
+
+/// Shows the engine's conditions in `window`'s status bar, or hides the bar under the
+/// default conditions.
+void ShowConditions(QMainWindow* window, const TEngine& engine);
