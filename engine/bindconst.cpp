@@ -83,9 +83,9 @@ TConstTable UnknownEnthalpies()
 TReal VantHoff(TReal log10K, TReal enthalpyJPerMol, TReal fromC, TReal toC)
 {
     // d ln K / d(1/T) = -dH / R; in decimal logarithms the slope is divided by ln 10.
-    const TReal inverseGap = Fin(Div(1, toC + ZeroCelsiusK) - Div(1, fromC + ZeroCelsiusK));
+    const TReal inverseGap = CheckFinite(Div(1, toC + ZeroCelsiusK) - Div(1, fromC + ZeroCelsiusK));
     const TReal slope = Div(enthalpyJPerMol, GasConstant * std::numbers::ln10_v<TReal>);
-    return Fin(log10K - Fin(slope * inverseGap));
+    return CheckFinite(log10K - CheckFinite(slope * inverseGap));
 }
 
 void TEngine::SetOrigin(TConstOrigin origin)
@@ -114,7 +114,7 @@ TReal TEngine::pcH() const
 {
     if (FpHScale == TpHScale::psConcentration)
         return FpH;
-    return Fin(FpH - ActivityTerm(FIonStr));
+    return CheckFinite(FpH - ActivityTerm(FIonStr));
 }
 
 namespace {
@@ -186,14 +186,16 @@ void TEngine::LoadDefaultConstants()
             FBaseConst[lig][pt] = LiteralDefaults[row++];
 
     // Phosphate values quoted at 0 M (protonation) and 0.2 M (metal binding), brought to
-    // the table's 0.1 M with the charge factors of AdjustConstants.
-    const double a = static_cast<double>(ActivityTerm(0.1L));
-    FBaseConst[ligPO4][ptH][0] = 12.325L - 6 * static_cast<TReal>(a);
-    FBaseConst[ligPO4][ptH][1] = 7.207L - 4 * static_cast<TReal>(a);
-    FBaseConst[ligPO4][ptH][2] = 2.161L - 2 * static_cast<TReal>(a);
-    const double d = static_cast<double>(ActivityTerm(0.1L) - ActivityTerm(0.2L));
-    FBaseConst[ligPO4][ptMg][1] = 1.88L - 8 * static_cast<TReal>(d);
-    FBaseConst[ligPO4][ptCa][1] = 1.7L - 8 * static_cast<TReal>(d);
+    // the table's 0.1 M as AdjustConstants would: the charge factors 2c and 4c (c = 3, 2, 1
+    // for the steps) times the change of the activity term, rounded to a double.
+    const auto shiftFromZero = static_cast<TReal>(static_cast<double>(ActivityTerm(0.1L)));
+    FBaseConst[ligPO4][ptH][0] = 12.325L - 6 * shiftFromZero;
+    FBaseConst[ligPO4][ptH][1] = 7.207L - 4 * shiftFromZero;
+    FBaseConst[ligPO4][ptH][2] = 2.161L - 2 * shiftFromZero;
+    const auto shiftFromPoint2 =
+        static_cast<TReal>(static_cast<double>(ActivityTerm(0.1L) - ActivityTerm(0.2L)));
+    FBaseConst[ligPO4][ptMg][1] = 1.88L - 8 * shiftFromPoint2;
+    FBaseConst[ligPO4][ptCa][1] = 1.7L - 8 * shiftFromPoint2;
 }
 
 void TEngine::AdjustConstants()
@@ -204,19 +206,21 @@ void TEngine::AdjustConstants()
     FCorrConst = FBaseConst;
     if (FTemperatureC && FOrigin.ReferenceC)
         CorrectForTemperature();
-    const double d = static_cast<double>(ActivityTerm(FIonStr) - ActivityTerm(0.1L));
+    // log K moves by the change of the sum of squared charges in the reaction times the
+    // change of the activity term from the table's 0.1 M (rounded to a double).
+    const double termShift = static_cast<double>(ActivityTerm(FIonStr) - ActivityTerm(0.1L));
     for (TLigand lig : AllLigands) {
         const int z = LigandCharge[lig];
         // Step k (from 1) binds to a species of charge -(z + 1 - k); a trivalent ligand's
         // fourth step is carried uncorrected.
         for (int k = 1; k <= z; ++k) {
             const auto step = static_cast<std::size_t>(k - 1);
-            const TReal c = z + 1 - k;
+            const TReal charge = z + 1 - k;
             if (FBaseConst[lig][ptH][step] > 0)
-                FCorrConst[lig][ptH][step] -= Fin(c * d * 2);
+                FCorrConst[lig][ptH][step] -= CheckFinite(charge * termShift * 2);
             for (TPartner metal : {ptMg, ptCa})
                 if (FBaseConst[lig][metal][step] > 0)
-                    FCorrConst[lig][metal][step] -= Fin(c * d * 4);
+                    FCorrConst[lig][metal][step] -= CheckFinite(charge * termShift * 4);
         }
     }
     FCorrFresh = true;
@@ -247,16 +251,16 @@ void TEngine::MakeApparentConstants()
                 if (FBaseConst[lig][pt][step] <= 0)
                     continue;
                 // A protonation constant times [H+] is the ratio of successive forms.
-                const TReal exponent = pt == ptH ? Fin(FCorrConst[lig][pt][step] - hydrogen)
+                const TReal exponent = pt == ptH ? CheckFinite(FCorrConst[lig][pt][step] - hydrogen)
                                                  : FCorrConst[lig][pt][step];
                 FAppConst[lig][pt][step] = Pow10(exponent);
             }
         }
         const auto& h = FAppConst[lig][ptH];
-        FBindSums[lig][ptH] = Fin((((h[3] + 1) * h[2] + 1) * h[1] + 1) * h[0] + 1);
+        FBindSums[lig][ptH] = CheckFinite((((h[3] + 1) * h[2] + 1) * h[1] + 1) * h[0] + 1);
         for (TPartner metal : {ptMg, ptCa}) {
             const auto& m = FAppConst[lig][metal];
-            FBindSums[lig][metal] = Fin((m[2] * h[1] + m[1]) * h[0] + m[0]);
+            FBindSums[lig][metal] = CheckFinite((m[2] * h[1] + m[1]) * h[0] + m[0]);
         }
     }
     FAppFresh = fromFreshCorr;
@@ -280,5 +284,15 @@ TCalcStatus TEngine::Calculate(TCalcState& state, TCalcMode mode)
 
 TReal TEngine::GetIonStrTris() const
 {
-    return ((218.44L - 23.81L * FpH) + 50) / 1000 * 20 / 50;
+    // An empirical estimate for a 50 mM Tris buffer, in mM: a straight line in the pH
+    // (falling as less of the Tris is protonated at a higher pH) plus a fixed 50 mM. It is
+    // turned from mM into M and scaled from the 50 mM buffer it was made for to the
+    // 20 mM that the report line names. The operations keep this order: the report prints
+    // the value to its last digit.
+    constexpr TReal lineAtPh0 = 218.44L; // mM
+    constexpr TReal lineSlope = 23.81L;  // mM per pH unit
+    constexpr TReal fixedPart = 50;      // mM
+    constexpr TReal estimatedTris = 50;  // mM of Tris the estimate was made for
+    constexpr TReal reportedTris = 20;   // mM of Tris the report line assumes
+    return ((lineAtPh0 - lineSlope * FpH) + fixedPart) / 1000 * reportedTris / estimatedTris;
 }

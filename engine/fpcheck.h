@@ -7,7 +7,7 @@
 // negative number) and an overflow stop the computation with the matching message, while
 // underflow passes quietly. No infinity or NaN is ever stored, so every operand is finite,
 // and a chain of additions and multiplications can only leave the finite range through an
-// overflow: checking the result of such a chain with Fin() finds the first fault.
+// overflow: checking the result of such a chain with CheckFinite() finds the first fault.
 
 #include "engine/calcerror.h"
 #include "engine/exp10.h"
@@ -26,7 +26,7 @@ namespace fpcheck {
 }
 
 /// x, checked to be finite (the result of a chain of + and *).
-inline TReal Fin(TReal x)
+inline TReal CheckFinite(TReal x)
 {
     if (!std::isfinite(x)) [[unlikely]]
         RaiseOverflow();
@@ -38,7 +38,7 @@ inline TReal Div(TReal a, TReal b)
 {
     if (b == 0) [[unlikely]]
         RaiseCalcError(a == 0 ? CalcMessage::InvalidOp : CalcMessage::ZeroDivide);
-    return Fin(a / b);
+    return CheckFinite(a / b);
 }
 
 /// x rounded to double precision, as the solver stores its bounds.
@@ -60,7 +60,7 @@ inline TReal Sqrt(TReal x)
 /// 10 raised to x; an overflow raises its error.
 inline TReal Pow10(TReal x)
 {
-    return Fin(Exp10(x));
+    return CheckFinite(Exp10(x));
 }
 
 /// The integer nearest to x (ties to even) for |x| < 2^62, as an extended real and as an
@@ -96,10 +96,10 @@ inline TReal Log10(TReal x)
 /// flags of the floating-point unit (see TFpuFaults).
 template <bool Checked>
 struct TArith {
-    static TReal Fin(TReal x)
+    static TReal CheckFinite(TReal x)
     {
         if constexpr (Checked)
-            return fpcheck::Fin(x);
+            return fpcheck::CheckFinite(x);
         else
             return x;
     }

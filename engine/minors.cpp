@@ -20,30 +20,30 @@ void TEngine::CalcMinors(TCalcState& s) const
 
     // Each species is one product, left to right; a singly protonated form is computed
     // before the complexes made from it.
-    s.CaEGTA = Fin(ca * egta[ptCa][0] * lig[ligEGTA]);
-    s.MgEGTA = Fin(mg * egta[ptMg][0] * lig[ligEGTA]);
-    s.CaEDTA = Fin(ca * edta[ptCa][0] * lig[ligEDTA]);
-    s.MgEDTA = Fin(mg * edta[ptMg][0] * lig[ligEDTA]);
-    s.HPO4 = Fin(po4[ptH][0] * lig[ligPO4]);
-    s.H2PO4 = Fin(po4[ptH][1] * s.HPO4);
-    s.CaHPO4 = Fin(ca * po4[ptCa][1] * s.HPO4);
-    s.MgHPO4 = Fin(mg * po4[ptMg][1] * s.HPO4);
-    s.HATP = Fin(atp[ptH][0] * lig[ligATP]);
-    s.H2ATP = Fin(atp[ptH][1] * s.HATP);
-    s.MgHATP = Fin(mg * atp[ptMg][1] * s.HATP);
-    s.CaHATP = Fin(ca * atp[ptCa][1] * s.HATP);
-    s.HEGTA = Fin(egta[ptH][0] * lig[ligEGTA]);
-    s.H2EGTA = Fin(egta[ptH][1] * s.HEGTA);
-    s.MgHEGTA = Fin(mg * egta[ptMg][1] * s.HEGTA);
-    s.CaHEGTA = Fin(ca * egta[ptCa][1] * s.HEGTA);
-    s.HEDTA = Fin(edta[ptH][0] * lig[ligEDTA]);
-    s.H2EDTA = Fin(edta[ptH][1] * s.HEDTA);
-    s.MgHEDTA = Fin(mg * edta[ptMg][1] * s.HEDTA);
-    s.CaHEDTA = Fin(ca * edta[ptCa][1] * s.HEDTA);
-    s.HADP = Fin(adp[ptH][0] * lig[ligADP]);
-    s.H2ADP = Fin(adp[ptH][1] * s.HADP);
-    s.MgHADP = Fin(mg * adp[ptMg][1] * s.HADP);
-    s.CaHADP = Fin(ca * adp[ptCa][1] * s.HADP);
+    s.CaEGTA = CheckFinite(ca * egta[ptCa][0] * lig[ligEGTA]);
+    s.MgEGTA = CheckFinite(mg * egta[ptMg][0] * lig[ligEGTA]);
+    s.CaEDTA = CheckFinite(ca * edta[ptCa][0] * lig[ligEDTA]);
+    s.MgEDTA = CheckFinite(mg * edta[ptMg][0] * lig[ligEDTA]);
+    s.HPO4 = CheckFinite(po4[ptH][0] * lig[ligPO4]);
+    s.H2PO4 = CheckFinite(po4[ptH][1] * s.HPO4);
+    s.CaHPO4 = CheckFinite(ca * po4[ptCa][1] * s.HPO4);
+    s.MgHPO4 = CheckFinite(mg * po4[ptMg][1] * s.HPO4);
+    s.HATP = CheckFinite(atp[ptH][0] * lig[ligATP]);
+    s.H2ATP = CheckFinite(atp[ptH][1] * s.HATP);
+    s.MgHATP = CheckFinite(mg * atp[ptMg][1] * s.HATP);
+    s.CaHATP = CheckFinite(ca * atp[ptCa][1] * s.HATP);
+    s.HEGTA = CheckFinite(egta[ptH][0] * lig[ligEGTA]);
+    s.H2EGTA = CheckFinite(egta[ptH][1] * s.HEGTA);
+    s.MgHEGTA = CheckFinite(mg * egta[ptMg][1] * s.HEGTA);
+    s.CaHEGTA = CheckFinite(ca * egta[ptCa][1] * s.HEGTA);
+    s.HEDTA = CheckFinite(edta[ptH][0] * lig[ligEDTA]);
+    s.H2EDTA = CheckFinite(edta[ptH][1] * s.HEDTA);
+    s.MgHEDTA = CheckFinite(mg * edta[ptMg][1] * s.HEDTA);
+    s.CaHEDTA = CheckFinite(ca * edta[ptCa][1] * s.HEDTA);
+    s.HADP = CheckFinite(adp[ptH][0] * lig[ligADP]);
+    s.H2ADP = CheckFinite(adp[ptH][1] * s.HADP);
+    s.MgHADP = CheckFinite(mg * adp[ptMg][1] * s.HADP);
+    s.CaHADP = CheckFinite(ca * adp[ptCa][1] * s.HADP);
 }
 
 TReal TEngine::GetIonStr(const TCalcState& s) const
@@ -66,5 +66,5 @@ TReal TEngine::GetIonStr(const TCalcState& s) const
     sum += 4 * (s.FreeCa + s.CaATP + s.CaEGTA + s.CaEDTA) + s.CaADP;
     // Two singly charged counter-anions come with every Mg or Ca ion added.
     sum += 2 * s.TotalMg + 2 * s.TotalCa;
-    return Fin(sum) / 2;
+    return CheckFinite(sum) / 2;
 }

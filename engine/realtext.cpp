@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <system_error>
 
 namespace {
@@ -197,28 +198,33 @@ std::string RealToText(TReal x, char decimalPoint)
 
 namespace {
 
-// The exact way: to_chars gives the correctly rounded text, but rounds exact halfway cases
-// to even. A halfway value is a binary fraction with at most decimals + 1 decimals, so a
-// long exact expansion shows it as "...5000..."; such a value is rounded away from zero.
+// Whether x lies exactly halfway between two numbers with `decimals` decimals. Such a
+// number is (2n + 1) / (2 * 10^decimals); written as m / 2^f with m odd, it has exactly
+// f = decimals + 1 fraction bits, so x * 2^(decimals + 1) is an odd whole number. Scaling
+// by a power of two is exact (an overflow leaves no tie: such an x is a whole number).
+bool IsDecimalTie(TReal x, int decimals)
+{
+    const TReal scaled = std::ldexp(x, decimals + 1);
+    return decimals >= 0 && std::isfinite(scaled) && scaled == std::trunc(scaled)
+        && std::fmod(scaled, 2) != 0;
+}
+
+// The exact way, for what the fast path of AppendFixed cannot decide: to_chars gives the
+// correctly rounded text but breaks exact ties to even, and here they go away from zero.
 std::string FixedExact(TReal x, int decimals)
 {
-    std::string buf(5000, '\0');
-    const int exactDecimals = std::min(decimals + 24, 4000);
-    auto res = std::to_chars(buf.data(), buf.data() + buf.size(), x, std::chars_format::fixed,
-                             exactDecimals);
-    if (res.ec == std::errc()) {
-        std::string_view s(buf.data(), static_cast<std::size_t>(res.ptr - buf.data()));
-        std::string_view tail = s.substr(s.find('.') + 1 + static_cast<std::size_t>(decimals));
-        const bool tie = !tail.empty() && tail.front() == '5'
-            && tail.find_first_not_of('0', 1) == std::string_view::npos;
-        if (tie) {
-            const TReal scale = std::pow(10.0L, static_cast<TReal>(decimals));
-            x = (std::signbit(x) ? std::floor(x * scale) : std::ceil(x * scale)) / scale;
-        }
+    if (IsDecimalTie(x, decimals)) {
+        const TReal scale = std::pow(10.0L, static_cast<TReal>(decimals));
+        x = (std::signbit(x) ? std::floor(x * scale) : std::ceil(x * scale)) / scale;
     }
-    res = std::to_chars(buf.data(), buf.data() + buf.size(), x, std::chars_format::fixed,
-                        decimals);
-    return std::string(buf.data(), res.ptr);
+    // Room for the longest text: a sign, the whole part of the largest extended real
+    // (max_exponent10 + 1 digits), the point and the decimals.
+    constexpr int longestWhole = std::numeric_limits<TReal>::max_exponent10 + 1;
+    std::string text(static_cast<std::size_t>(longestWhole + 2 + std::max(decimals, 0)), '\0');
+    const auto res = std::to_chars(text.data(), text.data() + text.size(), x,
+                                   std::chars_format::fixed, decimals);
+    text.resize(static_cast<std::size_t>(res.ptr - text.data()));
+    return text;
 }
 
 // 10^0 ... 10^18: integers below 2^63, which the extended format holds exactly.
@@ -242,6 +248,37 @@ constexpr std::array<char, 200> DigitPairs = [] {
     return pairs;
 }();
 
+// Writes n / 10^decimals in fixed-point backwards, ending just before `end`: the decimals,
+// the point, the whole part (at least one digit) and the sign. Whole part and decimals are
+// split first, and each is written two digits per division, which keeps the chains of
+// dependent divisions short. Returns the first character written.
+char* WriteFixedBackwards(char* end, std::uint64_t n, std::size_t decimals, bool negative)
+{
+    char* first = end;
+    const auto put2 = [&](std::uint64_t twoDigits) {
+        first -= 2;
+        std::memcpy(first, DigitPairs.data() + 2 * twoDigits, 2);
+    };
+    std::uint64_t fraction = n % ExactPow10[decimals];
+    std::uint64_t whole = n / ExactPow10[decimals];
+    std::size_t left = decimals;
+    for (; left >= 2; left -= 2, fraction /= 100)
+        put2(fraction % 100);
+    if (left == 1)
+        *--first = static_cast<char>('0' + fraction);
+    if (decimals > 0)
+        *--first = '.';
+    for (; whole >= 100; whole /= 100)
+        put2(whole % 100);
+    if (whole >= 10)
+        put2(whole);
+    else
+        *--first = static_cast<char>('0' + whole);
+    if (negative)
+        *--first = '-';
+    return first;
+}
+
 } // namespace
 
 void AppendFixed(std::string& out, TReal x, int width, int decimals)
@@ -250,43 +287,23 @@ void AppendFixed(std::string& out, TReal x, int width, int decimals)
     const bool fastRange = decimals >= 0 && decimals < static_cast<int>(ExactPow10.size())
         && magnitude < 1e17L;
     if (fastRange) {
-        // Scaling rounds once, by at most half a unit in the last place of y; only when y
-        // lies that close to a half-way point does the exact way decide.
+        // y = |x| * 10^decimals is rounded once (10^decimals is exact), by at most half a
+        // unit in its last place, that is by at most y * 2^-64. Farther than that from a
+        // half-way point, y rounds to the same whole number as the exact product; the test
+        // keeps eight times that margin (y * 2^-61) to be safe, and the rare values closer
+        // to a half-way point take the exact way. Below 1e18 the whole number fits the
+        // integer of Nearest and the buffer.
         const auto d = static_cast<std::size_t>(decimals);
         const TReal y = magnitude * static_cast<TReal>(static_cast<std::int64_t>(ExactPow10[d]));
         const fpcheck::TNearest nearest = fpcheck::Nearest(y);
         const TReal offset = y - nearest.Value; // exact, within [-0.5, 0.5]
         if (y < 1e18L && std::fabs(std::fabs(offset) - 0.5L) > y * 0x1p-61L) {
-            const auto n = static_cast<std::uint64_t>(nearest.Integer);
-            // The text is written backwards into a buffer and appended at once: the
-            // decimals, the point, the whole part (at least one digit), the sign and as
-            // much of the padding as fits. Whole part and decimals are split first, and
-            // each is written two digits per division, which keeps the chains of
-            // dependent divisions short.
             std::array<char, 64> buf;
             char* const end = buf.data() + buf.size();
-            char* first = end;
-            const auto put2 = [&](std::uint64_t twoDigits) {
-                first -= 2;
-                std::memcpy(first, DigitPairs.data() + 2 * twoDigits, 2);
-            };
-            std::uint64_t fraction = n % ExactPow10[d];
-            std::uint64_t whole = n / ExactPow10[d];
-            std::size_t left = d;
-            for (; left >= 2; left -= 2, fraction /= 100)
-                put2(fraction % 100);
-            if (left == 1)
-                *--first = static_cast<char>('0' + fraction);
-            if (d > 0)
-                *--first = '.';
-            for (; whole >= 100; whole /= 100)
-                put2(whole % 100);
-            if (whole >= 10)
-                put2(whole);
-            else
-                *--first = static_cast<char>('0' + whole);
-            if (x < 0)
-                *--first = '-';
+            char* first = WriteFixedBackwards(end, static_cast<std::uint64_t>(nearest.Integer),
+                                              d, x < 0);
+            // The padding goes into the same buffer as far as it fits, and the text is
+            // appended at once.
             while (end - first < width && first > buf.data())
                 *--first = ' ';
             if (end - first < width)

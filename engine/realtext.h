@@ -28,8 +28,8 @@ TReal TextToRealOrRaise(std::string_view text, char decimalPoint = '.');
 /// sign or leading zeros (5E-5, 1.5E-7, 1.5E15). Zero gives "0".
 std::string RealToText(TReal x, char decimalPoint = '.');
 
-/// Fixed-point text of x with `decimals` decimals, right-aligned in at least `width`
-/// characters. Halfway cases round away from zero.
+/// Fixed-point text of x with `decimals` (>= 0) decimals, right-aligned in at least
+/// `width` characters. Halfway cases round away from zero; a negative zero prints as 0.
 std::string FormatFixed(TReal x, int width, int decimals);
 
 /// FormatFixed, appended to `out`.

@@ -31,6 +31,23 @@ bool IsEnter(int key)
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+// The keys that would move a caret: the field keeps its caret at the end of the number, so
+// they only end a selection.
+bool IsCaretMoveKey(int key)
+{
+    switch (key) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_End:
+    case Qt::Key_Home:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Full-width digits, minus, full stop and comma from an input method count as their ASCII
 // forms.
 QChar FoldFullWidth(QChar ch)
@@ -65,28 +82,17 @@ bool TSaNumEdit::HandleKeyDown(const QKeyEvent& e)
         key == Qt::Key_A ? m.SelectAll() : m.CopyText();
         return true;
     }
-    if (mods == Qt::NoModifier) {
-        switch (key) {
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-        case Qt::Key_End:
-        case Qt::Key_Home:
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-            m.Deselect();
-            return true;
-        case Qt::Key_Up:
-        case Qt::Key_Down: {
-            m.Deselect();
-            const bool down = key == Qt::Key_Down;
-            const auto option = down ? TSaNumEditOption::eoArrowDown : TSaNumEditOption::eoArrowUp;
-            if (m.ArrowFocusMove() && m.Options().Contains(option))
-                PostFocusMove(down);
-            return true;
-        }
-        default:
-            break;
-        }
+    if (mods == Qt::NoModifier && IsCaretMoveKey(key)) {
+        m.Deselect();
+        return true;
+    }
+    if (mods == Qt::NoModifier && (key == Qt::Key_Up || key == Qt::Key_Down)) {
+        m.Deselect();
+        const bool down = key == Qt::Key_Down;
+        const auto option = down ? TSaNumEditOption::eoArrowDown : TSaNumEditOption::eoArrowUp;
+        if (m.ArrowFocusMove() && m.Options().Contains(option))
+            PostFocusMove(down);
+        return true;
     }
     if (m.ReadOnly())
         return false;
@@ -182,21 +188,10 @@ bool TSaNumEdit::WantsKey(const QKeyEvent& e) const
         return key == Qt::Key_A || key == Qt::Key_C || key == Qt::Key_V || key == Qt::Key_X;
     if (mods != Qt::NoModifier && mods != Qt::ShiftModifier)
         return false;
-    switch (key) {
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-    case Qt::Key_End:
-    case Qt::Key_Home:
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_Backspace:
-    case Qt::Key_Delete:
+    if (IsCaretMoveKey(key) || key == Qt::Key_Up || key == Qt::Key_Down
+        || key == Qt::Key_Backspace || key == Qt::Key_Delete)
         return mods == Qt::NoModifier;
-    default:
-        return !e.text().isEmpty() && e.text().front() >= u' ';
-    }
+    return !e.text().isEmpty() && e.text().front() >= u' ';
 }
 
 bool TSaNumEdit::event(QEvent* e)

@@ -36,13 +36,13 @@ long ReadExponent(std::string_view text, long cap)
         text.remove_prefix(1);
     if (text.empty())
         return 0;
-    long a = 0;
+    long value = 0;
     for (char c : text) {
         if (!IsAsciiDigit(c))
             return 0;
-        a = std::min(cap, a * 10 + (c - '0'));
+        value = std::min(cap, value * 10 + (c - '0'));
     }
-    return a;
+    return value;
 }
 
 } // namespace
@@ -181,37 +181,36 @@ std::string NormalizeText(std::string_view s)
 
 std::string ExpandExponent(std::string_view s)
 {
-    std::string lower(s);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    const std::string lower = AsciiLowered(s);
     const auto e = lower.find('e');
     if (e == std::string::npos || e == 0 || e + 1 == lower.size())
         return std::string(s);
-    const TNumberParts m = SplitNumber(std::string_view(lower).substr(0, e));
-    const TNumberParts x = SplitNumber(std::string_view(lower).substr(e + 1));
-    const long cap = MaxExpandExponent + static_cast<long>(m.IntPart.size() + m.Frac.size());
-    const auto a = static_cast<std::size_t>(ReadExponent(x.IntPart, cap));
-    if (a == 0)
+    const TNumberParts mantissa = SplitNumber(std::string_view(lower).substr(0, e));
+    const TNumberParts exponent = SplitNumber(std::string_view(lower).substr(e + 1));
+    const std::string& intDigits = mantissa.IntPart;
+    const std::string& fracDigits = mantissa.Frac;
+    const long cap = MaxExpandExponent + static_cast<long>(intDigits.size() + fracDigits.size());
+    // How many places the point moves: right for a positive exponent, left for a negative.
+    const auto shift = static_cast<std::size_t>(ReadExponent(exponent.IntPart, cap));
+    if (shift == 0)
         return std::string(s);
-    const std::string& im = m.IntPart;
-    const std::string& fm = m.Frac;
     std::string r;
-    if (x.Sign.empty()) {
-        const std::size_t f = fm.size();
-        if (a >= f)
-            r = im + fm + std::string(a - f, '0');
+    if (exponent.Sign.empty()) {
+        const std::size_t f = fracDigits.size();
+        if (shift >= f)
+            r = intDigits + fracDigits + std::string(shift - f, '0');
         else
-            r = im + fm.substr(0, a) + "." + fm.substr(a);
+            r = intDigits + fracDigits.substr(0, shift) + "." + fracDigits.substr(shift);
     } else {
-        const std::size_t i = im.size();
-        if (im == "0")
-            r = "0." + std::string(a, '0') + fm;
-        else if (a >= i)
-            r = "0." + std::string(a - i, '0') + im + fm;
+        const std::size_t i = intDigits.size();
+        if (intDigits == "0")
+            r = "0." + std::string(shift, '0') + fracDigits;
+        else if (shift >= i)
+            r = "0." + std::string(shift - i, '0') + intDigits + fracDigits;
         else
-            r = im.substr(0, i - a) + "." + im.substr(i - a) + fm;
+            r = intDigits.substr(0, i - shift) + "." + intDigits.substr(i - shift) + fracDigits;
     }
-    return m.Sign + r;
+    return mantissa.Sign + r;
 }
 
 std::string ToExponentText(std::string_view v)

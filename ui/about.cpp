@@ -80,9 +80,7 @@ TAboutBox::TAboutBox(QWidget* parent)
     // The icon sits above the product name's centred text; keep it drawn on top.
     IconImage->raise();
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(136, 208, 75, 25);
+    OKButton = MakeButton(this, "OKButton", "OK", QRect(136, 208, 75, 25));
     OKButton->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     OKButton->setDefault(true);
     OKButton->setFocus();

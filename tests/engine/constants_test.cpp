@@ -59,30 +59,45 @@ TEST(ActivityTerm, NegativeIonicStrengthIsAnInvalidOperation)
     }
 }
 
-TEST(LoadDefaultConstants, TableAndComputedPhosphate)
+// The whole built-in table: the 28 literal values, the five phosphate values brought to
+// 0.1 M (computed at 40 digits from 12.325 - 6A, 7.207 - 4A, 2.161 - 2A, 1.88 - 8D and
+// 1.7 - 8D with A = 0.1121308396435246602 and D = -0.02482571219276107771, each rounded
+// to a double), and a zero in each of the other 27 entries, also after a user's edit.
+TEST(LoadDefaultConstants, EveryEntryOfTheBuiltInTable)
 {
+    using TRow = std::array<TReal, StepCount>;
+    const TPerLigand<std::array<TRow, PartnerCount>> expected {{{
+        {{{6.50L, 4.05L, 0, 0}, {4.00L, 2.00L, 0, 0}, {3.60L, 1.80L, 0, 0}}},                // ATP
+        {{{9.46L, 8.85L, 2.65L, 2.00L}, {5.20L, 3.40L, 0, 0}, {10.97L, 5.30L, 0, 0}}},       // EGTA
+        {{{10.26L, 6.16L, 2.67L, 1.99L}, {8.69L, 2.28L, 0, 0}, {10.59L, 3.51L, 0, 0}}},      // EDTA
+        {{{6.44L, 3.93L, 0, 0}, {3.17L, 1.64L, 0, 0}, {2.86L, 1.58L, 0, 0}}},                // ADP
+        {{{11.652214962138852039L, 6.7584766414259013594L, 1.9367383207129506797L, 0},
+          {0, 2.0786056975420886217L, 0, 0},
+          {0, 1.8986056975420886217L, 0, 0}}}, // PO4
+    }}};
     TEngine e;
-    e.SetBaseEntry(ligATP, ptCa, 3, 7); // a user entry that Default must remove
+    for (TLigand lig : AllLigands)
+        for (TPartner pt : AllPartners)
+            for (std::size_t step = 0; step < StepCount; ++step)
+                e.SetBaseEntry(lig, pt, step, 7); // user entries that the defaults replace
     e.LoadDefaultConstants();
-    EXPECT_EQ(e.BaseConst()[ligATP][ptH][0], 6.50L);
-    EXPECT_EQ(e.BaseConst()[ligEGTA][ptCa][0], 10.97L);
-    EXPECT_EQ(e.BaseConst()[ligEDTA][ptH][3], 1.99L);
-    EXPECT_EQ(e.BaseConst()[ligATP][ptCa][3], 0);
-    EXPECT_EQ(e.BaseConst()[ligPO4][ptMg][0], 0);
-    EXPECT_NEAR(static_cast<double>(e.BaseConst()[ligPO4][ptH][0]), 11.652, 5e-4);
-    EXPECT_NEAR(static_cast<double>(e.BaseConst()[ligPO4][ptH][1]), 6.758, 5e-4);
-    EXPECT_NEAR(static_cast<double>(e.BaseConst()[ligPO4][ptH][2]), 1.937, 5e-4);
-    EXPECT_NEAR(static_cast<double>(e.BaseConst()[ligPO4][ptMg][1]), 2.079, 5e-4);
-    EXPECT_NEAR(static_cast<double>(e.BaseConst()[ligPO4][ptCa][1]), 1.899, 5e-4);
-    // A is rounded to double before use.
-    const double a = static_cast<double>(ActivityTerm(0.1L));
-    EXPECT_EQ(e.BaseConst()[ligPO4][ptH][0], 12.325L - 6 * static_cast<TReal>(a));
-
     int present = 0;
-    for (const auto& block : e.BaseConst())
-        for (const auto& row : block)
-            for (TReal v : row)
-                present += v > 0;
+    for (TLigand lig : AllLigands) {
+        for (TPartner pt : AllPartners) {
+            for (std::size_t step = 0; step < StepCount; ++step) {
+                SCOPED_TRACE(testing::Message() << LigandNames[static_cast<std::size_t>(lig)] << "-"
+                                                << PartnerNames[static_cast<std::size_t>(pt)]
+                                                << " step " << step);
+                const TReal want = expected[lig][static_cast<std::size_t>(pt)][step];
+                const TReal got = e.BaseConst()[lig][pt][step];
+                if (lig == ligPO4)
+                    EXPECT_NEAR(static_cast<double>(got), static_cast<double>(want), 1e-15);
+                else
+                    EXPECT_EQ(got, want);
+                present += got > 0;
+            }
+        }
+    }
     EXPECT_EQ(present, 33);
 }
 
@@ -105,15 +120,26 @@ TEST(AdjustConstants, ReferenceIonicStrengthChangesNothing)
 
 TEST(AdjustConstants, ChargeFactorsAtZeroIonicStrength)
 {
+    // At 0 M every constant rises by its charge factor times A = 0.1121308396435246602:
+    // 8A, 6A, 4A, 2A for the EGTA-H steps, 16A for ATP-Mg step 0, 8A for ADP-Ca step 1.
     TEngine e = DefaultEngine(0, 7);
-    EXPECT_NEAR(static_cast<double>(e.CorrConst()[ligATP][ptH][0]), 7.397, 5e-4);
-    EXPECT_NEAR(static_cast<double>(e.CorrConst()[ligATP][ptMg][0]), 5.794, 5e-4);
-    const double d = static_cast<double>(ActivityTerm(0) - ActivityTerm(0.1L));
-    // EGTA-H steps 1..4 move by 2c*d with c = 4, 3, 2, 1.
-    for (std::size_t step = 0; step < 4; ++step) {
-        SCOPED_TRACE(step);
-        const TReal c = 4 - static_cast<TReal>(step);
-        EXPECT_EQ(e.CorrConst()[ligEGTA][ptH][step], e.BaseConst()[ligEGTA][ptH][step] - c * d * 2);
+    struct Case {
+        TLigand Lig;
+        TPartner Partner;
+        std::size_t Step;
+        double Expected;
+    };
+    const Case cases[] = {
+        {ligATP, ptH, 0, 7.3970467171481972812},   {ligATP, ptMg, 0, 5.7940934342963945625},
+        {ligEGTA, ptH, 0, 10.357046717148197281},  {ligEGTA, ptH, 1, 9.5227850378611479609},
+        {ligEGTA, ptH, 2, 3.0985233585740986406},  {ligEGTA, ptH, 3, 2.2242616792870493203},
+        {ligADP, ptCa, 1, 2.4770467171481972812},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(k.Lig) << " "
+                                        << static_cast<int>(k.Partner) << " " << k.Step);
+        EXPECT_NEAR(static_cast<double>(e.CorrConst()[k.Lig][k.Partner][k.Step]), k.Expected,
+                    1e-14);
     }
 }
 
@@ -140,7 +166,7 @@ TEST(AdjustConstants, AbsentStepsStayAbsentAndTrivalentFourthStepIsNotCorrected)
     e.AdjustConstants();
     e.MakeApparentConstants();
     EXPECT_EQ(e.CorrConst()[ligADP][ptH][3], 1.5L);
-    EXPECT_EQ(e.AppConst()[ligADP][ptH][3], std::pow(10.0L, 1.5L - 7.5L));
+    EXPECT_NEAR(static_cast<double>(e.AppConst()[ligADP][ptH][3] / 1e-6L), 1, 1e-15);
     EXPECT_EQ(e.CorrConst()[ligATP][ptH][2], 0);
     EXPECT_EQ(e.AppConst()[ligATP][ptH][2], 0);
     EXPECT_EQ(e.AppConst()[ligPO4][ptMg][0], 0);
@@ -175,13 +201,27 @@ TEST(MakeApparentConstants, PhMovesOnlyProtonationRows)
 
 TEST(MakeApparentConstants, BindingSums)
 {
+    // At 0.2 M and pH 7.2, computed at 40 digits from the corrected constants: EGTA's four
+    // protonation steps and its Mg and Ca steps 0 and 1; phosphate binds the metals only as
+    // HPO4(2-); ADP has two protonation steps.
     const TEngine e = DefaultEngine(0.2L, 7.2L);
-    const auto& h = e.AppConst()[ligEGTA][ptH];
-    const TReal expectedH = 1 + h[0] + h[0] * h[1] + h[0] * h[1] * h[2] + h[0] * h[1] * h[2] * h[3];
-    EXPECT_NEAR(static_cast<double>(e.BindSums()[ligEGTA][ptH] / expectedH), 1.0, 1e-15);
-    // Phosphate binds the metals only as HPO4(2-).
-    EXPECT_EQ(e.BindSums()[ligPO4][ptMg], e.AppConst()[ligPO4][ptH][0] * e.AppConst()[ligPO4][ptMg][1]);
-    // A ligand without protonation constants has a proton sum of 1.
+    struct Case {
+        TLigand Lig;
+        TPartner Partner;
+        double Expected;
+    };
+    const Case cases[] = {
+        {ligEGTA, ptH, 3767.5034890657226304},  {ligEGTA, ptMg, 209210.96713196285374},
+        {ligEGTA, ptCa, 37404427292.827999779}, {ligPO4, ptH, 25890.766470479297835},
+        {ligPO4, ptMg, 1524967.8541364674786},  {ligPO4, ptCa, 1007536.2696501674267},
+        {ligADP, ptH, 1.1233761591417991614},   {ligADP, ptCa, 367.7986017553020241},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(k.Lig) << " "
+                                        << static_cast<int>(k.Partner));
+        EXPECT_NEAR(static_cast<double>(e.BindSums()[k.Lig][k.Partner]) / k.Expected, 1, 1e-15);
+    }
+    // A ligand without protonation constants has a proton sum of exactly 1.
     TEngine bare = DefaultEngine(0.2L, 7.2L);
     for (std::size_t step = 0; step < StepCount; ++step)
         bare.SetBaseEntry(ligADP, ptH, step, 0);

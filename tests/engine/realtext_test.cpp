@@ -101,10 +101,36 @@ TEST(FormatFixed, RoundsAndPads)
         {-0.5L, 1, 0, "-1"},          {-0.0004L, 0, 3, "-0.000"},
         {99999999999999.9995L, 0, 3, "99999999999999.999"},
         {123456789012345.5L, 0, 0, "123456789012346"},
+        // A negative zero prints as zero, without a sign, as a pMg of -log10(1) must.
+        {-0.0L, 6, 3, " 0.000"},
+        // 2^-20 = 0.00000095367431640625 is a tie at 19 decimals, beyond the fast way.
+        {0x1p-20L, 0, 19, "0.0000009536743164063"},
+        {-0x1p-20L, 0, 19, "-0.0000009536743164063"},
+        {0x1p-20L + 0x1p-83L, 0, 19, "0.0000009536743164063"},
+        {0x1p-20L - 0x1p-84L, 0, 19, "0.0000009536743164062"},
+        // Beyond 1e17 the number is whole, and no tie: 2^60 + 0.5 is not representable.
+        {0x1p60L, 0, 2, "1152921504606846976.00"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(FormatFixed(c.x, c.width, c.decimals), c.text);
+    }
+}
+
+// The longest texts the extended format can need, and the values that are no numbers, at
+// any number of decimals.
+TEST(FormatFixed, HugeValuesWithManyDecimalsAndNonNumbers)
+{
+    const TReal huge = std::numeric_limits<TReal>::max(); // 1.19e4932: 4933 whole digits
+    for (int decimals : {0, 3, 100, 1000}) {
+        SCOPED_TRACE(decimals);
+        const std::string text = FormatFixed(-huge, 0, decimals);
+        ASSERT_EQ(text.size(), 1 + 4933 + (decimals > 0 ? 1 + decimals : 0));
+        EXPECT_EQ(text.substr(0, 6), "-11897");
+        EXPECT_EQ(text.find_first_not_of("0123456789.-"), std::string::npos);
+        EXPECT_EQ(TextToReal(text), -huge);
+        for (TReal x : {std::numeric_limits<TReal>::infinity(), std::numeric_limits<TReal>::quiet_NaN()})
+            EXPECT_EQ(FormatFixed(x, 5, decimals), std::isnan(x) ? "  nan" : "  inf");
     }
 }
 

@@ -68,11 +68,23 @@ TEST_F(NumEditWidget, ControlKeysSelectCopyPasteAndNavigationDeselects)
 
 TEST_F(NumEditWidget, InputMethodFullWidthCharactersAreTyped)
 {
-    QInputMethodEvent commit;
-    commit.setCommitString(QString::fromUtf8("－１２．５あ"));
-    QApplication::sendEvent(A(), &commit);
-    EXPECT_EQ(A()->GetValue(), TReal{-12.5L});
-    EXPECT_EQ(Beeps, 1);
+    // Each full-width character counts as its ASCII form: the comma is refused with a beep
+    // as a typed "," is, and typing goes on after it.
+    struct TCase {
+        const char* Committed;
+        TReal Value;
+        int Beeps;
+    };
+    for (const TCase& c : {TCase{"１，９０８", 1908, 1}, TCase{"－１２．５あ", -12.5L, 1}}) {
+        SCOPED_TRACE(c.Committed);
+        A()->SetText(QString());
+        Beeps = 0;
+        QInputMethodEvent commit;
+        commit.setCommitString(QString::fromUtf8(c.Committed));
+        QApplication::sendEvent(A(), &commit);
+        EXPECT_EQ(A()->GetValue(), c.Value);
+        EXPECT_EQ(Beeps, c.Beeps);
+    }
     const QRect caret = A()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
     EXPECT_EQ(caret.height(), A()->fontMetrics().height());
     EXPECT_GT(caret.left(), A()->width() / 2) << "the caret follows the right-aligned number";

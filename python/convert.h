@@ -1,0 +1,56 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Python arguments to the inputs of a calculation, by quelix-cli's rules: the same names,
+// units and defaults, every number read as the command line reads its text. A float is
+// read as the decimal number it prints as (ph=7.1 is --ph 7.1), an int or a Decimal as its
+// digits, a str by the entry fields' rule.
+
+#include "report/record.h"
+
+#include <pybind11/pybind11.h>
+
+#include <string>
+#include <string_view>
+
+namespace py = pybind11;
+
+/// The text a Python number stands for on a command line: a str as it is, an int or a
+/// Decimal as str() writes it, a float as its shortest text; a NumPy scalar as the Python
+/// number it holds. Raises TypeError naming `name` for anything else, bools included.
+std::string NumberText(std::string_view name, py::handle value);
+
+/// True for None and pandas' NA: a value a table does not have.
+bool IsMissing(py::handle value);
+
+/// A number of the command line. Raises ValueError "<name>: <quelix-cli's message>"
+/// ("ph: 'nan' は浮動小数点数ではありません"), TypeError as NumberText.
+TReal ReadNumber(std::string_view name, py::handle value);
+
+/// A mode: a number with a whole value from 0 to 6. Raises as ReadNumber.
+TCalcMode ReadMode(py::handle value);
+
+/// The input column of a name: 0 for "mode", 1 + TValueField for the values, -1 otherwise.
+int InputColumn(std::string_view name);
+
+/// Raises TypeError for a keyword that `function` does not take, naming the inputs, or
+/// saying that a result column is no input.
+[[noreturn]] void RejectKeyword(std::string_view function, std::string_view name);
+
+/// What a calculation runs with besides its inputs: the binding constants (log10 K at
+/// 0.1 M) as `const` edits the built-in table. The constant sets (issue 13) add a set name
+/// or file, the temperature and the pH scale here, read by ReadRunOption.
+struct TRunOptions {
+    TConstTable Constants {};
+};
+
+/// The built-in constants, nothing else set.
+TRunOptions DefaultRunOptions();
+
+/// Reads keyword `name` into `options` if it is one of the run options ("const"); returns
+/// false for any other name. Raises ValueError/TypeError for a bad value.
+bool ReadRunOption(TRunOptions& options, std::string_view name, py::handle value);
+
+/// Sets input column `column` (see InputColumn) of `input` from a Python value.
+void SetInput(TCalcInput& input, int column, py::handle value);

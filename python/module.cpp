@@ -1,0 +1,223 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+// The Python module quelix: the calculation of quelix-cli for scripts and notebooks, one
+// recipe at a time (calculate) or a table of them on all cores (calculate_many). A binding
+// only: the inputs are converted by quelix-cli's rules and everything else is the engine's
+// and the record's.
+
+#include "engine/realtext.h"
+#include "python/convert.h"
+#include "python/many.h"
+#include "python/result.h"
+
+#include <pybind11/pybind11.h>
+
+#include <string>
+
+namespace py = pybind11;
+
+namespace {
+
+TPyResult Calculate(const py::args& args, const py::kwargs& kwargs)
+{
+    if (!args.empty())
+        throw py::type_error("calculate() takes keyword arguments only, for example "
+                             "calculate(mode=6, free_ca=0.001)");
+    TCalcInput input = DefaultInput();
+    TRunOptions options = DefaultRunOptions();
+    for (const auto item : kwargs) {
+        const std::string name = item.first.cast<std::string>();
+        if (ReadRunOption(options, name, item.second))
+            continue;
+        const int column = InputColumn(name);
+        if (column < 0)
+            RejectKeyword("calculate", name);
+        SetInput(input, column, item.second);
+    }
+    TPyResult result;
+    {
+        py::gil_scoped_release release;
+        TEngine engine;
+        engine.SetBaseConst(options.Constants);
+        result.Outcome = Compute(engine, input, TOutputFormat::ofReport);
+    }
+    if (result.Outcome.Failed())
+        RaiseCalculationError(result.Outcome.Error);
+    return result;
+}
+
+// The default of an input as the signature shows it.
+std::string DefaultText(std::size_t column)
+{
+    const TCalcInput defaults = DefaultInput();
+    return column == 0 ? std::to_string(static_cast<int>(defaults.Mode))
+                       : RealToText(defaults.Values[column - 1]);
+}
+
+std::string InputSignature()
+{
+    std::string text;
+    for (std::size_t i = 0; i < InputColumnCount; ++i)
+        text += std::string(RecordColumns()[i].Name) + "=" + DefaultText(i) + ", ";
+    return text + "const=None";
+}
+
+std::string ModeList()
+{
+    std::string text;
+    for (int mode = 0; mode < ModeCount; ++mode) {
+        text += "        " + std::to_string(mode) + "  "
+            + std::string(ModeCaptions[static_cast<std::size_t>(mode)]) + ": ";
+        bool first = true;
+        for (TValueField f : ModeFields) {
+            if (!IsModeInput(static_cast<TCalcMode>(mode), f))
+                continue;
+            text += first ? "" : ", ";
+            text += RecordColumns()[static_cast<std::size_t>(f) + 1].Name;
+            first = false;
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+std::string ArgumentList()
+{
+    std::string text;
+    for (std::size_t i = 0; i < InputColumnCount; ++i) {
+        std::string name(RecordColumns()[i].Name);
+        name.resize(std::max<std::size_t>(name.size() + 1, 16), ' ');
+        text += "    " + name + std::string(ColumnDescription(RecordColumns()[i].Name))
+            + " (default " + DefaultText(i) + ")\n";
+        if (i == 0)
+            text += ModeList();
+    }
+    return text;
+}
+
+const char* const ConstDoc
+    = R"(    const           binding constants: a mapping of "ROW:STEP" to log10 K at 0.1 M,
+                    applied in order to the built-in table, as quelix-cli's
+                    --const ROW:STEP=VALUE; ROW ATP-H, ATP-Mg, ATP-Ca, EGTA-H ... PO4-Ca,
+                    STEP 0..3, a value <= 0 removes the step; e.g. {"ATP-Mg:0": 4.1}
+)";
+
+const char* const NumbersDoc = R"(
+Numbers are read as quelix-cli reads its options, at full extended precision: an int or
+a decimal.Decimal by its digits, a float as the decimal number it prints as (ph=7.1 is
+--ph 7.1, not the binary neighbour of 7.1), a str by the entry fields' rule ("7.1",
+"5E-1"). pH, ionic_strength, total_egta, total_edta and total_po4 are inputs in every
+mode; of the others the mode takes four and computes the rest, overwriting what was
+given (as the window and quelix-cli do).
+)";
+
+std::string CalculateDoc()
+{
+    return "calculate(" + InputSignature() + ") -> Result\n\n"
+        + R"(One calculation, the same as quelix-cli's (and the window's Calc button) for the same
+inputs: the free Mg++ and Ca++, the ligands in their protonation states and their
+complexes at the given pH and ionic strength.
+
+Arguments, keywords only, with quelix-cli's names, units and defaults (concentrations in
+mM, ionic strength in M):
+)" + ArgumentList() + ConstDoc + NumbersDoc
+        + R"(
+Returns a Result (see help(quelix.Result)).
+
+Raises TypeError for an unknown name or a value that is no number (None, a bool, a list);
+ValueError for a number that does not convert or a mode outside 0..6, with quelix-cli's
+message ("ph: 'nan' は浮動小数点数ではありません"); CalculationError (a ValueError) when
+the calculation fails, with the engine's message ("0 による浮動小数点数除算", "The ionic
+strength must not be negative.").)";
+}
+
+std::string CalculateManyDoc()
+{
+    return "calculate_many(data=None, /, *, " + InputSignature() + ", workers=None) -> dict | "
+        + R"(pandas.DataFrame
+
+Many calculations, one per row, computed in parallel on all cores with the interpreter's
+lock released (other Python threads run meanwhile). Each row is what calculate() gives
+for that row's inputs.
+
+data: a pandas DataFrame or a mapping whose columns are named like calculate()'s inputs
+    (blanks around a name and case do not matter, as in a batch file's header; result
+    columns are ignored, so a result can be given back; any other name is an error).
+Keyword arguments: the inputs, each a scalar for every row or a sequence with one value
+    per row (NumPy array, list, pandas Series); a name comes from the data or from a
+    keyword, not both. An input given by neither takes calculate()'s default.
+const: as calculate(). workers: the number of threads (default: one per core).
+
+A row whose value is not a number (NaN, None, a text that does not convert) or whose
+calculation fails gets its message in "error", keeps its inputs as given (NaN for one
+that could not be read) and has NaN for everything computed; the other rows are
+computed, as quelix-cli --batch does.
+
+Returns the record's columns, in quelix-cli's order: for a DataFrame a DataFrame with the
+same index (mode and iterations as pandas' nullable Int64); otherwise a dict of NumPy
+arrays, float64 with NaN where the record has null (mode and iterations included), and
+"error" an object array of None or the message.
+)" + std::string(NumbersDoc);
+}
+
+py::tuple ModeInputs(int mode)
+{
+    if (mode < 0 || mode >= ModeCount)
+        throw py::value_error("mode: '" + std::to_string(mode)
+            + "' is not a calculation mode (0 to 6)");
+    py::list names;
+    for (TValueField f : AllValueFields)
+        if (IsModeInput(static_cast<TCalcMode>(mode), f))
+            names.append(std::string(RecordColumns()[static_cast<std::size_t>(f) + 1].Name));
+    return py::tuple(names);
+}
+
+void AddTables(py::module_& m)
+{
+    py::list inputs;
+    py::list columns;
+    py::dict defaults;
+    const TCalcInput defaultInput = DefaultInput();
+    for (std::size_t i = 0; i < RecordColumns().size(); ++i) {
+        const std::string name(RecordColumns()[i].Name);
+        columns.append(name);
+        if (i >= InputColumnCount)
+            continue;
+        inputs.append(name);
+        defaults[py::str(name)] = i == 0
+            ? py::object(py::int_(static_cast<int>(defaultInput.Mode)))
+            : py::object(py::float_(static_cast<double>(defaultInput.Values[i - 1])));
+    }
+    m.attr("INPUT_NAMES") = py::tuple(inputs);
+    m.attr("COLUMNS") = py::tuple(columns);
+    m.attr("DEFAULTS") = defaults;
+    py::list captions;
+    for (std::string_view caption : ModeCaptions)
+        captions.append(std::string(caption));
+    m.attr("MODE_CAPTIONS") = py::tuple(captions);
+}
+
+} // namespace
+
+PYBIND11_MODULE(quelix, m)
+{
+    // Our docstrings begin with the signature as a user writes the call.
+    py::options options;
+    options.disable_function_signatures();
+    m.doc() = "Equilibrium concentrations of free Mg++ and Ca++, of ATP, EGTA, EDTA, ADP and "
+              "phosphate and of their complexes: the calculation of quelix-cli for scripts and "
+              "notebooks. calculate() for one recipe, calculate_many() for a table of them.";
+    m.attr("__version__") = QUELIX_VERSION;
+    BindResult(m);
+    AddTables(m);
+    m.def("calculate", &Calculate, CalculateDoc().c_str());
+    m.def("calculate_many", &CalculateMany, CalculateManyDoc().c_str());
+    // The pCa series (issue 12) binds pca_series and mixing_table here, over the series
+    // layer: their arguments read as calculate's (SetInput, ReadRunOption), their rows
+    // returned as calculate_many's (TColumnArrays with the series' own columns first,
+    // AsDataFrame when a DataFrame came in).
+    m.def("mode_inputs", &ModeInputs,
+        "mode_inputs(mode) -> tuple[str, ...]\n\nThe inputs of a mode (0..6), in the record's "
+        "order: pH, ionic strength, total EGTA, total EDTA and total PO4 in every mode, and "
+        "the mode's four others.");
+}

@@ -1,0 +1,301 @@
+# SPDX-FileCopyrightText: 2026 Quelix developers
+# SPDX-License-Identifier: MIT
+"""Equilibrium concentrations of free Mg++ and Ca++, of ATP, EGTA, EDTA, ADP and phosphate
+and of their complexes: the calculation of quelix-cli for scripts and notebooks.
+
+Units as in quelix-cli and the window: concentrations in mM, ionic strength in M, binding
+constants as log10 K at 0.1 M. Numbers are read as quelix-cli reads its options, at full
+extended precision (a float as the decimal number it prints as: ph=7.1 is --ph 7.1).
+"""
+
+from decimal import Decimal
+from typing import Any, Mapping, Sequence, overload
+
+import numpy
+import numpy.typing
+import pandas
+
+__version__: str
+
+#: A number as quelix-cli reads it: int, float, Decimal, or text by the entry fields' rule.
+Number = int | float | Decimal | str
+#: One value per row: a NumPy array, a list, a pandas Series.
+Column = Sequence[Any] | numpy.typing.ArrayLike
+#: "ROW:STEP" (ATP-H ... PO4-Ca, step 0..3) to log10 K at 0.1 M; a value <= 0 removes the step.
+ConstEdits = Mapping[str, Number]
+
+#: The names of the inputs, in the record's order: "mode", "ph", ... "caadp".
+INPUT_NAMES: tuple[str, ...]
+#: The fields of a record, in quelix-cli's order (its CSV header and JSON keys).
+COLUMNS: tuple[str, ...]
+#: The default of every input (quelix-cli's): mode 0, pH 8, 0.2 M, total Mg 2.2 mM ...
+DEFAULTS: dict[str, float | int]
+#: The captions of the modes 0 to 6, as the window's mode selector shows them.
+MODE_CAPTIONS: tuple[str, ...]
+
+class CalculationError(ValueError):
+    """The calculation failed for these inputs (an arithmetic fault, no convergence, a
+    negative ionic strength). str(error) is the engine's message, the same text the
+    window shows and quelix-cli prints."""
+
+class Result:
+    """The record of one calculation: the fields of quelix-cli's records, in the same
+    order and units (concentrations in mM, ionic strengths in M). Inputs of the mode are
+    echoed as given; its results, the free ligands and the minor species come from the
+    calculation. Floats are the extended-precision results rounded once to the nearest
+    double; to_json() gives the 19 significant digits quelix-cli prints."""
+
+    @property
+    def mode(self) -> int:
+        """calculation mode, 0 to 6 (see MODE_CAPTIONS)."""
+    @property
+    def ph(self) -> float:
+        """pH, -log10 of the H+ concentration."""
+    @property
+    def ionic_strength(self) -> float:
+        """ionic strength, M."""
+    @property
+    def total_egta(self) -> float:
+        """total EGTA, mM."""
+    @property
+    def total_edta(self) -> float:
+        """total EDTA, mM."""
+    @property
+    def total_mg(self) -> float:
+        """total Mg, mM."""
+    @property
+    def total_ca(self) -> float:
+        """total Ca, mM."""
+    @property
+    def total_atp(self) -> float:
+        """total ATP, mM."""
+    @property
+    def total_adp(self) -> float:
+        """total ADP, mM."""
+    @property
+    def total_po4(self) -> float:
+        """total phosphate, mM."""
+    @property
+    def free_mg(self) -> float:
+        """free Mg++, mM."""
+    @property
+    def free_ca(self) -> float:
+        """free Ca++, mM."""
+    @property
+    def mgatp(self) -> float:
+        """MgATP2-, mM."""
+    @property
+    def caatp(self) -> float:
+        """CaATP2-, mM."""
+    @property
+    def mgadp(self) -> float:
+        """MgADP-, mM."""
+    @property
+    def caadp(self) -> float:
+        """CaADP-, mM."""
+    @property
+    def free_atp(self) -> float:
+        """free ATP4-, mM."""
+    @property
+    def free_egta(self) -> float:
+        """free EGTA4-, mM."""
+    @property
+    def free_edta(self) -> float:
+        """free EDTA4-, mM."""
+    @property
+    def free_adp(self) -> float:
+        """free ADP3-, mM."""
+    @property
+    def free_po4(self) -> float:
+        """free PO4(3-), mM."""
+    @property
+    def hatp(self) -> float:
+        """HATP3-, mM."""
+    @property
+    def h2atp(self) -> float:
+        """H2ATP2-, mM."""
+    @property
+    def mghatp(self) -> float:
+        """MgHATP-, mM."""
+    @property
+    def cahatp(self) -> float:
+        """CaHATP-, mM."""
+    @property
+    def hegta(self) -> float:
+        """HEGTA3-, mM."""
+    @property
+    def h2egta(self) -> float:
+        """H2EGTA2-, mM."""
+    @property
+    def mgegta(self) -> float:
+        """MgEGTA2-, mM."""
+    @property
+    def mghegta(self) -> float:
+        """MgHEGTA-, mM."""
+    @property
+    def caegta(self) -> float:
+        """CaEGTA2-, mM."""
+    @property
+    def cahegta(self) -> float:
+        """CaHEGTA-, mM."""
+    @property
+    def hedta(self) -> float:
+        """HEDTA3-, mM."""
+    @property
+    def h2edta(self) -> float:
+        """H2EDTA2-, mM."""
+    @property
+    def mghedta(self) -> float:
+        """MgHEDTA-, mM."""
+    @property
+    def cahedta(self) -> float:
+        """CaHEDTA-, mM."""
+    @property
+    def mgedta(self) -> float:
+        """MgEDTA2-, mM."""
+    @property
+    def caedta(self) -> float:
+        """CaEDTA2-, mM."""
+    @property
+    def hadp(self) -> float:
+        """HADP2-, mM."""
+    @property
+    def h2adp(self) -> float:
+        """H2ADP-, mM."""
+    @property
+    def mghadp(self) -> float:
+        """MgHADP, mM."""
+    @property
+    def cahadp(self) -> float:
+        """CaHADP, mM."""
+    @property
+    def hpo4(self) -> float:
+        """HPO4(2-), mM."""
+    @property
+    def h2po4(self) -> float:
+        """H2PO4(-), mM."""
+    @property
+    def mghpo4(self) -> float:
+        """MgHPO4, mM."""
+    @property
+    def cahpo4(self) -> float:
+        """CaHPO4, mM."""
+    @property
+    def pca(self) -> float | None:
+        """pCa, -log10 of free Ca++ in M; None when free Ca++ is zero (at most 1.1e-18 M)."""
+    @property
+    def ionic_strength_species(self) -> float:
+        """lower bound of the ionic strength from the species, M."""
+    @property
+    def ionic_strength_tris(self) -> float:
+        """ionic strength of 20 mM Tris at this pH, M."""
+    @property
+    def iterations(self) -> int:
+        """iterations of the solver (0 in the modes that need none)."""
+    @property
+    def error(self) -> str | None:
+        """the message of a calculation that failed, else None."""
+    @property
+    def report(self) -> str:
+        """The results report, as the window's console and quelix-cli --format report show it."""
+    def to_dict(self) -> dict[str, float | int | str | None]:
+        """The record as a dict: the keys of quelix-cli's JSON records, in their order;
+        floats, ints, and None for null."""
+    def to_json(self) -> str:
+        """The record as quelix-cli --format json prints it (without the newline), byte for
+        byte: reals with 19 significant digits. For exact decimals:
+        json.loads(result.to_json(), parse_float=decimal.Decimal)."""
+
+def calculate(
+    *,
+    mode: int = 0,
+    ph: Number = 8.0,
+    ionic_strength: Number = 0.2,
+    total_egta: Number = 2.0,
+    total_edta: Number = 0.0,
+    total_mg: Number = 2.2,
+    total_ca: Number = 0.5,
+    total_atp: Number = 0.22,
+    total_adp: Number = 0.0,
+    total_po4: Number = 0.0,
+    free_mg: Number = 1.0,
+    free_ca: Number = 1.0,
+    mgatp: Number = 0.2,
+    caatp: Number = 0.0,
+    mgadp: Number = 0.0,
+    caadp: Number = 0.0,
+    const: ConstEdits | None = None,
+) -> Result:
+    """One calculation, the same as quelix-cli's for the same inputs.
+
+    mode: 0 to 6 (MODE_CAPTIONS; mode_inputs(mode) names the inputs it takes); pH;
+    ionic_strength in M; every concentration in mM. const: binding constants as
+    quelix-cli's --const ROW:STEP=VALUE, e.g. {"ATP-Mg:0": 4.1}.
+
+    Raises TypeError for an unknown name or a value that is no number, ValueError with
+    quelix-cli's message for a number that does not convert or a bad mode, and
+    CalculationError (a ValueError) with the engine's message when the calculation fails.
+    """
+
+@overload
+def calculate_many(
+    data: pandas.DataFrame,
+    /,
+    *,
+    mode: int | Column = 0,
+    ph: Number | Column = 8.0,
+    ionic_strength: Number | Column = 0.2,
+    total_egta: Number | Column = 2.0,
+    total_edta: Number | Column = 0.0,
+    total_mg: Number | Column = 2.2,
+    total_ca: Number | Column = 0.5,
+    total_atp: Number | Column = 0.22,
+    total_adp: Number | Column = 0.0,
+    total_po4: Number | Column = 0.0,
+    free_mg: Number | Column = 1.0,
+    free_ca: Number | Column = 1.0,
+    mgatp: Number | Column = 0.2,
+    caatp: Number | Column = 0.0,
+    mgadp: Number | Column = 0.0,
+    caadp: Number | Column = 0.0,
+    const: ConstEdits | None = None,
+    workers: int | None = None,
+) -> pandas.DataFrame:
+    """Many calculations from a DataFrame's rows; returns a DataFrame with its index (see
+    the other form)."""
+@overload
+def calculate_many(
+    data: Mapping[str, Number | Column] | None = None,
+    /,
+    *,
+    mode: int | Column = 0,
+    ph: Number | Column = 8.0,
+    ionic_strength: Number | Column = 0.2,
+    total_egta: Number | Column = 2.0,
+    total_edta: Number | Column = 0.0,
+    total_mg: Number | Column = 2.2,
+    total_ca: Number | Column = 0.5,
+    total_atp: Number | Column = 0.22,
+    total_adp: Number | Column = 0.0,
+    total_po4: Number | Column = 0.0,
+    free_mg: Number | Column = 1.0,
+    free_ca: Number | Column = 1.0,
+    mgatp: Number | Column = 0.2,
+    caatp: Number | Column = 0.0,
+    mgadp: Number | Column = 0.0,
+    caadp: Number | Column = 0.0,
+    const: ConstEdits | None = None,
+    workers: int | None = None,
+) -> dict[str, numpy.ndarray]:
+    """Many calculations, one per row, on all cores with the interpreter's lock released.
+
+    Inputs come from the columns of data (a DataFrame or a mapping) and from keywords, each
+    a scalar for every row or one value per row. A row whose value is not a number or whose
+    calculation fails carries its message in "error" (its inputs as given, NaN for what
+    would have been computed); the others are computed. Returns the record's columns: a
+    DataFrame for a DataFrame (same index; mode and iterations as Int64), otherwise a dict
+    of NumPy arrays (float64, NaN for null; "error" an object array).
+    """
+
+def mode_inputs(mode: int) -> tuple[str, ...]:
+    """The inputs of a mode (0..6), in the record's order."""

@@ -1,0 +1,178 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "python/result.h"
+
+#include "engine/realtext.h"
+
+#include <array>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+// What each column of a record holds, for the docstrings. Module start checks that the
+// table names every column of the record, in its order.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 50> Descriptions {{
+    {"mode", "calculation mode, 0 to 6 (see MODE_CAPTIONS)"},
+    {"ph", "pH, -log10 of the H+ concentration"},
+    {"ionic_strength", "ionic strength, M"},
+    {"total_egta", "total EGTA, mM"},
+    {"total_edta", "total EDTA, mM"},
+    {"total_mg", "total Mg, mM"},
+    {"total_ca", "total Ca, mM"},
+    {"total_atp", "total ATP, mM"},
+    {"total_adp", "total ADP, mM"},
+    {"total_po4", "total phosphate, mM"},
+    {"free_mg", "free Mg++, mM"},
+    {"free_ca", "free Ca++, mM"},
+    {"mgatp", "MgATP2-, mM"},
+    {"caatp", "CaATP2-, mM"},
+    {"mgadp", "MgADP-, mM"},
+    {"caadp", "CaADP-, mM"},
+    {"free_atp", "free ATP4-, mM"},
+    {"free_egta", "free EGTA4-, mM"},
+    {"free_edta", "free EDTA4-, mM"},
+    {"free_adp", "free ADP3-, mM"},
+    {"free_po4", "free PO4(3-), mM"},
+    {"hatp", "HATP3-, mM"},
+    {"h2atp", "H2ATP2-, mM"},
+    {"mghatp", "MgHATP-, mM"},
+    {"cahatp", "CaHATP-, mM"},
+    {"hegta", "HEGTA3-, mM"},
+    {"h2egta", "H2EGTA2-, mM"},
+    {"mgegta", "MgEGTA2-, mM"},
+    {"mghegta", "MgHEGTA-, mM"},
+    {"caegta", "CaEGTA2-, mM"},
+    {"cahegta", "CaHEGTA-, mM"},
+    {"hedta", "HEDTA3-, mM"},
+    {"h2edta", "H2EDTA2-, mM"},
+    {"mghedta", "MgHEDTA-, mM"},
+    {"cahedta", "CaHEDTA-, mM"},
+    {"mgedta", "MgEDTA2-, mM"},
+    {"caedta", "CaEDTA2-, mM"},
+    {"hadp", "HADP2-, mM"},
+    {"h2adp", "H2ADP-, mM"},
+    {"mghadp", "MgHADP, mM"},
+    {"cahadp", "CaHADP, mM"},
+    {"hpo4", "HPO4(2-), mM"},
+    {"h2po4", "H2PO4(-), mM"},
+    {"mghpo4", "MgHPO4, mM"},
+    {"cahpo4", "CaHPO4, mM"},
+    {"pca", "pCa, -log10 of free Ca++ in M; None when free Ca++ is zero (at most 1.1e-18 M)"},
+    {"ionic_strength_species", "lower bound of the ionic strength from the species, M"},
+    {"ionic_strength_tris", "ionic strength of 20 mM Tris at this pH, M"},
+    {"iterations", "iterations of the solver (0 in the modes that need none)"},
+    {"error", "the message of a calculation that failed, else None"},
+}};
+
+py::dict ResultDict(const TPyResult& r)
+{
+    py::dict d;
+    for (const TRecordColumn& column : RecordColumns())
+        d[py::str(column.Name.data(), column.Name.size())] = CellObject(column.Value(r.Outcome));
+    return d;
+}
+
+std::string ResultRepr(const TPyResult& r)
+{
+    std::string text = "quelix.Result(";
+    bool first = true;
+    for (const char* name : {"mode", "ph", "ionic_strength", "free_mg", "free_ca", "pca", "mgatp",
+             "iterations"}) {
+        const TCell cell = RecordColumns()[static_cast<std::size_t>(FindColumn(name))].Value(
+            r.Outcome);
+        text += first ? "" : ", ";
+        text += name;
+        text += '=';
+        text += py::repr(CellObject(cell)).cast<std::string>();
+        first = false;
+    }
+    return text + ", ...)";
+}
+
+} // namespace
+
+py::object CellObject(const TCell& cell)
+{
+    switch (cell.Kind) {
+    case TCell::TKind::ckNull:
+        break;
+    case TCell::TKind::ckReal:
+        return py::float_(static_cast<double>(cell.Real));
+    case TCell::TKind::ckInteger:
+        return py::int_(cell.Integer);
+    case TCell::TKind::ckText:
+        // A message can quote text that is not valid UTF-8; it must still reach the user.
+        return py::reinterpret_steal<py::object>(PyUnicode_DecodeUTF8(
+            cell.Text.data(), static_cast<Py_ssize_t>(cell.Text.size()), "replace"));
+    }
+    return py::none();
+}
+
+std::string_view ColumnDescription(std::string_view name)
+{
+    for (const auto& [column, description] : Descriptions)
+        if (column == name)
+            return description;
+    return {};
+}
+
+void RaiseCalculationError(const std::string& message)
+{
+    // Looked up in the module rather than held in a global, which would outlive the
+    // interpreter.
+    const py::object type = py::module_::import("quelix").attr("CalculationError");
+    PyErr_SetString(type.ptr(), message.c_str());
+    throw py::error_already_set();
+}
+
+void BindResult(py::module_& m)
+{
+    const auto columns = RecordColumns();
+    if (columns.size() != Descriptions.size())
+        throw std::logic_error("the record's columns and their descriptions disagree");
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].Name != Descriptions[i].first)
+            throw std::logic_error("no description for the column " + std::string(columns[i].Name));
+
+    // A failed calculation is a value error of its inputs: the engine is deterministic, and
+    // the same inputs always fail the same way.
+    m.attr("CalculationError") = py::reinterpret_steal<py::object>(PyErr_NewExceptionWithDoc(
+        "quelix.CalculationError",
+        "The calculation failed for these inputs (an arithmetic fault, no convergence, a "
+        "negative ionic strength). str(error) is the engine's message, the same text the "
+        "window shows and quelix-cli prints.",
+        PyExc_ValueError, nullptr));
+
+    py::class_<TPyResult> result(m, "Result",
+        "The record of one calculation: the fields of quelix-cli's records, in the same order "
+        "and units (concentrations in mM, ionic strengths in M). Inputs of the mode are echoed "
+        "as given; its results, the free ligands and the minor species come from the "
+        "calculation. Floats are the extended-precision results rounded once to the nearest "
+        "double; to_json() gives the 19 significant digits quelix-cli prints.");
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const TRecordColumn column = columns[i];
+        result.def_property_readonly(
+            std::string(column.Name).c_str(),
+            [column](const TPyResult& r) { return CellObject(column.Value(r.Outcome)); },
+            std::string(Descriptions[i].second).c_str());
+    }
+    result.def_property_readonly(
+        "report", [](const TPyResult& r) { return r.Outcome.Report; },
+        "The results report, as the window's console and quelix-cli --format report show it.");
+    result.def("to_dict", &ResultDict,
+        "to_dict() -> dict\n\nThe record as a dict: the keys of quelix-cli's JSON records, in "
+        "their order; floats, ints, and None for null.");
+    result.def(
+        "to_json",
+        [](const TPyResult& r) {
+            std::string line;
+            AppendJsonRecord(line, r.Outcome);
+            line.pop_back(); // the newline that ends a record line
+            return line;
+        },
+        "to_json() -> str\n\nThe record as quelix-cli --format json prints it (without the "
+        "newline), byte for byte: reals with 19 significant digits. For exact decimals: "
+        "json.loads(result.to_json(), parse_float=decimal.Decimal).");
+    result.def("__repr__", &ResultRepr);
+}

@@ -1,0 +1,70 @@
+# SPDX-FileCopyrightText: 2026 Quelix developers
+# SPDX-License-Identifier: MIT
+"""What editors, help() and the manual page say matches what the module does."""
+
+import ast
+import html
+import os
+import re
+import subprocess
+import sys
+
+import quelix
+from conftest import SOURCE_DIR
+
+STUB = os.path.join(SOURCE_DIR, "python", "quelix.pyi")
+EXAMPLE = os.path.join(SOURCE_DIR, "docs", "python-example.py")
+PAGE = os.path.join(SOURCE_DIR, "docs", "python.html")
+
+
+def stub_functions():
+    tree = ast.parse(open(STUB, encoding="utf-8").read())
+    functions = {}
+    for node in ast.walk(tree):
+        if isinstance(node, ast.FunctionDef):
+            functions.setdefault(node.name, []).append(node)
+    return functions
+
+
+def test_stub_signatures_name_the_inputs_with_their_defaults():
+    functions = stub_functions()
+    for name, extra in (("calculate", ["const"]), ("calculate_many", ["const", "workers"])):
+        for node in functions[name]:
+            args = node.args.kwonlyargs
+            assert [a.arg for a in args] == list(quelix.INPUT_NAMES) + extra, name
+            count = len(quelix.INPUT_NAMES)
+            defaults = [ast.literal_eval(d) for d in node.args.kw_defaults[:count]]
+            assert defaults == list(quelix.DEFAULTS.values()), name
+    # Every field of a result is a property of the stub's Result, and the other way round.
+    properties = [f.name for f in functions.values() for f in f
+                  if any(getattr(d, "id", "") == "property" for d in f.decorator_list)]
+    assert properties == list(quelix.COLUMNS) + ["report"]
+
+
+def test_help_explains_every_argument_with_its_unit_and_default():
+    doc = quelix.calculate.__doc__
+    assert doc.startswith("calculate(mode=0, ph=8, ionic_strength=0.2, total_egta=2,")
+    for name in quelix.INPUT_NAMES[3:]:
+        assert re.search(rf"^    {name} +\S.*, mM \(default [0-9.]+\)$", doc, re.M), name
+    assert re.search(r"^    ionic_strength +ionic strength, M \(default 0.2\)$", doc, re.M)
+    for caption in quelix.MODE_CAPTIONS:
+        assert caption in doc
+    for name in quelix.COLUMNS:
+        assert getattr(quelix.Result, name).__doc__, name
+
+
+def test_the_example_runs_and_the_manual_page_shows_its_code_and_output(tmp_path):
+    env = dict(os.environ, MPLBACKEND="Agg", PYTHONPATH=os.path.dirname(quelix.__file__))
+    run = subprocess.run([sys.executable, EXAMPLE], cwd=tmp_path, env=env,
+                         capture_output=True, text=True, timeout=120)
+    assert run.returncode == 0, run.stderr
+    page = html.unescape(open(PAGE, encoding="utf-8").read())
+    code = "".join(line for line in open(EXAMPLE, encoding="utf-8").readlines(True)
+                   if not line.startswith("# SPDX"))
+    assert code.rstrip("\n") in page
+    assert run.stdout.rstrip("\n") in page
+    try:
+        import matplotlib  # noqa: F401
+    except ImportError:
+        return
+    assert (tmp_path / "python-pca-ladder.png").stat().st_size > 10000
