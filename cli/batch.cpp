@@ -7,6 +7,7 @@
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
 #include "report/conditions.h"
+#include "series/seriesrecord.h"
 
 #include <algorithm>
 #include <atomic>
@@ -46,8 +47,9 @@ THeaderMap ReadHeader(TCsvReader& reader)
         const std::string_view raw = header.Field(i);
         const std::string name = AsciiLowered(TrimBlanks(raw));
         const int column = FindColumn(name);
-        if (column < 0 && IsConditionColumn(name)) {
-            map.push_back(-1); // an output's trailing field, read back and ignored
+        if (column < 0 && (IsConditionColumn(name) || IsSeriesColumn(name))) {
+            // An output's trailing field, or a series' leading one: read back and ignored.
+            map.push_back(-1);
             continue;
         }
         if (column < 0)

@@ -6,6 +6,7 @@
 #include "cli/batch.h"
 #include "cli/inputnotes.h"
 #include "cli/options.h"
+#include "cli/seriesoptions.h"
 #include "report/conditions.h"
 
 #include <filesystem>
@@ -53,6 +54,13 @@ int RunSingle(const TCliOptions& options)
     return 0;
 }
 
+int RunSeries(const TCliOptions& options)
+{
+    TEngine engine;
+    UseRunConstants(engine, options.Constants);
+    return RunSeriesDesign(engine, *options.Series, options.Format, std::cout);
+}
+
 int RunBatchFile(const TCliOptions& options)
 {
     TBatchJob job;
@@ -92,7 +100,9 @@ int main(int argc, char** argv)
         else if (options.ShowConstants)
             std::cout << ShowConstantsText(options.Constants, options.Input);
         else
-            status = options.BatchPath ? RunBatchFile(options) : RunSingle(options);
+            status = options.Series ? RunSeries(options)
+                : options.BatchPath ? RunBatchFile(options)
+                                    : RunSingle(options);
     } catch (const TUsageError& e) {
         std::cerr << e.what() << "\nRun 'quelix-cli --help' for the options.\n";
         return ExitUsage;

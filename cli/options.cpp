@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/options.h"
 
+#include "cli/seriesoptions.h"
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
 
@@ -124,6 +125,8 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     app.add_option("--const", constEdits)->allow_extra_args(false);
     auto* formatOption = app.add_option("--format", format);
     auto* batchOption = app.add_option("--batch", batch);
+    TSeriesOptionTexts seriesTexts;
+    AddSeriesOptions(app, seriesTexts);
     app.add_flag("--help,-h", options.ShowHelp);
     app.add_flag("--version", options.ShowVersion);
     TConstOptionTexts constTexts;
@@ -167,6 +170,7 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
         options.Format = ParseFormat(format);
     if (batchOption->count() > 0)
         options.BatchPath = batch;
+    options.Series = ReadSeriesOptions(app, seriesTexts, options);
     return options;
 }
 
@@ -233,16 +237,18 @@ Batch:
   --batch FILE             CSV with a header row ('-' = standard input); one output
                            record per row, in input order
   The header names any of the input columns (mode, ph ... caadp, and pca) in any order;
-  the other output columns are accepted and ignored, so an output file can be read back.
-  A missing column or an empty cell takes the value of the command line. Where free Ca++
-  is an input (modes 2 to 6), a pca cell sets it to 10^(3 - pca) mM; a row with both a
-  free_ca and a pca cell (an output file read back) uses free_ca and fails unless the two
-  agree (pca within 1e-9). Rows are computed in parallel on all cores. A row that fails
-  (its first cell that is not a number, a calculation error) gets its message in the
-  "error" column, with empty results, and the other rows are still computed. With
-  --format report each row prints "row N:" and its report; a failing row prints
-  "row N: message" on standard error instead (N counts the rows after the header, from 1).
-
+  the other output columns (a series' too) are accepted and ignored, so an output file can
+  be read back. A missing column or an empty cell takes the value of the command line.
+  Where free Ca++ is an input (modes 2 to 6), a pca cell sets it to 10^(3 - pca) mM; a row
+  with both a free_ca and a pca cell (an output file read back) uses free_ca and fails
+  unless the two agree (pca within 1e-9). Rows are computed in parallel on all cores. A
+  row that fails (its first cell that is not a number, a calculation error) gets its
+  message in the "error" column, with empty results, and the other rows are still
+  computed. With --format report each row prints "row N:" and its report; a failing row
+  prints "row N: message" on standard error instead (N counts the rows after the header,
+  from 1).
+)" + SeriesHelpText()
+        + R"(
 Warnings: lines on standard error that start with "warning: "; the calculation runs as
 given. An option or a batch cell that the mode does not read (once per option, and per
 mode for the columns of a batch), an option that no row of a batch used, a pH outside
@@ -250,9 +256,9 @@ mode for the columns of a batch), an option that no row of a batch used, a pH ou
 negative Tris term of the ionic strength estimate (pH above 11.27). A batch sums them
 up per mode or column after its last row.
 
-Exit status: 0 success; 1 a calculation failed (in a batch: at least one row; a result
-beyond the range of numbers fails with the overflow error); 2 a usage error or a number
-that does not convert.
+Exit status: 0 success; 1 a calculation failed (in a batch or a series: at least one row;
+a result beyond the range of numbers fails with the overflow error); 2 a usage error or a
+number that does not convert.
 
   --help                   this text
   --version                the version

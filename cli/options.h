@@ -7,6 +7,7 @@
 
 #include "cli/constoptions.h"
 #include "report/record.h"
+#include "series/series.h"
 
 #include <bitset>
 #include <optional>
@@ -35,6 +36,7 @@ struct TCliOptions {
     TRunConstants Constants; // the chosen set with ConstEdits on top
     TOutputFormat Format = TOutputFormat::ofReport;
     std::optional<std::string> BatchPath; // "-" is standard input
+    std::optional<TSeriesDesign> Series; // --pca (cli/seriesoptions.h)
     bool ShowHelp = false;
     bool ShowVersion = false;
     bool ListConstants = false;

@@ -17,6 +17,9 @@ std::string Entries(int count)
     return std::to_string(count) + (count == 1 ? " entry" : " entries");
 }
 
+
+} // namespace
+
 void AppendConditionCells(std::vector<TCell>& cells, const TCalcOutcome& o, const TEngine& engine)
 {
     const TConstOrigin& origin = engine.Origin();
@@ -30,8 +33,6 @@ void AppendConditionCells(std::vector<TCell>& cells, const TCalcOutcome& o, cons
     cells.push_back(TCell::Of(pHScaleWord(o.Input.pHScale)));
     cells.push_back(o.Failed() ? TCell {} : TCell::Of(o.pcH));
 }
-
-} // namespace
 
 std::string_view pHScaleWord(TpHScale scale)
 {

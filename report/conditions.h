@@ -38,6 +38,10 @@ bool IsConditionColumn(std::string_view name);
 /// for another set than the built-in one, a temperature or the activity scale.
 bool NeedsConditionFields(const TConstOrigin& origin, const TCalcInput& input);
 
+/// The trailing fields' cells of a record that `engine` computed, appended to `cells`.
+void AppendConditionCells(std::vector<TCell>& cells, const TCalcOutcome& outcome,
+                          const TEngine& engine);
+
 /// The CSV header line of a record, with the trailing fields when `withConditions`.
 std::string RecordCsvHeader(bool withConditions);
 

@@ -10,8 +10,10 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -284,9 +286,62 @@ TCalcMode ParseMode(std::string_view text)
     RaiseCalcError(NotAModeMessage(text));
 }
 
+namespace {
+
+__extension__ typedef unsigned __int128 TUInt128;
+
+// 5^j for j = 0 ... 27, each below 2^63.
+constexpr auto PowersOfFive = [] {
+    std::array<std::uint64_t, 28> p {};
+    p[0] = 1;
+    for (std::size_t j = 1; j < p.size(); ++j)
+        p[j] = p[j - 1] * 5;
+    return p;
+}();
+
+constexpr std::uint64_t E18 = 1000000000000000000ULL;
+constexpr std::uint64_t E19 = 10 * E18;
+
+// x > 0 rounded to the 19 significant digits that FormatReal prints and read back, as
+// TextToReal(FormatReal(x)) gives it, but without the text: the text conversions would
+// take a third of the time of a point. x = m 2^(e - 64) with a 64-bit m, so x 10^j is
+// m 5^j 2^(e - 64 + j), exact in 128 bits for j <= 27; cut to an integer n of 19 digits
+// and rounded half to even as the printed digits are, n / 10^j is one correctly rounded
+// division of two exact numbers, as reading the text is. Other x take the text route.
+TReal RoundToPrintedDigitsOf(TReal x)
+{
+    const auto byText = [x] { return TextToReal(FormatReal(x)).value_or(x); };
+    int e = 0;
+    const TReal fraction = std::frexp(x, &e);
+    const auto m = static_cast<std::uint64_t>(std::ldexp(fraction, 64));
+    int k = static_cast<int>(std::floor(std::log10(x))); // may be one off; corrected below
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int j = 18 - k;
+        const int shift = 64 - e - j; // x 10^j = m 5^j / 2^shift
+        if (j < 0 || j > 27 || shift <= 0 || shift >= 128)
+            return byText();
+        const TUInt128 p = static_cast<TUInt128>(m) * PowersOfFive[static_cast<std::size_t>(j)];
+        const TUInt128 q = p >> shift;
+        if (q < E18 || q >= E19) {
+            k += q < E18 ? -1 : 1;
+            continue;
+        }
+        const TUInt128 rest = p - (q << shift);
+        const TUInt128 half = static_cast<TUInt128>(1) << (shift - 1);
+        auto n = static_cast<std::uint64_t>(q);
+        if (rest > half || (rest == half && (n & 1) != 0))
+            ++n;
+        return static_cast<TReal>(n) / Exp10(static_cast<TReal>(j));
+    }
+    return byText();
+}
+
+} // namespace
+
 TReal FreeCaOfPCa(TReal pCa)
 {
-    return fpcheck::Pow10(3 - pCa);
+    const TReal freeCa = fpcheck::Pow10(3 - pCa);
+    return freeCa > 0 ? RoundToPrintedDigitsOf(freeCa) : freeCa;
 }
 
 TCalcOutcome Compute(TEngine& engine, const TCalcInput& input, TOutputFormat format)

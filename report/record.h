@@ -62,8 +62,10 @@ std::string NotAModeMessage(std::string_view shownText);
 /// As ModeOfText; throws TCalcError with NotAModeMessage for a text that is no mode.
 TCalcMode ParseMode(std::string_view text);
 
-/// Free Ca++ in mM of a pCa (-log10 of free Ca++ in M): 10^(3 - pCa). Raises the overflow
-/// error where that is beyond the extended range (a pCa below about -4929).
+/// Free Ca++ in mM of a pCa (-log10 of free Ca++ in M): 10^(3 - pCa), rounded to the 19
+/// significant digits that a record prints, so that a row's printed free_ca, given back to
+/// quelix-cli, is the very number the row was calculated with. Raises the overflow error
+/// where 10^(3 - pCa) is beyond the extended range (a pCa below about -4929).
 TReal FreeCaOfPCa(TReal pCa);
 
 /// The columns that an input row may set: "mode", then the fifteen values in TValueField

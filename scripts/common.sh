@@ -6,10 +6,10 @@
 QUELIX_PACKAGES=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev libgl-dev
+    qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
     libsimpleini-dev nlohmann-json3-dev libcli11-dev
     clang libclang-rt-14-dev clang-format
-    fonts-ipafont-gothic xvfb xauth xdg-utils time
+    fonts-ipafont-gothic xvfb xauth xdg-utils time poppler-utils
     pybind11-dev python3-dev python3-pytest python3-numpy python3-pandas python3-matplotlib
 )
 

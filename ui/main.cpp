@@ -11,6 +11,7 @@
 #include "ui/constform.h"
 #include "ui/help.h"
 #include "ui/look.h"
+#include "ui/seriesform.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -221,6 +222,7 @@ void TMainForm::CreateMenus()
     add(mainMenu, "miSaveReportAs", "Save Report &As...", &TMainForm::SaveReportAs);
     add(mainMenu, "miSetAsDefault", "Set as &Default", &TMainForm::SetAsDefault);
     add(mainMenu, "miBindingConstants", "&Binding Constants", &TMainForm::ShowConstForm);
+    add(mainMenu, "miSeries", "pCa &series...", &TMainForm::ShowSeriesForm);
     mainMenu->addSeparator();
     add(mainMenu, "miExit", "E&xit", &TMainForm::ExitForm);
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -385,6 +387,7 @@ void TMainForm::Calculate()
         const TCalcStatus status = FEngine.Calculate(FState, static_cast<TCalcMode>(ModeIndex()));
         if (status.Failed())
             RaiseCalcError(status.Error);
+        FLastCalculation = ValuesOf(FEngine, FState);
         AppendReport();
         ShowValues();
         ShowConditions(this, FEngine); // pcH follows the pH and ionic strength
@@ -404,6 +407,15 @@ void TMainForm::ShowConstForm()
     FConstForm->show();
     FConstForm->raise();
     FConstForm->activateWindow();
+}
+
+void TMainForm::ShowSeriesForm()
+{
+    if (!FSeriesForm)
+        FSeriesForm = new TSeriesForm(*this, FOptions.MessageSink, this);
+    FSeriesForm->show();
+    FSeriesForm->raise();
+    FSeriesForm->activateWindow();
 }
 
 void TMainForm::ShowAbout()
@@ -469,5 +481,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     // The program ends with its main window, even while the constants dialog is open.
     FConstForm->hide();
+    if (FSeriesForm)
+        FSeriesForm->hide();
     QMainWindow::closeEvent(event);
 }

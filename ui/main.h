@@ -22,6 +22,7 @@
 #include <array>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 class QButtonGroup;
 class QGroupBox;
@@ -30,6 +31,7 @@ class QPushButton;
 class TConstForm;
 class TIniFile;
 class TSaNumEditExCX;
+class TSeriesForm;
 
 struct TMainFormOptions {
     std::filesystem::path IniFileName;   // the settings file (SettingsFileForProgram)
@@ -54,6 +56,7 @@ public:
     bool SaveReport(const QString& path);
     void SetAsDefault();
     void ShowConstForm();
+    void ShowSeriesForm();
     void ShowAbout();
     void miHHelpClick();
     void ExitForm();
@@ -69,6 +72,10 @@ public:
     const TEngine& Engine() const { return FEngine; }
     const TCalcState& State() const { return FState; }
     TConstForm* ConstForm() const { return FConstForm; }
+    TSeriesForm* SeriesForm() const { return FSeriesForm; }
+    /// The fifteen values (pH, ionic strength, concentrations in M) of the last
+    /// calculation that completed; nothing before the first.
+    const std::optional<TValueSet>& LastCalculation() const { return FLastCalculation; }
 
     /// The first show centres the window on its screen.
     void setVisible(bool visible) override;
@@ -104,6 +111,8 @@ private:
     std::array<TSaNumEditExCX*, ValueFieldCount> FFields {}; // indexed by TValueField
     TSaNumEditExCX* pCaEdit = nullptr;
     TConstForm* FConstForm = nullptr;
+    TSeriesForm* FSeriesForm = nullptr; // created when first shown
+    std::optional<TValueSet> FLastCalculation;
     bool FpCaTyped = false; // pCa edited by the user after free Ca++ was last shown or typed
     bool FPlaced = false;   // centred on the screen at the first show
 };

@@ -1,0 +1,276 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "ui/seriesform.h"
+
+#include "numedit/SaNumEditExCX.h"
+#include "ui/main.h"
+#include "ui/seriesview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <memory>
+
+namespace {
+
+class SeriesFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TMainFormOptions options;
+        options.IniFileName = Dir.filePath(QStringLiteral("quelix.INI")).toStdString();
+        options.MessageSink = [this](QWidget*, TMessageKind, const QString& text) {
+            Messages.push_back(text);
+        };
+        Main = std::make_unique<TMainForm>(std::move(options));
+        Main->findChild<QAction*>(QStringLiteral("miSeries"))->trigger();
+        Form = Main->SeriesForm();
+        ASSERT_NE(Form, nullptr);
+    }
+
+    template <typename T>
+    T* Child(QObject* parent, const char* name)
+    {
+        auto* child = parent->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    TSaNumEditExCX* MainField(const char* name) { return Child<TSaNumEditExCX>(Main.get(), name); }
+    TSaNumEditExCX* SeriesField(const char* name) { return Child<TSaNumEditExCX>(Form, name); }
+
+    // The main window calculates a stock in mode 6 at `pCa` with `totalMg`.
+    void CalculateStock(const char* freeCa, const char* totalMg)
+    {
+        Main->SetModeIndex(6);
+        Main->RadioGroup1Click();
+        for (const auto& [name, text] : std::initializer_list<std::pair<const char*, const char*>> {
+                 {"pHEdit", "7"}, {"IonStrEdit", "0.15"}, {"tEGTAEdit", "7"}, {"tATPEdit", "5"},
+                 {"tMgEdit", totalMg}, {"fCaEdit", freeCa}})
+            MainField(name)->SetText(QString::fromLatin1(text));
+        Main->Calculate();
+        ASSERT_TRUE(Messages.empty()) << Messages.front().toStdString();
+    }
+
+    // The fibre stocks taken from the main window: A at pCa 9, B just below pCa 4.5.
+    void TakeFibreStocks()
+    {
+        CalculateStock("0.000001", "5.4");
+        Child<QPushButton>(Form, "TakeABtn")->click();
+        CalculateStock("0.03163", "5.1");
+        Child<QPushButton>(Form, "TakeBBtn")->click();
+    }
+
+    void SetTargets(const char* from, const char* to, const char* step, const char* extra)
+    {
+        SeriesField("FromEdit")->SetText(QString::fromLatin1(from));
+        SeriesField("ToEdit")->SetText(QString::fromLatin1(to));
+        SeriesField("StepEdit")->SetText(QString::fromLatin1(step));
+        Child<QLineEdit>(Form, "ExtraEdit")->setText(QString::fromLatin1(extra));
+    }
+
+    void ComputeAndWait()
+    {
+        QSignalSpy done(Form, &TSeriesForm::Computed);
+        Child<QPushButton>(Form, "ComputeBtn")->click();
+        ASSERT_TRUE(done.wait(60000));
+        ASSERT_TRUE(Messages.empty()) << Messages.front().toStdString();
+    }
+
+    // quelix-cli's output for the same inputs; standard error must stay empty.
+    static QByteArray Cli(const QStringList& args)
+    {
+        QProcess cli;
+        cli.start(QStringLiteral(QUELIX_CLI_PATH), args);
+        EXPECT_TRUE(cli.waitForFinished(60000));
+        EXPECT_EQ(cli.readAllStandardError(), QByteArray());
+        return cli.readAllStandardOutput();
+    }
+
+    // "total_egta=7,..." from a stock column of the series window: the numbers its fields
+    // hold, which may have more digits than they show, written out in full.
+    QString Spec(const char* column)
+    {
+        QStringList items;
+        for (const auto& [field, name] : std::initializer_list<std::pair<const char*, const char*>> {
+                 {"tEGTAEdit", "total_egta"}, {"tEDTAEdit", "total_edta"}, {"tMgEdit", "total_mg"},
+                 {"tCaEdit", "total_ca"}, {"tATPEdit", "total_atp"}, {"tADPEdit", "total_adp"},
+                 {"tPOivEdit", "total_po4"}}) {
+            const std::string edit = std::string(column) + field;
+            char digits[64];
+            const auto end = std::to_chars(digits, digits + sizeof digits,
+                SeriesField(edit.c_str())->GetValue(), std::chars_format::general, 21);
+            items << QString::fromLatin1(name) + QLatin1Char('=')
+                    + QString::fromLatin1(digits, end.ptr - digits);
+        }
+        return items.join(QLatin1Char(','));
+    }
+
+    QString ReadAll(const QString& path)
+    {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return QString::fromUtf8(file.readAll());
+    }
+
+    QTemporaryDir Dir;
+    std::vector<QString> Messages;
+    std::unique_ptr<TMainForm> Main;
+    TSeriesForm* Form = nullptr;
+};
+
+TEST_F(SeriesFormTest, MixingTableOfStocksFromTheMainWindowIsTheCommandLinesTable)
+{
+    TakeFibreStocks();
+    // A stock holds the main window's last totals as the main window shows them.
+    EXPECT_EQ(SeriesField("StockB_tCaEdit")->GetValue(), MainField("tCaEdit")->GetValue());
+    EXPECT_EQ(SeriesField("StockB_tMgEdit")->GetValue(), 5.1L);
+    EXPECT_EQ(SeriesField("StockA_pHEdit")->GetValue(), 7);
+    EXPECT_GT(SeriesField("StockA_tCaEdit")->GetValue(), 0.02L);
+    // The extra values take their places in the ladder; one given twice makes one row.
+    SetTargets("9", "4.5", "0.5", "6.25, 4, 7");
+    SeriesField("VolumeEdit")->SetText(QStringLiteral("500"));
+    ComputeAndWait();
+
+    const QStringList args {QStringLiteral("--ph"), QStringLiteral("7"),
+        QStringLiteral("--ionic-strength"), QStringLiteral("0.15"), QStringLiteral("--stock-a"),
+        Spec("StockA_"), QStringLiteral("--stock-b"), Spec("StockB_"), QStringLiteral("--pca"),
+        QStringLiteral("9:6.5:0.5,6.25,6:4:0.5"), QStringLiteral("--volume"), QStringLiteral("500")};
+    const QString csvPath = Dir.filePath(QStringLiteral("series.csv"));
+    ASSERT_TRUE(Form->ExportCsv(csvPath));
+    EXPECT_EQ(ReadAll(csvPath).toUtf8(), Cli(args + QStringList {QStringLiteral("--format"),
+                                                       QStringLiteral("csv")}));
+
+    // The table shows the cells of the command line's readable table, row by row.
+    const QStringList report = QString::fromUtf8(Cli(args)).split(QLatin1Char('\n'));
+    const TSeriesTableModel& model = Form->Model();
+    ASSERT_EQ(model.rowCount(), 12);
+    for (int row = 0; row < model.rowCount(); ++row) {
+        SCOPED_TRACE(row);
+        const QString line = report.at(row + 6);
+        const QStringList cells = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        EXPECT_EQ(model.data(model.index(row, 0), Qt::DisplayRole).toString(), cells.at(0));
+        const QString message = model.data(model.index(row, model.columnCount() - 1), Qt::DisplayRole).toString();
+        if (!message.isEmpty()) {
+            EXPECT_TRUE(line.endsWith(message)) << line.toStdString();
+            continue;
+        }
+        for (int col = 1; col < model.columnCount() - 1; ++col)
+            EXPECT_EQ(model.data(model.index(row, col), Qt::DisplayRole).toString(), cells.at(col));
+    }
+    EXPECT_TRUE(model.data(model.index(11, model.columnCount() - 1), Qt::DisplayRole)
+                    .toString()
+                    .startsWith(QStringLiteral("pCa 4 is outside the range")));
+}
+
+TEST_F(SeriesFormTest, PerPointSeriesInTheChosenModeIsTheCommandLinesToo)
+{
+    CalculateStock("0.000001", "5.4");
+    Child<QPushButton>(Form, "TakeABtn")->click();
+    Child<QRadioButton>(Form, "PerPointRadio")->click();
+    // Mode 6: total Mg is an input, total Ca a result, stock B is not used.
+    EXPECT_TRUE(SeriesField("StockA_tMgEdit")->isEnabled());
+    EXPECT_FALSE(SeriesField("StockA_tCaEdit")->isEnabled());
+    EXPECT_FALSE(SeriesField("StockB_tMgEdit")->isEnabled());
+    EXPECT_FALSE(SeriesField("StockA_fMgEdit")->isEnabled());
+    SetTargets("8", "5", "1", "");
+    ComputeAndWait();
+    const QString csvPath = Dir.filePath(QStringLiteral("perpoint.csv"));
+    ASSERT_TRUE(Form->ExportCsv(csvPath));
+    EXPECT_EQ(ReadAll(csvPath).toUtf8(),
+        Cli({QStringLiteral("--mode"), QStringLiteral("6"), QStringLiteral("--ph"),
+            QStringLiteral("7"), QStringLiteral("--ionic-strength"), QStringLiteral("0.15"),
+            QStringLiteral("--total-egta"), QStringLiteral("7"), QStringLiteral("--total-mg"),
+            QStringLiteral("5.4"), QStringLiteral("--total-atp"), QStringLiteral("5"),
+            QStringLiteral("--pca"), QStringLiteral("8:5:1"), QStringLiteral("--format"),
+            QStringLiteral("csv")}));
+    // Copy puts the same records on the clipboard, tab-separated.
+    Child<QPushButton>(Form, "CopyBtn")->click();
+    const QStringList copied = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+    const QStringList csv = ReadAll(csvPath).split(QLatin1Char('\n'));
+    ASSERT_EQ(copied.size(), csv.size());
+    for (qsizetype i = 0; i < csv.size(); ++i)
+        EXPECT_EQ(copied[i], QString(csv[i]).replace(QLatin1Char(','), QLatin1Char('\t')));
+}
+
+TEST_F(SeriesFormTest, BenchSheetIsAnA4PdfWithTheRecipesTableAndConstants)
+{
+    TakeFibreStocks();
+    SetTargets("9", "5", "1", "");
+    ComputeAndWait();
+    const QString pdf = Dir.filePath(QStringLiteral("sheet.pdf"));
+    ASSERT_TRUE(Form->SaveSheet(pdf));
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    EXPECT_TRUE(info.readAllStandardOutput().contains("(A4)"));
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString sheet = QString::fromUtf8(text.readAllStandardOutput());
+    const TSeriesTableModel& model = Form->Model();
+    QStringList expected {QStringLiteral("Stock A"), QStringLiteral("Stock B"),
+        QStringLiteral("Quelix " QUELIX_VERSION), QStringLiteral("EGTA-Ca"),
+        QStringLiteral("10.970"), QStringLiteral("Final volume of each mixture: 1000")};
+    for (int row = 0; row < model.rowCount(); ++row)
+        for (int col = 1; col <= 3; ++col) // fraction of B and the volumes
+            expected << model.data(model.index(row, col), Qt::DisplayRole).toString();
+    for (const QString& part : expected)
+        EXPECT_TRUE(sheet.contains(part)) << part.toStdString() << "\n" << sheet.toStdString();
+}
+
+TEST_F(SeriesFormTest, WhatCannotBeComputedIsSaidAndNothingRuns)
+{
+    // The menu shows the one series window again rather than a second one.
+    Main->findChild<QAction*>(QStringLiteral("miSeries"))->trigger();
+    EXPECT_EQ(Main->findChildren<TSeriesForm*>().size(), 1);
+    // Nothing to take before the main window has calculated.
+    Child<QPushButton>(Form, "TakeABtn")->click();
+    ASSERT_EQ(Messages.size(), 1U);
+    EXPECT_TRUE(Messages[0].contains(QStringLiteral("Calculate in the main window first")));
+    Messages.clear();
+    SeriesField("StockB_pHEdit")->SetText(QStringLiteral("7.2"));
+    QSignalSpy done(Form, &TSeriesForm::Computed);
+    Form->Compute();
+    ASSERT_EQ(Messages.size(), 1U);
+    EXPECT_TRUE(Messages[0].startsWith(QStringLiteral("Stocks A and B must have the same pH")));
+    SetTargets("9", "4.5", "0", "");
+    Messages.clear();
+    Form->Compute();
+    ASSERT_EQ(Messages.size(), 1U);
+    EXPECT_TRUE(Messages[0].contains(QStringLiteral("the step must not be zero")));
+    EXPECT_FALSE(Form->Busy());
+    EXPECT_EQ(done.count(), 0);
+}
+
+TEST_F(SeriesFormTest, CancelStopsALongSeriesAndKeepsTheTableAsItWas)
+{
+    CalculateStock("0.000001", "5.4");
+    Child<QPushButton>(Form, "TakeABtn")->click();
+    Child<QRadioButton>(Form, "PerPointRadio")->click();
+    SetTargets("9", "4.5", "0.5", "");
+    ComputeAndWait();
+    ASSERT_EQ(Form->Model().rowCount(), 10);
+    SetTargets("0", "19.99", "0.0002", ""); // 99,951 points
+    QSignalSpy done(Form, &TSeriesForm::Computed);
+    Form->Compute();
+    EXPECT_TRUE(Form->Busy());
+    Child<QPushButton>(Form, "CancelBtn")->click();
+    ASSERT_TRUE(done.wait(60000));
+    EXPECT_FALSE(Form->Busy());
+    EXPECT_EQ(Form->Model().rowCount(), 10);
+    EXPECT_TRUE(Child<QPushButton>(Form, "ComputeBtn")->isEnabled());
+}
+
+} // namespace

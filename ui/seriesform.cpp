@@ -1,0 +1,275 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "ui/seriesform.h"
+
+#include "series/seriesrecord.h"
+#include "ui/look.h"
+#include "ui/main.h"
+#include "ui/seriesinputs.h"
+#include "ui/seriessheet.h"
+#include "ui/seriesview.h"
+
+#include <QChartView>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFile>
+#include <QFileDialog>
+#include <QFutureWatcher>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+QString Q(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Intervals of the fraction of B at which the plot draws the titration curve.
+constexpr int CurveIntervals = 200;
+
+} // namespace
+
+TSeriesForm::TSeriesForm(TMainForm& mainForm, TMessageSink sink, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , FMainForm(mainForm)
+    , FSink(std::move(sink))
+{
+    setObjectName(QStringLiteral("SeriesForm"));
+    setWindowTitle(QStringLiteral("pCa series"));
+    setFont(DesignFont(font()));
+    auto* inputs = new QVBoxLayout;
+    FInputs = new TSeriesInputs;
+    inputs->addWidget(FInputs);
+    inputs->addWidget(CreateButtons());
+    inputs->addStretch();
+
+    FModel = new TSeriesTableModel(this);
+    FView = new QTableView;
+    FView->setObjectName(QStringLiteral("ResultsView"));
+    FView->setModel(FModel);
+    FView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FView->horizontalHeader()->setStretchLastSection(true);
+    // Column widths from the first rows only: a long series must not hold up the GUI thread.
+    FView->horizontalHeader()->setResizeContentsPrecision(100);
+    FView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    FChart = new QChart;
+    FChart->legend()->setAlignment(Qt::AlignBottom);
+    auto* chartView = new QChartView(FChart);
+    chartView->setObjectName(QStringLiteral("ChartView"));
+    chartView->setRenderHint(QPainter::Antialiasing);
+    chartView->setMinimumHeight(260);
+    auto* results = new QSplitter(Qt::Vertical);
+    results->addWidget(FView);
+    results->addWidget(chartView);
+    results->setSizes({330, 400});
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(inputs);
+    layout->addWidget(results, 1);
+    resize(1180, 760);
+
+    FWatcher = new QFutureWatcher<TSeriesResult>(this);
+    connect(FWatcher, &QFutureWatcherBase::progressValueChanged, FProgress,
+        &QProgressBar::setValue);
+    connect(FWatcher, &QFutureWatcherBase::finished, this, &TSeriesForm::SeriesFinished);
+    connect(FInputs, &TSeriesInputs::TakeRequested, this, &TSeriesForm::TakeStock);
+}
+
+TSeriesForm::~TSeriesForm()
+{
+    // The worker holds copies of everything it reads; it only has to stop soon.
+    if (FWatcher->isRunning()) {
+        FWatcher->cancel();
+        FWatcher->waitForFinished();
+    }
+}
+
+QWidget* TSeriesForm::CreateButtons()
+{
+    auto* panel = new QWidget;
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
+    const auto add = [&](const char* name, const char* caption, int row, int col) {
+        auto* button = new QPushButton(QString::fromUtf8(caption));
+        button->setObjectName(QString::fromLatin1(name));
+        grid->addWidget(button, row, col);
+        return button;
+    };
+    ComputeBtn = add("ComputeBtn", "&Compute", 0, 0);
+    CancelBtn = add("CancelBtn", "Cancel", 0, 1);
+    ExportBtn = add("ExportBtn", "&Export CSV...", 2, 0);
+    CopyBtn = add("CopyBtn", "Co&py", 2, 1);
+    SheetBtn = add("SheetBtn", "&Save bench sheet...", 3, 0);
+    ComputeBtn->setDefault(true);
+    FProgress = new QProgressBar;
+    FProgress->setObjectName(QStringLiteral("Progress"));
+    FStatus = new QLabel;
+    FStatus->setObjectName(QStringLiteral("StatusLabel"));
+    FStatus->setWordWrap(true);
+    grid->addWidget(FProgress, 1, 0, 1, 2);
+    grid->addWidget(FStatus, 4, 0, 1, 2);
+    connect(ComputeBtn, &QPushButton::clicked, this, &TSeriesForm::Compute);
+    connect(CancelBtn, &QPushButton::clicked, this, &TSeriesForm::Cancel);
+    connect(ExportBtn, &QPushButton::clicked, this, &TSeriesForm::ExportClicked);
+    connect(CopyBtn, &QPushButton::clicked, this, &TSeriesForm::CopyTable);
+    connect(SheetBtn, &QPushButton::clicked, this, &TSeriesForm::SheetClicked);
+    CancelBtn->setEnabled(false);
+    FProgress->setVisible(false);
+    for (QPushButton* b : {ExportBtn, CopyBtn, SheetBtn})
+        b->setEnabled(false);
+    return panel;
+}
+
+void TSeriesForm::TakeStock(int column)
+{
+    const auto& last = FMainForm.LastCalculation();
+    if (!last) {
+        FSink(this, TMessageKind::mkInformation,
+            QStringLiteral("Calculate in the main window first: a stock takes the totals of "
+                           "its last calculation."));
+        return;
+    }
+    FInputs->TakeStock(column, *last);
+}
+
+TSeriesDesign TSeriesForm::Design() const
+{
+    return FInputs->Design();
+}
+
+bool TSeriesForm::Busy() const
+{
+    return FWatcher->isRunning();
+}
+
+void TSeriesForm::Compute()
+{
+    if (Busy())
+        return;
+    TSeriesDesign design;
+    const bool ready = RunCommand(this, FSink, [&] {
+        design = Design();
+        if (design.Kind == TSeriesKind::skMixing)
+            CheckMixingInput(design.Mixing);
+    });
+    if (!ready)
+        return;
+    // The worker calculates on its own copy of the main window's engine: the binding
+    // constants, temperature and pH scale as the main window uses them, untouched by
+    // anything done meanwhile. The inputs carry the same temperature and scale, as a
+    // calculation hands them to its engine.
+    TEngine engine = FMainForm.Engine();
+    for (TCalcInput* input : {&design.Base, &design.Mixing.StockA, &design.Mixing.StockB}) {
+        input->TemperatureC = engine.TemperatureC();
+        input->pHScale = engine.pHScale();
+    }
+    FRunning = design;
+    FProgress->setRange(0, static_cast<int>(design.Targets.size()));
+    FProgress->setValue(0);
+    FProgress->setVisible(true);
+    ComputeBtn->setEnabled(false);
+    CancelBtn->setEnabled(true);
+    FStatus->setText(QStringLiteral("Computing..."));
+    FWatcher->setFuture(QtConcurrent::run([engine, design](QPromise<TSeriesResult>& promise) mutable {
+        promise.setProgressRange(0, static_cast<int>(design.Targets.size()));
+        TSeriesResult result;
+        result.Rows = RunSeries(engine, design, [&promise](std::size_t done, std::size_t) {
+            promise.setProgressValue(static_cast<int>(done));
+            return !promise.isCanceled();
+        });
+        // The whole titration curve for the plot: a few hundred calculations.
+        if (design.Kind == TSeriesKind::skMixing && !promise.isCanceled())
+            result.Curve = SampleMixtures(engine, design.Mixing, CurveIntervals);
+        result.Engine = engine;
+        promise.addResult(std::move(result));
+    }));
+}
+
+void TSeriesForm::Cancel()
+{
+    FWatcher->cancel();
+}
+
+void TSeriesForm::SeriesFinished()
+{
+    ComputeBtn->setEnabled(true);
+    CancelBtn->setEnabled(false);
+    FProgress->setVisible(false);
+    QFuture<TSeriesResult> future = FWatcher->future();
+    if (future.isCanceled() || future.resultCount() == 0) {
+        FStatus->setText(QStringLiteral("Cancelled; the table shows the previous series."));
+        Q_EMIT Computed();
+        return;
+    }
+    TSeriesResult result = future.takeResult();
+    std::vector<TSeriesRow>& rows = result.Rows;
+    const auto failed = std::ranges::count_if(rows, &TSeriesRow::Failed);
+    FStatus->setText(QStringLiteral("%1 rows%2.").arg(rows.size()).arg(
+        failed > 0 ? QStringLiteral(", %1 without a result (see Message)").arg(failed) : QString()));
+    ShowSeriesChart(*FChart, FRunning, rows, result.Curve);
+    FModel->SetRows(FRunning, std::move(rows), result.Engine);
+    FView->resizeColumnsToContents();
+    for (QPushButton* b : {ExportBtn, CopyBtn, SheetBtn})
+        b->setEnabled(FModel->rowCount() > 0);
+    Q_EMIT Computed();
+}
+
+bool TSeriesForm::ExportCsv(const QString& path)
+{
+    const std::string csv
+        = SeriesCsv(FModel->Design().Kind, FModel->Rows(), FModel->Conditions());
+    QFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly)
+        && file.write(csv.data(), static_cast<qint64>(csv.size()))
+            == static_cast<qint64>(csv.size())
+        && file.flush();
+    if (!written)
+        FSink(this, TMessageKind::mkError, Q(CalcMessage::CannotWrite(path.toStdString())));
+    return written;
+}
+
+void TSeriesForm::CopyTable()
+{
+    QGuiApplication::clipboard()->setText(FModel->TabSeparated());
+}
+
+bool TSeriesForm::SaveSheet(const QString& path)
+{
+    const bool saved = SaveBenchSheet(path, FModel->Design(), FModel->Rows(), FModel->Engine(),
+        QDateTime::currentDateTime());
+    if (!saved)
+        FSink(this, TMessageKind::mkError, Q(CalcMessage::CannotWrite(path.toStdString())));
+    return saved;
+}
+
+void TSeriesForm::ExportClicked()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export CSV"),
+        QStringLiteral("pca-series.csv"), QStringLiteral("CSV files (*.csv)"));
+    if (!path.isEmpty())
+        ExportCsv(path);
+}
+
+void TSeriesForm::SheetClicked()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save bench sheet"),
+        QStringLiteral("pca-series.pdf"), QStringLiteral("PDF files (*.pdf)"));
+    if (!path.isEmpty())
+        SaveSheet(path);
+}
+
+void TSeriesForm::closeEvent(QCloseEvent* event)
+{
+    // Closing only hides the window: its fields and results wait for the next opening.
+    Cancel();
+    QWidget::closeEvent(event);
+}
