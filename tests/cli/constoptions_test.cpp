@@ -6,6 +6,8 @@
 #include "engine/calcerror.h"
 #include "report/conditions.h"
 
+#include "tests/cli/clitest.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -20,24 +22,10 @@ namespace fs = std::filesystem;
 using enum TLigand;
 using enum TPartner;
 
+using clitest::Parse;
+using clitest::ReadFile;
+
 namespace {
-
-TCliOptions Parse(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "quelix-cli");
-    std::vector<const char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(a.c_str());
-    return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
-}
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The line of --show-constants for a row and step ("EGTA-Ca,0,").
 std::string ShownLine(const std::string& table, const std::string& rowAndStep)
@@ -51,33 +39,15 @@ std::string ShownLine(const std::string& table, const std::string& rowAndStep)
 // The built program in a temporary directory, as a user runs it.
 class ConstSetRun : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "quelix-sets-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        FDir = pattern;
-    }
-    void TearDown() override { fs::remove_all(FDir); }
-
-    struct TResult {
-        int Status = -1;
-        std::string Out;
-        std::string Err;
-    };
+    using TResult = clitest::TCliRun;
 
     TResult Run(const std::vector<std::string>& args, const std::string& input = "")
     {
-        std::ofstream(FDir / "stdin", std::ios::binary) << input;
-        std::string command = "cd '" + FDir.string() + "' && '" + QUELIX_CLI_PATH + "'";
-        for (const std::string& a : args)
-            command += " '" + a + "'";
-        command += " <stdin >stdout 2>stderr";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(FDir / "stdout"),
-                ReadFile(FDir / "stderr")};
+        return clitest::RunCli(FDir, args, input);
     }
 
-    fs::path FDir;
+    clitest::TTempDir FTemp {"quelix-sets"};
+    const fs::path& FDir = FTemp.Path();
 };
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "report/record.h"
 #include "engine/calcerror.h"
 
+#include "tests/cli/clitest.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -21,71 +23,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ShellQuoted(const std::string& s)
-{
-    std::string q = "'";
-    for (char ch : s)
-        q += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
-    return q + "'";
-}
-
-struct TResult {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
+using clitest::Lines;
+using clitest::ReadFile;
+using clitest::WriteFile;
+using TResult = clitest::TCliRun;
 
 class EndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "quelix-cli-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        FDir = pattern;
-    }
-
-    void TearDown() override { fs::remove_all(FDir); }
-
     TResult Run(const std::vector<std::string>& args, const std::string& input = "")
     {
-        WriteFile(FDir / "stdin", input);
-        std::string command = "cd " + ShellQuoted(FDir.string()) + " && LC_ALL=de_DE.UTF-8 "
-            + ShellQuoted(QUELIX_CLI_PATH);
-        for (const std::string& a : args)
-            command += " " + ShellQuoted(a);
-        command += " <stdin >stdout 2>stderr";
-        const int status = std::system(command.c_str());
-        TResult r;
-        r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.Out = ReadFile(FDir / "stdout");
-        r.Err = ReadFile(FDir / "stderr");
-        return r;
+        return clitest::RunCli(FDir, args, input);
     }
 
-    fs::path FDir;
+    clitest::TTempDir FTemp;
+    const fs::path& FDir = FTemp.Path();
 };
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 } // namespace
 

@@ -3,20 +3,15 @@
 #include "cli/options.h"
 #include "engine/calcerror.h"
 
+#include "tests/cli/clitest.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace {
+using clitest::Parse;
 
-TCliOptions Parse(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "quelix-cli");
-    std::vector<const char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(a.c_str());
-    return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
-}
+namespace {
 
 } // namespace
 

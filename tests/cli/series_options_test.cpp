@@ -4,22 +4,17 @@
 #include "cli/seriesoptions.h"
 #include "engine/calcerror.h"
 
+#include "tests/cli/clitest.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 using enum TValueField;
 
-namespace {
+using clitest::Parse;
 
-TCliOptions Parse(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "quelix-cli");
-    std::vector<const char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(a.c_str());
-    return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
-}
+namespace {
 
 const std::vector<std::string> StockArgs {"--pca", "6", "--stock-a", "total_egta=7",
     "--stock-b", "total_egta=7,total_ca=7"};

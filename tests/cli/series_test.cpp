@@ -4,6 +4,8 @@
 
 #include "engine/realtext.h"
 
+#include "tests/cli/clitest.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -19,57 +21,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// A directory for the program's output, removed at the end of the test program.
-struct TTempDir {
-    fs::path Path;
-    TTempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "quelix-series-XXXXXX").string();
-        Path = mkdtemp(pattern.data());
-    }
-    ~TTempDir() { fs::remove_all(Path); }
-};
+using clitest::Lines;
+using clitest::ReadFile;
+using TRun = clitest::TCliRun;
 
 const fs::path& TempPath()
 {
-    static const TTempDir temp;
-    return temp.Path;
+    static const clitest::TTempDir temp("quelix-series");
+    return temp.Path();
 }
 
 // Runs quelix-cli with `args` under a locale whose decimal separator is a comma.
 TRun Cli(const std::vector<std::string>& args)
 {
-    const fs::path& dir = TempPath();
-    std::string command = "LC_ALL=de_DE.UTF-8 '" + std::string(QUELIX_CLI_PATH) + "'";
-    for (const std::string& a : args)
-        command += " '" + a + "'";
-    command += " </dev/null >'" + (dir / "out").string() + "' 2>'" + (dir / "err").string() + "'";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir / "out"),
-        ReadFile(dir / "err")};
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
+    return clitest::RunCli(TempPath(), args);
 }
 
 // Cells of a CSV line without quoted commas.
