@@ -138,3 +138,13 @@ const TBundledSet* FindBundledSet(std::string_view idOrName)
             return &bundled;
     return nullptr;
 }
+
+bool GivesEntries(const TConstSet& set)
+{
+    for (const auto& ligand : set.Entries)
+        for (const auto& row : ligand)
+            for (const auto& entry : row)
+                if (entry)
+                    return true;
+    return false;
+}

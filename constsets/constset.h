@@ -101,6 +101,10 @@ void UseSet(TEngine& engine, const TConstSet& set, int editedEntries = 0);
 /// without an enthalpy, unless it holds that value already. True when it changed.
 bool EditEntry(TConstSet& set, TLigand lig, TPartner partner, std::size_t step, TReal log10K);
 
+/// True when the set gives an entry of its own (false for one that takes every entry from
+/// the built-in table).
+bool GivesEntries(const TConstSet& set);
+
 /// The entries whose value or source differ between `chosen` and `edited`.
 int CountEdited(const TConstSet& chosen, const TConstSet& edited);
 

@@ -265,20 +265,6 @@ std::string NumberText(TReal x)
     return std::string(buf, res.ptr);
 }
 
-namespace {
-
-bool GivesEntries(const TConstSet& set)
-{
-    for (const auto& ligand : set.Entries)
-        for (const auto& row : ligand)
-            for (const auto& entry : row)
-                if (entry)
-                    return true;
-    return false;
-}
-
-} // namespace
-
 void CheckName(const TConstSet& set, std::string_view fileName)
 {
     // A set named as the built-in table would be taken for it wherever outputs name the set.

@@ -54,27 +54,19 @@ public:
     }
 };
 
-struct TEntryIndex {
-    TLigand Ligand;
-    TPartner Partner;
-    std::size_t Step;
-};
-
-// Row r of the grid is ligand r / 3 with partner r % 3, in the table's own index order;
-// column c holds step c - 1.
-TEntryIndex EntryAt(int row, int col)
-{
-    return {static_cast<TLigand>(row / 3), static_cast<TPartner>(row % 3),
-            static_cast<std::size_t>(col - 1)};
-}
-
 TReal Entry(const TConstTable& table, int row, int col)
 {
-    const TEntryIndex at = EntryAt(row, col);
+    const TGridEntry at = GridEntry(row, col);
     return table[at.Ligand][at.Partner][at.Step];
 }
 
 } // namespace
+
+TGridEntry GridEntry(int row, int col)
+{
+    return {static_cast<TLigand>(row / 3), static_cast<TPartner>(row % 3),
+            static_cast<std::size_t>(col - 1)};
+}
 
 std::optional<TReal> CellToReal(std::string_view text)
 {
@@ -192,7 +184,7 @@ void TConstForm::SetConst()
         for (int col = 1; col < ColCount; ++col) {
             const std::string text = ConstGrid->item(row, col)->text().toStdString();
             const std::optional<TReal> value = CellToReal(text);
-            const auto [lig, partner, step] = EntryAt(row, col);
+            const auto [lig, partner, step] = GridEntry(row, col);
             FEngine.SetBaseEntry(lig, partner, step, value && *value > 0 ? *value : 0);
         }
     }

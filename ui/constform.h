@@ -29,6 +29,15 @@ class TEngine;
 /// trailing blank is refused too). std::nullopt when the text is not such a number.
 std::optional<TReal> CellToReal(std::string_view text);
 
+/// The table entry of a step cell of the constants grid: row r is ligand r / 3 with partner
+/// r % 3, in the table's own index order; column c (1 to 4) holds step c - 1.
+struct TGridEntry {
+    TLigand Ligand;
+    TPartner Partner;
+    std::size_t Step;
+};
+TGridEntry GridEntry(int row, int col);
+
 class TConstForm : public QDialog {
     Q_OBJECT
 public:

@@ -27,34 +27,11 @@ QString Q(std::string_view s)
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-struct TCellEntry {
-    TLigand Ligand;
-    TPartner Partner;
-    std::size_t Step;
-};
-
-// Row r of the grid is ligand r / 3 with partner r % 3; column c holds step c - 1.
-TCellEntry EntryOfCell(int row, int col)
-{
-    return {static_cast<TLigand>(row / 3), static_cast<TPartner>(row % 3),
-            static_cast<std::size_t>(col - 1)};
-}
-
 // A value as the grid shows it: what Apply reads back, so that a value shown unchanged is
 // never taken for an edit.
 std::string Shown(TReal value)
 {
     return value > 0 ? FormatFixed(value, 10, 3) : std::string();
-}
-
-bool AllFromBuiltIn(const TConstSet& set)
-{
-    for (const auto& ligand : set.Entries)
-        for (const auto& row : ligand)
-            for (const auto& entry : row)
-                if (entry)
-                    return false;
-    return true;
 }
 
 QString DefaultFileChoice(QWidget* parent, bool save)
@@ -182,7 +159,7 @@ void TConstSetPanel::ApplyTo(const TConditions& conditions)
     TConstSet applied = FChosen;
     for (int row = 0; row < TConstForm::RowCount; ++row)
         for (int col = 1; col < TConstForm::ColCount; ++col) {
-            const auto [lig, pt, step] = EntryOfCell(row, col);
+            const auto [lig, pt, step] = GridEntry(row, col);
             const TReal value = FEngine.BaseConst()[lig][pt][step];
             if (Shown(value) != Shown(EntryInForce(FChosen, lig, pt, step).Log10K))
                 EditEntry(applied, lig, pt, step, value);
@@ -223,7 +200,7 @@ std::optional<TReal> TConstSetPanel::CellValue(int row, int col) const
 
 bool TConstSetPanel::CellEdited(int row, int col) const
 {
-    const auto [lig, pt, step] = EntryOfCell(row, col);
+    const auto [lig, pt, step] = GridEntry(row, col);
     return Shown(CellValue(row, col).value_or(0))
         != Shown(EntryInForce(FChosen, lig, pt, step).Log10K);
 }
@@ -234,7 +211,7 @@ TConstSet TConstSetPanel::GridSet() const
     for (int row = 0; row < TConstForm::RowCount; ++row)
         for (int col = 1; col < TConstForm::ColCount; ++col)
             if (CellEdited(row, col)) {
-                const auto [lig, pt, step] = EntryOfCell(row, col);
+                const auto [lig, pt, step] = GridEntry(row, col);
                 EditEntry(set, lig, pt, step, CellValue(row, col).value_or(0));
             }
     return set;
@@ -286,7 +263,7 @@ void TConstSetPanel::ChooseSet(const TConstSet& set, bool fillGrid)
     if (fillGrid)
         FShowTable(SetTable(set));
     QString info = Q(set.Description);
-    if (!AllFromBuiltIn(set)) {
+    if (GivesEntries(set)) {
         info += QStringLiteral("\nValues at %1; entries in italics come from the built-in table.")
                     .arg(set.ReferenceC ? Q(FormatReal(*set.ReferenceC)) + QStringLiteral(" \u00B0C")
                                         : QStringLiteral("an unstated temperature"));
@@ -312,12 +289,12 @@ void TConstSetPanel::SetBoxActivated(int index)
 void TConstSetPanel::MarkCells()
 {
     // The built-in set keeps the grid's own look; another set marks what it does not give.
-    const bool plain = AllFromBuiltIn(FChosen);
+    const bool plain = !GivesEntries(FChosen);
     const QSignalBlocker blocker(FGrid);
     for (int row = 0; row < TConstForm::RowCount; ++row)
         for (int col = 1; col < TConstForm::ColCount; ++col) {
             QTableWidgetItem* item = FGrid->item(row, col);
-            const auto [lig, pt, step] = EntryOfCell(row, col);
+            const auto [lig, pt, step] = GridEntry(row, col);
             const TEntryInForce entry = EntryInForce(FChosen, lig, pt, step);
             QFont font = FGrid->font();
             font.setItalic(entry.FromBuiltIn);
@@ -334,7 +311,7 @@ void TConstSetPanel::ShowSource()
         SourceText->clear();
         return;
     }
-    const auto [lig, pt, step] = EntryOfCell(row, col);
+    const auto [lig, pt, step] = GridEntry(row, col);
     QString text = Q(RowLabel(lig, pt)) + QStringLiteral(", step %1: ").arg(step);
     if (CellEdited(row, col)) {
         const std::optional<TReal> value = CellValue(row, col);
