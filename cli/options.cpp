@@ -32,25 +32,6 @@ TOutputFormat ParseFormat(const std::string& text)
     throw TUsageError("--format must be report, json or csv, not '" + text + "'");
 }
 
-std::string ModeInputsText()
-{
-    std::string text;
-    for (int mode = 0; mode < ModeCount; ++mode) {
-        text += "    " + std::to_string(mode) + "  "
-            + std::string(ModeCaptions[static_cast<std::size_t>(mode)]) + ": ";
-        bool first = true;
-        for (TValueField f : ModeFields) {
-            if (!IsModeInput(static_cast<TCalcMode>(mode), f))
-                continue;
-            text += first ? "" : ", ";
-            text += RecordColumns()[static_cast<std::size_t>(f) + 1].Name;
-            first = false;
-        }
-        text += '\n';
-    }
-    return text;
-}
-
 } // namespace
 
 std::string OptionName(std::string_view column)
@@ -210,7 +191,7 @@ sign, digits, optional point, optional exponent, within about -1.19e4932 to 1.19
                            total EGTA 2, free Mg 1, free Ca 1, MgATP 0.2, the rest 0)
   pH, ionic strength, total EGTA, total EDTA and total PO4 are inputs in every mode; the
   mode takes four more and computes the rest:
-)" + ModeInputsText()
+)" + ModeInputsText("    ")
         + R"(
 Binding constants (log10 K at 0.1 M; the built-in table unless --constants chooses a set):
   --const ROW:STEP=VALUE   ROW a row of the constants table (ATP-H, ATP-Mg, ATP-Ca, EGTA-H

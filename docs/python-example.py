@@ -20,14 +20,30 @@ exact = json.loads(r.to_json(), parse_float=decimal.Decimal)
 print("total Ca:", exact["total_ca"], "mM")
 
 # %% A pCa ladder from pCa 9 to 4.5 in the same solution: mode 6 prescribes the free Ca++
-# (in mM, so 10 ** (3 - pCa)) and computes the total Ca that gives it.
-import numpy as np
-
-pca = np.arange(9.0, 4.49, -0.25)
-ladder = quelix.calculate_many(mode=6, ph=7.0, ionic_strength=0.15, total_egta=10,
-                               total_mg=5, total_atp=5, free_ca=10.0 ** (3 - pca))
+# of each target (10 ** (3 - pCa) mM) and computes the total Ca that gives it.
+ladder = quelix.pca_series("9:4.5:0.25", mode=6, ph=7.0, ionic_strength=0.15, total_egta=10,
+                           total_mg=5, total_atp=5)
+pca = ladder["pca_target"]
 for p, ca, mg, mgatp in zip(pca, ladder["total_ca"], ladder["free_mg"], ladder["mgatp"]):
     print(f"pCa {p:4.2f}  total Ca {ca:7.4f} mM  free Mg++ {mg:6.4f} mM  MgATP {mgatp:6.4f} mM")
+
+# %% The same ladder mixed from two stocks, Ca-free and Ca-saturated: how much of each to
+# pipette for 1 ml (1000 ul) of every solution.
+mix = quelix.mixing_table("9,7:5:0.5,4.5", ph=7.0, ionic_strength=0.15, volume=1000,
+                          stock_a={"total_egta": 10, "total_mg": 5.4, "total_atp": 5},
+                          stock_b={"total_egta": 10, "total_ca": 10, "total_mg": 5,
+                                   "total_atp": 5})
+for p, a, b, mg, error in zip(mix["pca_target"], mix["volume_a"], mix["volume_b"],
+                              mix["free_mg"], mix["error"]):
+    print(f"pCa {p:4.2f}  " + (error or f"A {a:6.1f} ul + B {b:6.1f} ul, free Mg++ {mg:.4f} mM"))
+
+# %% The same buffer with a literature constant set, at 37 °C, with pH read from a meter.
+print([s["id"] for s in quelix.constant_sets()])
+warm = quelix.calculate(mode=6, ph=7.0, ionic_strength=0.15, total_egta=10, total_mg=5,
+                        total_atp=5, free_ca=0.001, constants="nist-srd46-20c",
+                        temperature=37, ph_scale="activity")
+print(f"total Ca {warm.total_ca:.4f} mM ({warm.constants}, {warm.temperature_c:g} °C, "
+      f"{warm.uncorrected_entries} entries not corrected, pcH {warm.pch:.3f})")
 
 # %% Plot it, if matplotlib is installed: the Ca to add, and how free Mg++ and MgATP drift.
 try:

@@ -19,6 +19,12 @@
 
 namespace py = pybind11;
 
+/// The columns of records and series rows that hold texts, and those that hold whole numbers
+/// (NaN for null in an array, pandas' nullable Int64 in a DataFrame).
+inline constexpr std::string_view TextColumns[] {"error", "constants", "ph_scale"};
+inline constexpr std::string_view IntegerColumns[] {
+    "mode", "iterations", "edited_entries", "uncorrected_entries"};
+
 class TColumnArrays {
 public:
     /// Columns `names` for `rows` rows; `textColumns` names those that hold texts (the

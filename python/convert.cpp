@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "python/convert.h"
 
+#include "cli/constoptions.h"
 #include "cli/options.h"
 #include "engine/doubletext.h"
 #include "engine/realtext.h"
@@ -105,33 +106,24 @@ void RejectKeyword(std::string_view function, std::string_view name)
         message += "(): '" + std::string(name) + "' is a result, not an input";
     else
         message += "() got an unexpected keyword argument '" + std::string(name) + "'";
-    message += " (the inputs are " + InputNames() + "; and const)";
+    message += " (the inputs are " + InputNames() + "; and ";
+    for (std::size_t i = 0; i < RunOptionNames.size(); ++i)
+        message += std::string(i == 0 ? "" : ", ") + std::string(RunOptionNames[i]);
+    message += ")";
     throw py::type_error(message);
 }
 
-TRunOptions DefaultRunOptions()
-{
-    static const TConstTable builtIn = RunConstants({});
-    return {builtIn};
-}
+namespace {
 
-bool ReadRunOption(TRunOptions& options, std::string_view name, py::handle value)
+void ReadConstEdits(TRunOptions& options, py::handle value)
 {
-    // The constant sets (issue 13) read "constants" (a bundled set's name or a set file),
-    // "temperature" (degrees C) and "ph_scale" here, as quelix-cli reads --constants,
-    // --temperature and --ph-scale, with "const" applied on top of the set; RejectKeyword
-    // then names them too.
-    if (name != "const")
-        return false;
-    if (value.is_none()) {
-        options.Constants = DefaultRunOptions().Constants;
-        return true;
-    }
+    options.Edits.clear();
+    if (value.is_none())
+        return;
     if (!py::isinstance(value, py::module_::import("collections.abc").attr("Mapping")))
         throw py::type_error("const: expected a mapping of \"ROW:STEP\" to log10 K, got "
             + TypeName(value));
     // Each item is the --const ROW:STEP=VALUE of the command line, applied in order.
-    std::vector<TConstEdit> edits;
     const py::dict items(py::reinterpret_borrow<py::object>(value));
     for (const auto item : items) {
         if (!PyUnicode_Check(item.first.ptr()))
@@ -140,7 +132,7 @@ bool ReadRunOption(TRunOptions& options, std::string_view name, py::handle value
         const std::string key = item.first.cast<std::string>();
         const std::string edit = key + "=" + NumberText("const['" + key + "']", item.second);
         try {
-            edits.push_back(ParseConstEdit(edit));
+            options.Edits.push_back(ParseConstEdit(edit));
         } catch (const TUsageError& e) {
             const std::string_view message = e.what();
             // The command line names the edit in its own messages but not in that of a
@@ -150,8 +142,96 @@ bool ReadRunOption(TRunOptions& options, std::string_view name, py::handle value
                     : Prefixed("--const " + edit, message));
         }
     }
-    options.Constants = RunConstants(edits);
+}
+
+void ReadSetName(TRunOptions& options, py::handle value)
+{
+    if (value.is_none()) {
+        options.SetName.clear();
+        return;
+    }
+    // A path object names a set file as its text does.
+    const py::object text = py::hasattr(value, "__fspath__")
+        ? py::module_::import("os").attr("fspath")(value)
+        : py::reinterpret_borrow<py::object>(value);
+    if (!PyUnicode_Check(text.ptr()))
+        throw py::type_error("constants: expected the name of a bundled set or the path of a "
+            "set file, got " + TypeName(value));
+    options.SetName = text.cast<std::string>();
+    if (options.SetName.empty())
+        RaiseValueError("constants: expected the name of a bundled set or the path of a set "
+            "file, got an empty text (None is the built-in table)");
+}
+
+void ReadTemperature(TRunOptions& options, py::handle value)
+{
+    if (value.is_none()) {
+        options.TemperatureC.reset();
+        return;
+    }
+    const TReal celsius = ReadNumber("temperature", value);
+    if (!IsTemperatureInRange(celsius))
+        RaiseValueError("temperature: " + TemperatureRangeMessage(NumberText("temperature", value)));
+    options.TemperatureC = celsius;
+}
+
+void ReadpHScale(TRunOptions& options, py::handle value)
+{
+    if (!PyUnicode_Check(value.ptr()))
+        throw py::type_error("ph_scale: expected \"concentration\" or \"activity\", got "
+            + TypeName(value));
+    try {
+        options.pHScale = ParsepHScale(value.cast<std::string>());
+    } catch (const TUsageError& e) {
+        // The command line's message names its option.
+        std::string message = e.what();
+        message.replace(0, std::string_view("--ph-scale").size(), "ph_scale");
+        RaiseValueError(message);
+    }
+}
+
+} // namespace
+
+bool ReadRunOption(TRunOptions& options, std::string_view name, py::handle value)
+{
+    if (name == "const")
+        ReadConstEdits(options, value);
+    else if (name == "constants")
+        ReadSetName(options, value);
+    else if (name == "temperature")
+        ReadTemperature(options, value);
+    else if (name == "ph_scale")
+        ReadpHScale(options, value);
+    else
+        return false;
     return true;
+}
+
+TRunConstants ResolveRunConstants(const TRunOptions& options)
+{
+    // The built-in table without edits, the common case, is made once.
+    if (options.SetName.empty() && options.Edits.empty()) {
+        static const TRunConstants builtIn = ResolveConstants({}, {});
+        return builtIn;
+    }
+    try {
+        return ResolveConstants(options.SetName, options.Edits);
+    } catch (const TUsageError& e) {
+        // The command line's message names its options; here they are a keyword and a
+        // function.
+        std::string message = e.what();
+        for (const auto& [option, here] : {std::pair<std::string_view, std::string_view> {
+                 "--constants '", "constants: '"}, {"--list-constants", "quelix.constant_sets()"}})
+            if (const auto at = message.find(option); at != std::string::npos)
+                message.replace(at, option.size(), here);
+        RaiseValueError(message);
+    }
+}
+
+void ApplyConditions(const TRunOptions& options, TCalcInput& input)
+{
+    input.TemperatureC = options.TemperatureC;
+    input.pHScale = options.pHScale;
 }
 
 void SetInput(TCalcInput& input, int column, py::handle value)

@@ -7,12 +7,16 @@
 // read as the decimal number it prints as (ph=7.1 is --ph 7.1), an int or a Decimal as its
 // digits, a str by the entry fields' rule.
 
+#include "cli/options.h"
 #include "report/record.h"
 
 #include <pybind11/pybind11.h>
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace py = pybind11;
 
@@ -34,23 +38,35 @@ TCalcMode ReadMode(py::handle value);
 /// The input column of a name: 0 for "mode", 1 + TValueField for the values, -1 otherwise.
 int InputColumn(std::string_view name);
 
-/// Raises TypeError for a keyword that `function` does not take, naming the inputs, or
-/// saying that a result column is no input.
+/// Raises TypeError for a keyword that `function` does not take, naming the inputs and the
+/// run options, or saying that a result column is no input.
 [[noreturn]] void RejectKeyword(std::string_view function, std::string_view name);
 
-/// What a calculation runs with besides its inputs: the binding constants (log10 K at
-/// 0.1 M) as `const` edits the built-in table. The constant sets (issue 13) add a set name
-/// or file, the temperature and the pH scale here, read by ReadRunOption.
+/// What a calculation runs with besides its inputs, as quelix-cli's options give it: the
+/// constant set (constants=, as --constants: a bundled set's id or name, or a set file;
+/// none: the built-in table), the edits on top of it (const=, as --const), the temperature
+/// (temperature=, degrees C) and the pH scale (ph_scale=).
 struct TRunOptions {
-    TConstTable Constants {};
+    std::string SetName;
+    std::vector<TConstEdit> Edits;
+    std::optional<TReal> TemperatureC;
+    TpHScale pHScale = TpHScale::psConcentration;
 };
 
-/// The built-in constants, nothing else set.
-TRunOptions DefaultRunOptions();
+/// The keywords that ReadRunOption reads, in the order the signatures show them.
+inline constexpr std::array<std::string_view, 4> RunOptionNames {
+    "const", "constants", "temperature", "ph_scale"};
 
-/// Reads keyword `name` into `options` if it is one of the run options ("const"); returns
-/// false for any other name. Raises ValueError/TypeError for a bad value.
+/// Reads keyword `name` into `options` if it is one of RunOptionNames; returns false for
+/// any other name. Raises ValueError/TypeError for a bad value, with quelix-cli's message.
 bool ReadRunOption(TRunOptions& options, std::string_view name, py::handle value);
+
+/// The constants of a run: the chosen set with the edits on top. Raises ValueError with
+/// quelix-cli's message for a set that is neither bundled nor a readable set file.
+TRunConstants ResolveRunConstants(const TRunOptions& options);
+
+/// Sets the temperature and the pH scale of `options` in `input`.
+void ApplyConditions(const TRunOptions& options, TCalcInput& input);
 
 /// Sets input column `column` (see InputColumn) of `input` from a Python value.
 void SetInput(TCalcInput& input, int column, py::handle value);

@@ -7,7 +7,9 @@
 #include "python/arrays.h"
 #include "python/convert.h"
 #include "python/result.h"
+#include "report/conditions.h"
 #include "report/many.h"
+#include "series/seriesrecord.h"
 
 #include <pybind11/numpy.h>
 
@@ -160,7 +162,8 @@ bool IsDataFrame(py::handle data)
 struct TManyArgs {
     TCalcInput Base = DefaultInput(); // with the scalars given
     std::vector<TColumnSource> Sources; // the columns given
-    TRunOptions Options = DefaultRunOptions();
+    TRunOptions Options;
+    TRunConstants Constants;
     unsigned Workers = 0;
     py::object Frame; // the DataFrame given, if any
     std::size_t Rows = 1;
@@ -179,6 +182,9 @@ void AddTableColumns(TManyArgs& a, py::handle data, std::vector<std::string>& se
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const std::string name = TableName(keys[i]);
         const int index = FindColumn(name);
+        // What a run or a series wrote besides the record is read back and ignored too.
+        if (index < 0 && (IsConditionColumn(name) || IsSeriesColumn(name)))
+            continue;
         if (index < 0)
             throw py::value_error("Unknown column '" + py::str(keys[i]).cast<std::string>()
                 + "' in the data; the inputs are the names of calculate()'s arguments.");
@@ -258,6 +264,8 @@ TManyArgs ReadManyArgs(const py::args& args, const py::kwargs& kwargs)
         a.Sources.push_back(MakeSource(column, name, item.second));
     }
     SettleSources(a);
+    ApplyConditions(a.Options, a.Base);
+    a.Constants = ResolveRunConstants(a.Options);
     return a;
 }
 
@@ -289,22 +297,35 @@ void ReadRow(const TManyArgs& a, std::size_t row, TCalcOutcome& o)
 }
 
 // The record's columns as NumPy arrays: reals (and the mode and iteration count, which a
-// failed row does not have) as floats with NaN for null, the messages as objects.
+// failed row does not have) as floats with NaN for null, the messages as objects. Under
+// other than the default conditions the conditions' fields follow, as in a batch run.
 py::dict Outputs(const TManyArgs& a)
 {
     const auto columns = RecordColumns();
+    TEngine conditions; // the constants and their origin, which the conditions' fields name
+    UseRunConstants(conditions, a.Constants);
+    const bool withConditions = NeedsConditionFields(conditions.Origin(), a.Base);
     std::vector<std::string_view> names;
     AppendRecordNames(names);
-    const std::string_view texts[] {"error"};
-    TColumnArrays arrays(names, texts, a.Rows);
+    if (withConditions)
+        names.insert(names.end(), ConditionColumns().begin(), ConditionColumns().end());
+    TColumnArrays arrays(names, TextColumns, a.Rows);
     const TRowReader read = [&a](std::size_t row, TCalcOutcome& o) { ReadRow(a, row, o); };
     const TRowTaker take = [&](std::size_t row, const TCalcOutcome& o) {
         for (std::size_t k = 0; k < columns.size(); ++k)
             arrays.Set(row, k, columns[k].Value(o));
+        if (!withConditions)
+            return;
+        std::vector<TCell> cells;
+        AppendConditionCells(cells, o, conditions);
+        for (std::size_t k = 0; k < cells.size(); ++k)
+            arrays.Set(row, columns.size() + k, cells[k]);
     };
+    TManyJob job {a.Rows, conditions.BaseConst(), a.Workers, TOutputFormat::ofJson};
+    job.Origin = conditions.Origin();
     {
         py::gil_scoped_release release;
-        ComputeMany({a.Rows, a.Options.Constants, a.Workers, TOutputFormat::ofJson}, read, take);
+        ComputeMany(job, read, take);
     }
     return arrays.Columns();
 }
@@ -319,6 +340,5 @@ py::object CalculateMany(const py::args& args, const py::kwargs& kwargs)
         return out;
     // A DataFrame keeps the rows' index; whole numbers get pandas' integers with a
     // missing value.
-    const std::string_view integers[] {"mode", "iterations"};
-    return AsDataFrame(out, a.Frame.attr("index"), integers);
+    return AsDataFrame(out, a.Frame.attr("index"), IntegerColumns);
 }

@@ -9,6 +9,7 @@
 #include "python/convert.h"
 #include "python/many.h"
 #include "python/result.h"
+#include "python/series.h"
 
 #include <pybind11/pybind11.h>
 
@@ -24,7 +25,7 @@ TPyResult Calculate(const py::args& args, const py::kwargs& kwargs)
         throw py::type_error("calculate() takes keyword arguments only, for example "
                              "calculate(mode=6, free_ca=0.001)");
     TCalcInput input = DefaultInput();
-    TRunOptions options = DefaultRunOptions();
+    TRunOptions options;
     for (const auto item : kwargs) {
         const std::string name = item.first.cast<std::string>();
         if (ReadRunOption(options, name, item.second))
@@ -34,16 +35,18 @@ TPyResult Calculate(const py::args& args, const py::kwargs& kwargs)
             RejectKeyword("calculate", name);
         SetInput(input, column, item.second);
     }
-    TPyResult result;
+    ApplyConditions(options, input);
+    const TRunConstants constants = ResolveRunConstants(options);
+    TEngine engine;
+    TCalcOutcome outcome;
     {
         py::gil_scoped_release release;
-        TEngine engine;
-        engine.SetBaseConst(options.Constants);
-        result.Outcome = Compute(engine, input, TOutputFormat::ofReport);
+        UseRunConstants(engine, constants);
+        outcome = Compute(engine, input, TOutputFormat::ofReport);
     }
-    if (result.Outcome.Failed())
-        RaiseCalculationError(result.Outcome.Error);
-    return result;
+    if (outcome.Failed())
+        RaiseCalculationError(outcome.Error);
+    return MakeResult(engine, std::move(outcome));
 }
 
 // The default of an input as the signature shows it.
@@ -54,31 +57,18 @@ std::string DefaultText(std::size_t column)
                        : RealToText(defaults.Values[column - 1]);
 }
 
-std::string InputSignature()
+// The run options (RunOptionNames) with their defaults.
+constexpr const char* RunOptionSignature
+    = "const=None, constants=None, temperature=None, ph_scale='concentration'";
+
+// The inputs with their defaults and the run options, as keywords; without `except`.
+std::string InputSignature(std::string_view except = {})
 {
     std::string text;
     for (std::size_t i = 0; i < InputColumnCount; ++i)
-        text += std::string(RecordColumns()[i].Name) + "=" + DefaultText(i) + ", ";
-    return text + "const=None";
-}
-
-std::string ModeList()
-{
-    std::string text;
-    for (int mode = 0; mode < ModeCount; ++mode) {
-        text += "        " + std::to_string(mode) + "  "
-            + std::string(ModeCaptions[static_cast<std::size_t>(mode)]) + ": ";
-        bool first = true;
-        for (TValueField f : ModeFields) {
-            if (!IsModeInput(static_cast<TCalcMode>(mode), f))
-                continue;
-            text += first ? "" : ", ";
-            text += RecordColumns()[static_cast<std::size_t>(f) + 1].Name;
-            first = false;
-        }
-        text += '\n';
-    }
-    return text;
+        if (RecordColumns()[i].Name != except)
+            text += std::string(RecordColumns()[i].Name) + "=" + DefaultText(i) + ", ";
+    return text + RunOptionSignature;
 }
 
 std::string ArgumentList()
@@ -90,7 +80,7 @@ std::string ArgumentList()
         text += "    " + name + std::string(ColumnDescription(RecordColumns()[i].Name))
             + " (default " + DefaultText(i) + ")\n";
         if (i == 0)
-            text += ModeList();
+            text += ModeInputsText("        ");
     }
     return text;
 }
@@ -99,7 +89,18 @@ const char* const ConstDoc
     = R"(    const           binding constants: a mapping of "ROW:STEP" to log10 K at 0.1 M,
                     applied in order to the built-in table, as quelix-cli's
                     --const ROW:STEP=VALUE; ROW ATP-H, ATP-Mg, ATP-Ca, EGTA-H ... PO4-Ca,
-                    STEP 0..3, a value <= 0 removes the step; e.g. {"ATP-Mg:0": 4.1}
+                    STEP 0..3, a value <= 0 removes the step; e.g. {"ATP-Mg:0": 4.1};
+                    applied to the set of `constants` when one is given
+    constants       the constant set, as quelix-cli's --constants: a bundled set by its
+                    id or name (see constant_sets()), or the path of a set file (str or
+                    os.PathLike); None: the built-in table. Entries a set does not give
+                    come from the built-in table.
+    temperature     degrees C, 0 to 100: brings each constant that has an enthalpy from
+                    the set's temperature by van 't Hoff; the others are used as they
+                    stand (uncorrected_entries counts them). None: no correction.
+    ph_scale        "concentration": pH is -log10 [H+]; "activity": pH is a meter
+                    reading, converted to pcH with the H+ activity coefficient at the
+                    ionic strength
 )";
 
 const char* const NumbersDoc = R"(
@@ -146,7 +147,8 @@ data: a pandas DataFrame or a mapping whose columns are named like calculate()'s
 Keyword arguments: the inputs, each a scalar for every row or a sequence with one value
     per row (NumPy array, list, pandas Series); a name comes from the data or from a
     keyword, not both. An input given by neither takes calculate()'s default.
-const: as calculate(). workers: the number of threads (default: one per core).
+const, constants, temperature, ph_scale: as calculate(), for every row.
+workers: the number of threads (default: one per core).
 
 A row whose value is not a number (NaN, None, a text that does not convert) or whose
 calculation fails gets its message in "error", keeps its inputs as given (NaN for one
@@ -156,8 +158,70 @@ computed, as quelix-cli --batch does.
 Returns the record's columns, in quelix-cli's order: for a DataFrame a DataFrame with the
 same index (mode and iterations as pandas' nullable Int64); otherwise a dict of NumPy
 arrays, float64 with NaN where the record has null (mode and iterations included), and
-"error" an object array of None or the message.
+"error" an object array of None or the message. Under other than the default conditions
+(another constant set, a temperature, the activity pH scale) the conditions' fields
+follow: constants, edited_entries, temperature_c, uncorrected_entries, ph_scale, pch.
 )" + std::string(NumbersDoc);
+}
+
+const char* const SeriesRowsDoc = R"(
+Returns the rows as calculate_many() returns columns: a dict of NumPy arrays (float64 with
+NaN for null, texts as objects), or with as_frame=True a pandas DataFrame (whole numbers
+as pandas' nullable Int64). The series' own columns come first, then every field of the
+record, then, under other than the default conditions, the conditions' fields; the same
+fields, in the same order, as quelix-cli --pca ... --format json prints. A row that fails
+carries its message in "error" and NaN for what it could not compute; the other rows are
+computed.
+
+Raises TypeError and ValueError for arguments that cannot be used, with quelix-cli's
+message where it has one, before any calculation.)";
+
+const char* const TargetsDoc = R"(pca: the target pCa values (-log10 of free Ca++ in M): a sequence of numbers, or a text
+    in quelix-cli's --pca syntax, comma-separated values and inclusive ranges FROM:TO:STEP
+    in either direction, e.g. "9,6.5:5.5:0.1,4.5" (a range's values are exact decimals)
+)";
+
+std::string PCaSeriesDoc()
+{
+    return "pca_series(pca, /, *, " + InputSignature("free_ca")
+        + ", as_frame=False) -> dict | pandas.DataFrame\n\n" + R"(The per-point pCa series, as quelix-cli --pca LIST --mode M: for each target one
+calculation of calculate()'s inputs with free Ca++ = 10 ** (3 - pCa) mM, in a mode that
+takes free Ca++ (2 to 6; mode 6, for example, gives the total Ca of each solution at the
+given free Mg++). Each row is that calculation's record after the column pca_target.
+
+)" + TargetsDoc + R"(Keyword arguments: calculate()'s, except free_ca, which each target sets.
+)" + SeriesRowsDoc;
+}
+
+std::string MixingTableDoc()
+{
+    return R"(mixing_table(pca, /, *, stock_a, stock_b, ph=8, ionic_strength=0.2, volume=1000, )"
+        + std::string(RunOptionSignature) + R"(, as_frame=False) -> dict | pandas.DataFrame
+
+The mixing table of two stocks, as quelix-cli --pca LIST --stock-a A --stock-b B: stock A
+(low Ca) and stock B (high Ca) at the same pH and ionic strength; a mixture with the
+fraction f of B holds every total at (1 - f) A + f B and is calculated with every
+concentration given (mode 0). For each target the fraction of B whose mixture has the
+target pCa, found to 1e-9 in pCa, with the volumes of A and B that make `volume`, and the
+mixture's whole record. A target that the stocks cannot reach is that row's error.
+
+)" + TargetsDoc + R"(stock_a, stock_b: each a mapping of totals in mM, {"total_egta": 10, "total_mg": 5.4,
+    "total_atp": 5}, or the text "total_egta=10,total_mg=5.4,total_atp=5"; the names are
+    total_egta, total_edta, total_mg, total_ca, total_atp, total_adp, total_po4, and a
+    total not named is 0
+ph, ionic_strength: of both stocks and every mixture (defaults as calculate())
+volume: the final volume of each mixture, in whatever unit you work in (default 1000)
+const, constants, temperature, ph_scale: as calculate()
+)" + SeriesRowsDoc;
+}
+
+py::tuple ConstantSets()
+{
+    py::list sets;
+    for (const TBundledSet& bundled : BundledSets())
+        sets.append(py::dict(py::arg("id") = std::string(bundled.Id),
+            py::arg("name") = bundled.Set.Name, py::arg("description") = bundled.Set.Description));
+    return py::tuple(sets);
 }
 
 py::tuple ModeInputs(int mode)
@@ -206,16 +270,19 @@ PYBIND11_MODULE(quelix, m)
     options.disable_function_signatures();
     m.doc() = "Equilibrium concentrations of free Mg++ and Ca++, of ATP, EGTA, EDTA, ADP and "
               "phosphate and of their complexes: the calculation of quelix-cli for scripts and "
-              "notebooks. calculate() for one recipe, calculate_many() for a table of them.";
+              "notebooks. calculate() for one recipe, calculate_many() for a table of them, "
+              "pca_series() and mixing_table() for a pCa series.";
     m.attr("__version__") = QUELIX_VERSION;
     BindResult(m);
     AddTables(m);
     m.def("calculate", &Calculate, CalculateDoc().c_str());
     m.def("calculate_many", &CalculateMany, CalculateManyDoc().c_str());
-    // The pCa series (issue 12) binds pca_series and mixing_table here, over the series
-    // layer: their arguments read as calculate's (SetInput, ReadRunOption), their rows
-    // returned as calculate_many's (TColumnArrays with the series' own columns first,
-    // AsDataFrame when a DataFrame came in).
+    m.def("pca_series", &PCaSeries, PCaSeriesDoc().c_str());
+    m.def("mixing_table", &MixingTable, MixingTableDoc().c_str());
+    m.def("constant_sets", &ConstantSets,
+        "constant_sets() -> tuple[dict[str, str], ...]\n\nThe bundled constant sets, as "
+        "quelix-cli --list-constants lists them: each a dict of its id and name (either "
+        "names it in constants=) and its description.");
     m.def("mode_inputs", &ModeInputs,
         "mode_inputs(mode) -> tuple[str, ...]\n\nThe inputs of a mode (0..6), in the record's "
         "order: pH, ionic strength, total EGTA, total EDTA and total PO4 in every mode, and "

@@ -8,8 +8,9 @@ constants as log10 K at 0.1 M. Numbers are read as quelix-cli reads its options,
 extended precision (a float as the decimal number it prints as: ph=7.1 is --ph 7.1).
 """
 
+import os
 from decimal import Decimal
-from typing import Any, Mapping, Sequence, overload
+from typing import Any, Literal, Mapping, Sequence, overload
 
 import numpy
 import numpy.typing
@@ -23,6 +24,15 @@ Number = int | float | Decimal | str
 Column = Sequence[Any] | numpy.typing.ArrayLike
 #: "ROW:STEP" (ATP-H ... PO4-Ca, step 0..3) to log10 K at 0.1 M; a value <= 0 removes the step.
 ConstEdits = Mapping[str, Number]
+#: A bundled constant set by its id or name (constant_sets()), or the path of a set file.
+ConstantSet = str | os.PathLike[str]
+#: How pH is read: "concentration" (-log10 [H+]) or "activity" (a meter reading).
+PhScale = Literal["concentration", "activity"]
+#: The seven totals of a stock in mM, {"total_egta": 10, "total_mg": 5.4}, or the text
+#: "total_egta=10,total_mg=5.4"; a total not named is 0.
+Stock = Mapping[str, Number] | str
+#: Target pCa values: numbers, or a text "9,6.5:5.5:0.1,4.5" (values and FROM:TO:STEP ranges).
+Targets = Sequence[Number] | numpy.typing.ArrayLike | str
 
 #: The names of the inputs, in the record's order: "mode", "ph", ... "caadp".
 INPUT_NAMES: tuple[str, ...]
@@ -43,7 +53,9 @@ class Result:
     order and units (concentrations in mM, ionic strengths in M). Inputs of the mode are
     echoed as given; its results, the free ligands and the minor species come from the
     calculation. Floats are the extended-precision results rounded once to the nearest
-    double; to_json() gives the 19 significant digits quelix-cli prints."""
+    double; to_json() gives the 19 significant digits quelix-cli prints. The fields of the
+    conditions (constants ... pch) are always there; to_dict() and to_json() include them,
+    as quelix-cli's record does, only under other than the default conditions."""
 
     @property
     def mode(self) -> int:
@@ -196,11 +208,31 @@ class Result:
     def error(self) -> str | None:
         """the message of a calculation that failed, else None."""
     @property
+    def constants(self) -> str:
+        """the constant set's name ("Built-in" for the built-in table)."""
+    @property
+    def edited_entries(self) -> int:
+        """entries of the set changed by const."""
+    @property
+    def temperature_c(self) -> float | None:
+        """the temperature, degrees C; None: the constants as the set gives them."""
+    @property
+    def uncorrected_entries(self) -> int | None:
+        """entries without an enthalpy, left at the set's temperature; None without a
+        temperature."""
+    @property
+    def ph_scale(self) -> PhScale:
+        """how pH was read: "concentration" (-log10 [H+]) or "activity" (a meter reading)."""
+    @property
+    def pch(self) -> float | None:
+        """-log10 of the H+ concentration the calculation used; None when it failed."""
+    @property
     def report(self) -> str:
         """The results report, as the window's console and quelix-cli --format report show it."""
     def to_dict(self) -> dict[str, float | int | str | None]:
         """The record as a dict: the keys of quelix-cli's JSON records, in their order;
-        floats, ints, and None for null."""
+        floats, ints, and None for null. Under other than the default conditions the
+        conditions' fields end it."""
     def to_json(self) -> str:
         """The record as quelix-cli --format json prints it (without the newline), byte for
         byte: reals with 19 significant digits. For exact decimals:
@@ -225,12 +257,18 @@ def calculate(
     mgadp: Number = 0.0,
     caadp: Number = 0.0,
     const: ConstEdits | None = None,
+    constants: ConstantSet | None = None,
+    temperature: Number | None = None,
+    ph_scale: PhScale = "concentration",
 ) -> Result:
     """One calculation, the same as quelix-cli's for the same inputs.
 
     mode: 0 to 6 (MODE_CAPTIONS; mode_inputs(mode) names the inputs it takes); pH;
     ionic_strength in M; every concentration in mM. const: binding constants as
-    quelix-cli's --const ROW:STEP=VALUE, e.g. {"ATP-Mg:0": 4.1}.
+    quelix-cli's --const ROW:STEP=VALUE, e.g. {"ATP-Mg:0": 4.1}, applied to the set of
+    constants (a bundled set's id or name, or a set file; None: the built-in table).
+    temperature: degrees C, 0 to 100 (van 't Hoff for the entries with an enthalpy; None:
+    no correction). ph_scale: "activity" reads pH as a meter reading.
 
     Raises TypeError for an unknown name or a value that is no number, ValueError with
     quelix-cli's message for a number that does not convert or a bad mode, and
@@ -259,6 +297,9 @@ def calculate_many(
     mgadp: Number | Column = 0.0,
     caadp: Number | Column = 0.0,
     const: ConstEdits | None = None,
+    constants: ConstantSet | None = None,
+    temperature: Number | None = None,
+    ph_scale: PhScale = "concentration",
     workers: int | None = None,
 ) -> pandas.DataFrame:
     """Many calculations from a DataFrame's rows; returns a DataFrame with its index (see
@@ -285,6 +326,9 @@ def calculate_many(
     mgadp: Number | Column = 0.0,
     caadp: Number | Column = 0.0,
     const: ConstEdits | None = None,
+    constants: ConstantSet | None = None,
+    temperature: Number | None = None,
+    ph_scale: PhScale = "concentration",
     workers: int | None = None,
 ) -> dict[str, numpy.ndarray]:
     """Many calculations, one per row, on all cores with the interpreter's lock released.
@@ -294,8 +338,110 @@ def calculate_many(
     calculation fails carries its message in "error" (its inputs as given, NaN for what
     would have been computed); the others are computed. Returns the record's columns: a
     DataFrame for a DataFrame (same index; mode and iterations as Int64), otherwise a dict
-    of NumPy arrays (float64, NaN for null; "error" an object array).
+    of NumPy arrays (float64, NaN for null; "error" an object array). Under other than the
+    default conditions the conditions' fields follow.
     """
+
+@overload
+def pca_series(
+    pca: Targets,
+    /,
+    *,
+    mode: int = 0,
+    ph: Number = 8.0,
+    ionic_strength: Number = 0.2,
+    total_egta: Number = 2.0,
+    total_edta: Number = 0.0,
+    total_mg: Number = 2.2,
+    total_ca: Number = 0.5,
+    total_atp: Number = 0.22,
+    total_adp: Number = 0.0,
+    total_po4: Number = 0.0,
+    free_mg: Number = 1.0,
+    mgatp: Number = 0.2,
+    caatp: Number = 0.0,
+    mgadp: Number = 0.0,
+    caadp: Number = 0.0,
+    const: ConstEdits | None = None,
+    constants: ConstantSet | None = None,
+    temperature: Number | None = None,
+    ph_scale: PhScale = "concentration",
+    as_frame: Literal[False] = False,
+) -> dict[str, numpy.ndarray]:
+    """The per-point pCa series, as quelix-cli --pca: for each target one calculation with
+    free Ca++ = 10 ** (3 - pCa) mM in a mode that takes free Ca++ (2 to 6). Columns:
+    pca_target, then the record's (then the conditions' fields, under other conditions).
+    A row that fails carries its message in "error"; the others are computed."""
+@overload
+def pca_series(
+    pca: Targets,
+    /,
+    *,
+    mode: int = 0,
+    ph: Number = 8.0,
+    ionic_strength: Number = 0.2,
+    total_egta: Number = 2.0,
+    total_edta: Number = 0.0,
+    total_mg: Number = 2.2,
+    total_ca: Number = 0.5,
+    total_atp: Number = 0.22,
+    total_adp: Number = 0.0,
+    total_po4: Number = 0.0,
+    free_mg: Number = 1.0,
+    mgatp: Number = 0.2,
+    caatp: Number = 0.0,
+    mgadp: Number = 0.0,
+    caadp: Number = 0.0,
+    const: ConstEdits | None = None,
+    constants: ConstantSet | None = None,
+    temperature: Number | None = None,
+    ph_scale: PhScale = "concentration",
+    as_frame: Literal[True],
+) -> pandas.DataFrame:
+    """The per-point pCa series as a DataFrame (see the other form)."""
+
+@overload
+def mixing_table(
+    pca: Targets,
+    /,
+    *,
+    stock_a: Stock,
+    stock_b: Stock,
+    ph: Number = 8.0,
+    ionic_strength: Number = 0.2,
+    volume: Number = 1000.0,
+    const: ConstEdits | None = None,
+    constants: ConstantSet | None = None,
+    temperature: Number | None = None,
+    ph_scale: PhScale = "concentration",
+    as_frame: Literal[False] = False,
+) -> dict[str, numpy.ndarray]:
+    """The mixing table of two stocks, as quelix-cli --pca --stock-a --stock-b: for each
+    target the fraction of stock B (high Ca) in stock A (low Ca) whose mixture, calculated
+    with every concentration given, has the target pCa, with the volumes of A and B for
+    `volume`. Columns: pca_target, fraction_b, volume_a, volume_b, then the mixture's
+    record. A target the stocks cannot reach is that row's error."""
+@overload
+def mixing_table(
+    pca: Targets,
+    /,
+    *,
+    stock_a: Stock,
+    stock_b: Stock,
+    ph: Number = 8.0,
+    ionic_strength: Number = 0.2,
+    volume: Number = 1000.0,
+    const: ConstEdits | None = None,
+    constants: ConstantSet | None = None,
+    temperature: Number | None = None,
+    ph_scale: PhScale = "concentration",
+    as_frame: Literal[True],
+) -> pandas.DataFrame:
+    """The mixing table as a DataFrame (see the other form)."""
+
+def constant_sets() -> tuple[dict[str, str], ...]:
+    """The bundled constant sets: each a dict of "id", "name" (either names it in
+    constants=) and "description"."""
 
 def mode_inputs(mode: int) -> tuple[str, ...]:
     """The inputs of a mode (0..6), in the record's order."""

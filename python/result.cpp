@@ -3,8 +3,10 @@
 #include "python/result.h"
 
 #include "engine/realtext.h"
+#include "report/conditions.h"
 
 #include <array>
+#include <span>
 #include <stdexcept>
 #include <utility>
 
@@ -65,12 +67,47 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 50> Descript
     {"error", "the message of a calculation that failed, else None"},
 }};
 
+// The conditions' fields, which a record carries under other than the default conditions
+// and a Result always has.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 6> ConditionDescriptions {{
+    {"constants", "the constant set's name (\"Built-in\" for the built-in table)"},
+    {"edited_entries", "entries of the set changed by const"},
+    {"temperature_c", "the temperature, degrees C; None: the constants as the set gives them"},
+    {"uncorrected_entries", "entries without an enthalpy, left at the set's temperature; "
+                            "None without a temperature"},
+    {"ph_scale", "how pH was read: \"concentration\" (-log10 [H+]) or \"activity\" (a meter "
+                 "reading)"},
+    {"pch", "-log10 of the H+ concentration the calculation used; None when it failed"},
+}};
+
 py::dict ResultDict(const TPyResult& r)
 {
     py::dict d;
     for (const TRecordColumn& column : RecordColumns())
         d[py::str(column.Name.data(), column.Name.size())] = CellObject(column.Value(r.Outcome));
+    if (r.WithConditions)
+        for (std::size_t i = 0; i < r.Conditions.size(); ++i)
+            d[py::str(std::string(ConditionColumns()[i]))] = CellObject(ConditionCell(r, i));
     return d;
+}
+
+std::string ResultJson(const TPyResult& r)
+{
+    std::string line;
+    if (r.WithConditions) {
+        std::vector<TCell> cells;
+        AppendRecordCells(cells, r.Outcome);
+        for (std::size_t i = 0; i < r.Conditions.size(); ++i)
+            cells.push_back(ConditionCell(r, i));
+        std::vector<std::string_view> names;
+        AppendRecordNames(names);
+        names.insert(names.end(), ConditionColumns().begin(), ConditionColumns().end());
+        AppendJsonLine(line, names, cells);
+    } else {
+        AppendJsonRecord(line, r.Outcome);
+    }
+    line.pop_back(); // the newline that ends a record line
+    return line;
 }
 
 std::string ResultRepr(const TPyResult& r)
@@ -111,10 +148,28 @@ py::object CellObject(const TCell& cell)
 
 std::string_view ColumnDescription(std::string_view name)
 {
-    for (const auto& [column, description] : Descriptions)
-        if (column == name)
-            return description;
+    using TTable = std::span<const std::pair<std::string_view, std::string_view>>;
+    for (const TTable table : {TTable(Descriptions), TTable(ConditionDescriptions)})
+        for (const auto& [column, description] : table)
+            if (column == name)
+                return description;
     return {};
+}
+
+TPyResult MakeResult(const TEngine& engine, TCalcOutcome outcome)
+{
+    TPyResult result;
+    result.Outcome = std::move(outcome);
+    AppendConditionCells(result.Conditions, result.Outcome, engine);
+    result.WithConditions = NeedsConditionFields(engine.Origin(), result.Outcome.Input);
+    result.SetName = engine.Origin().SetName;
+    return result;
+}
+
+TCell ConditionCell(const TPyResult& result, std::size_t index)
+{
+    // The first field is the set's name (ConditionColumns), whose text the engine held.
+    return index == 0 ? TCell::Of(std::string_view(result.SetName)) : result.Conditions[index];
 }
 
 void RaiseCalculationError(const std::string& message)
@@ -134,6 +189,10 @@ void BindResult(py::module_& m)
     for (std::size_t i = 0; i < columns.size(); ++i)
         if (columns[i].Name != Descriptions[i].first)
             throw std::logic_error("no description for the column " + std::string(columns[i].Name));
+    for (std::size_t i = 0; i < ConditionColumns().size(); ++i)
+        if (ConditionColumns()[i] != ConditionDescriptions[i].first)
+            throw std::logic_error("no description for the field "
+                + std::string(ConditionColumns()[i]));
 
     // A failed calculation is a value error of its inputs: the engine is deterministic, and
     // the same inputs always fail the same way.
@@ -149,7 +208,10 @@ void BindResult(py::module_& m)
         "and units (concentrations in mM, ionic strengths in M). Inputs of the mode are echoed "
         "as given; its results, the free ligands and the minor species come from the "
         "calculation. Floats are the extended-precision results rounded once to the nearest "
-        "double; to_json() gives the 19 significant digits quelix-cli prints.");
+        "double; to_json() gives the 19 significant digits quelix-cli prints. The fields of "
+        "the conditions (constants, edited_entries, temperature_c, uncorrected_entries, "
+        "ph_scale, pch) are always there; to_dict() and to_json() include them, as "
+        "quelix-cli's record does, only under other than the default conditions.");
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const TRecordColumn column = columns[i];
         result.def_property_readonly(
@@ -157,20 +219,20 @@ void BindResult(py::module_& m)
             [column](const TPyResult& r) { return CellObject(column.Value(r.Outcome)); },
             std::string(Descriptions[i].second).c_str());
     }
+    for (std::size_t i = 0; i < ConditionDescriptions.size(); ++i)
+        result.def_property_readonly(
+            std::string(ConditionDescriptions[i].first).c_str(),
+            [i](const TPyResult& r) { return CellObject(ConditionCell(r, i)); },
+            std::string(ConditionDescriptions[i].second).c_str());
     result.def_property_readonly(
         "report", [](const TPyResult& r) { return r.Outcome.Report; },
         "The results report, as the window's console and quelix-cli --format report show it.");
     result.def("to_dict", &ResultDict,
         "to_dict() -> dict\n\nThe record as a dict: the keys of quelix-cli's JSON records, in "
-        "their order; floats, ints, and None for null.");
-    result.def(
-        "to_json",
-        [](const TPyResult& r) {
-            std::string line;
-            AppendJsonRecord(line, r.Outcome);
-            line.pop_back(); // the newline that ends a record line
-            return line;
-        },
+        "their order; floats, ints, and None for null. Under other than the default "
+        "conditions (another constant set, a temperature, the activity pH scale) the record "
+        "ends with the conditions' fields, as quelix-cli's does.");
+    result.def("to_json", &ResultJson,
         "to_json() -> str\n\nThe record as quelix-cli --format json prints it (without the "
         "newline), byte for byte: reals with 19 significant digits. For exact decimals: "
         "json.loads(result.to_json(), parse_float=decimal.Decimal).");

@@ -9,19 +9,35 @@
 
 #include <pybind11/pybind11.h>
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace py = pybind11;
 
 struct TPyResult {
     TCalcOutcome Outcome; // computed with the report
+    /// The cells of the conditions' fields (ConditionColumns: constants, temperature, pH
+    /// scale), always made, and whether the record carries them: as quelix-cli's record,
+    /// only under other than the default conditions.
+    std::vector<TCell> Conditions;
+    bool WithConditions = false;
+    /// The set's name, which the first of Conditions shows: held here, since a cell only
+    /// views its text (ConditionCell gives the cell viewing this copy).
+    std::string SetName;
 };
+
+/// The conditions' field `index` of `result`.
+TCell ConditionCell(const TPyResult& result, std::size_t index);
+
+/// The result of `outcome`, computed on `engine`.
+TPyResult MakeResult(const TEngine& engine, TCalcOutcome outcome);
 
 /// A record's cell as Python sees it: None, a float (the extended real rounded once to
 /// the nearest double), an int or a str.
 py::object CellObject(const TCell& cell);
 
-/// What a record column holds, with its unit ("free Ca++, mM").
+/// What a record column or a conditions' field holds, with its unit ("free Ca++, mM").
 std::string_view ColumnDescription(std::string_view name);
 
 /// Registers quelix.Result and quelix.CalculationError in `m`.

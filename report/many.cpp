@@ -28,6 +28,7 @@ public:
     {
         TEngine engine;
         engine.SetBaseConst(FJob.Constants);
+        engine.SetOrigin(FJob.Origin);
         TCalcOutcome outcome;
         while (!FStop.load(std::memory_order_relaxed)) {
             const std::size_t first = FNext.fetch_add(ClaimRows);

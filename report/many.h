@@ -26,6 +26,7 @@ struct TManyJob {
     TConstTable Constants {}; // BaseConst of every calculation
     unsigned Workers = 0; // threads, the calling one included; 0 = one per core
     TOutputFormat Format = TOutputFormat::ofJson; // ofReport also makes each row's report
+    TConstOrigin Origin {}; // where Constants come from (set name, enthalpies for a temperature)
 };
 
 /// Computes rows 0 .. job.Rows - 1. An exception thrown by the reader becomes that row's

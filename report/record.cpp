@@ -243,6 +243,25 @@ std::optional<TCalcMode> ModeOfText(std::string_view text)
     return static_cast<TCalcMode>(digits[0] - '0');
 }
 
+std::string ModeInputsText(std::string_view indent)
+{
+    std::string text;
+    for (int mode = 0; mode < ModeCount; ++mode) {
+        text += std::string(indent) + std::to_string(mode) + "  "
+            + std::string(ModeCaptions[static_cast<std::size_t>(mode)]) + ": ";
+        bool first = true;
+        for (TValueField f : ModeFields) {
+            if (!IsModeInput(static_cast<TCalcMode>(mode), f))
+                continue;
+            text += first ? "" : ", ";
+            text += RecordColumns()[static_cast<std::size_t>(f) + 1].Name;
+            first = false;
+        }
+        text += '\n';
+    }
+    return text;
+}
+
 std::string PrintableText(std::string_view text)
 {
     static constexpr char Hex[] = "0123456789ABCDEF";

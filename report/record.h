@@ -48,6 +48,10 @@ TCalcInput DefaultInput();
 /// ignored ("2", " 06"). Anything else ("1e0", "+1", "2.0", "6x", "7") is no mode.
 std::optional<TCalcMode> ModeOfText(std::string_view text);
 
+/// The inputs of each mode that depend on the mode, one line per mode:
+/// "<indent>2  <caption>: total_egta, ..." with the record's names, for help texts.
+std::string ModeInputsText(std::string_view indent);
+
 /// `text` with every control character shown as \xNN, so that a message quoting a cell
 /// can neither be cut at a NUL byte nor broken over lines.
 std::string PrintableText(std::string_view text);

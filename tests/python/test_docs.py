@@ -26,19 +26,39 @@ def stub_functions():
     return functions
 
 
+RUN_OPTIONS = ["const", "constants", "temperature", "ph_scale"]
+CONDITIONS = ["constants", "edited_entries", "temperature_c", "uncorrected_entries", "ph_scale",
+              "pch"]
+
+
 def test_stub_signatures_name_the_inputs_with_their_defaults():
     functions = stub_functions()
-    for name, extra in (("calculate", ["const"]), ("calculate_many", ["const", "workers"])):
+    per_point = [n for n in quelix.INPUT_NAMES if n != "free_ca"]
+    for name, inputs, extra in (
+            ("calculate", quelix.INPUT_NAMES, RUN_OPTIONS),
+            ("calculate_many", quelix.INPUT_NAMES, RUN_OPTIONS + ["workers"]),
+            ("pca_series", per_point, RUN_OPTIONS + ["as_frame"]),
+            ("mixing_table", ["stock_a", "stock_b", "ph", "ionic_strength", "volume"],
+             RUN_OPTIONS + ["as_frame"])):
         for node in functions[name]:
             args = node.args.kwonlyargs
-            assert [a.arg for a in args] == list(quelix.INPUT_NAMES) + extra, name
-            count = len(quelix.INPUT_NAMES)
-            defaults = [ast.literal_eval(d) for d in node.args.kw_defaults[:count]]
-            assert defaults == list(quelix.DEFAULTS.values()), name
+            assert [a.arg for a in args] == list(inputs) + extra, name
+            defaults = {a.arg: ast.literal_eval(d) for a, d in zip(args, node.args.kw_defaults)
+                        if d is not None}
+            for input_name in inputs:
+                if input_name in quelix.DEFAULTS:
+                    assert defaults[input_name] == quelix.DEFAULTS[input_name], (name, input_name)
+            assert defaults.get("ph_scale") == "concentration", name
+            # The docstring's signature shows the same keywords, with the same defaults.
+            doc = getattr(quelix, name).__doc__.split("\n", 1)[0]
+            for arg in list(inputs) + extra:
+                assert re.search(rf"\b{arg}\b", doc), (name, arg)
     # Every field of a result is a property of the stub's Result, and the other way round.
     properties = [f.name for f in functions.values() for f in f
                   if any(getattr(d, "id", "") == "property" for d in f.decorator_list)]
-    assert properties == list(quelix.COLUMNS) + ["report"]
+    assert properties == list(quelix.COLUMNS) + CONDITIONS + ["report"]
+    for name in CONDITIONS:
+        assert getattr(quelix.Result, name).__doc__, name
 
 
 def test_help_explains_every_argument_with_its_unit_and_default():
@@ -49,6 +69,10 @@ def test_help_explains_every_argument_with_its_unit_and_default():
     assert re.search(r"^    ionic_strength +ionic strength, M \(default 0.2\)$", doc, re.M)
     for caption in quelix.MODE_CAPTIONS:
         assert caption in doc
+    for name in RUN_OPTIONS:
+        assert re.search(rf"^    {name} +\S", doc, re.M), name
+    assert doc.split("\n", 1)[0].endswith(
+        "const=None, constants=None, temperature=None, ph_scale='concentration') -> Result")
     for name in quelix.COLUMNS:
         assert getattr(quelix.Result, name).__doc__, name
 
@@ -59,7 +83,7 @@ def test_the_example_runs_and_the_manual_page_shows_its_code_and_output(tmp_path
                          capture_output=True, text=True, timeout=120)
     assert run.returncode == 0, run.stderr
     page = html.unescape(open(PAGE, encoding="utf-8").read())
-    code = "".join(line for line in open(EXAMPLE, encoding="utf-8").readlines(True)
+    code = "".join(line for line in open(EXAMPLE, encoding="utf-8").read().splitlines(True)
                    if not line.startswith("# SPDX"))
     assert code.rstrip("\n") in page
     assert run.stdout.rstrip("\n") in page

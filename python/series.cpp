@@ -1,0 +1,212 @@
+// SPDX-FileCopyrightText: 2026 Quelix developers
+// SPDX-License-Identifier: MIT
+#include "python/series.h"
+
+#include "cli/seriesoptions.h"
+#include "python/arrays.h"
+#include "python/convert.h"
+#include "series/pcalist.h"
+#include "series/seriesrecord.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void RaiseValueError(const std::string& message)
+{
+    throw py::value_error(message);
+}
+
+std::string TypeName(py::handle value)
+{
+    return Py_TYPE(value.ptr())->tp_name;
+}
+
+// The targets: a text in --pca's list syntax ("9,6.5:5.5:0.1,4.5") or a sequence of numbers.
+std::vector<TReal> ReadTargets(py::handle value)
+{
+    if (PyUnicode_Check(value.ptr())) {
+        try {
+            return ParsePCaList(value.cast<std::string>());
+        } catch (const TCalcError& e) {
+            RaiseValueError(std::string("pca: ") + e.what());
+        }
+    }
+    if (!py::hasattr(value, "__iter__") || py::hasattr(value, "items"))
+        throw py::type_error("pca: expected a list of target pCa values or a text such as "
+            "\"9,6.5:5.5:0.1,4.5\", got " + TypeName(value));
+    std::vector<TReal> targets;
+    std::size_t index = 0;
+    for (const py::handle item : value) {
+        if (targets.size() == MaxSeriesTargets)
+            RaiseValueError("pca: more than " + std::to_string(MaxSeriesTargets) + " targets");
+        targets.push_back(ReadNumber("pca[" + std::to_string(index++) + "]", item));
+    }
+    if (targets.empty())
+        RaiseValueError("pca: no target pCa values");
+    return targets;
+}
+
+// The targets from the one positional argument or the keyword "pca"; the other keywords
+// are left in `kwargs`' order for the caller.
+std::vector<TReal> TakeTargets(std::string_view function, const py::args& args,
+    const py::kwargs& kwargs)
+{
+    const bool keyword = kwargs.contains("pca");
+    if (args.size() + (keyword ? 1 : 0) != 1)
+        throw py::type_error(std::string(function)
+            + "() takes the target pCa values as its one positional argument (or pca=), and "
+              "everything else as keyword arguments");
+    return ReadTargets(keyword ? py::object(kwargs["pca"]) : py::object(args[0]));
+}
+
+bool ReadAsFrame(py::handle value)
+{
+    if (!PyBool_Check(value.ptr()))
+        throw py::type_error("as_frame: expected True or False, got " + TypeName(value));
+    return value.cast<bool>();
+}
+
+// A stock: a mapping of the seven totals (mM) or --stock-a's text "total_egta=7,total_mg=5".
+TCalcInput ReadStock(std::string_view name, py::handle value, const TCalcInput& base)
+{
+    std::string spec;
+    if (PyUnicode_Check(value.ptr())) {
+        spec = value.cast<std::string>();
+    } else if (py::isinstance(value, py::module_::import("collections.abc").attr("Mapping"))) {
+        const py::dict items(py::reinterpret_borrow<py::object>(value));
+        for (const auto item : items) {
+            if (!PyUnicode_Check(item.first.ptr()))
+                throw py::type_error(std::string(name) + ": the keys are the names of totals "
+                    "such as \"total_mg\", not " + TypeName(item.first));
+            const std::string key = item.first.cast<std::string>();
+            if (key.find_first_of(",=") != std::string::npos)
+                RaiseValueError(std::string(name) + ": unknown total '" + key + "'");
+            spec += (spec.empty() ? "" : ",") + key + "="
+                + NumberText(std::string(name) + "['" + key + "']", item.second);
+        }
+    } else {
+        throw py::type_error(std::string(name) + ": expected a mapping of totals in mM such as "
+            "{\"total_egta\": 7, \"total_mg\": 5.5} or the text \"total_egta=7,total_mg=5.5\", got "
+            + TypeName(value));
+    }
+    try {
+        return ParseStockSpec(name, spec, base);
+    } catch (const TUsageError& e) {
+        std::string message = e.what();
+        // The command line names its own options for the pH and the ionic strength.
+        const std::string_view options = "--ph and --ionic-strength";
+        if (const auto at = message.find(options); at != std::string::npos)
+            message.replace(at, options.size(), "ph= and ionic_strength=");
+        RaiseValueError(message);
+    }
+}
+
+// The rows as calculate_many's columns: the series' own first, then the record's, then
+// the conditions' fields under other than the default conditions.
+py::object Rows(TEngine& engine, const TSeriesDesign& design, bool asFrame)
+{
+    std::vector<TSeriesRow> rows;
+    std::string refusal; // a design that cannot be run, said before any calculation
+    {
+        py::gil_scoped_release release;
+        try {
+            rows = RunSeries(engine, design);
+        } catch (const TCalcError& e) {
+            refusal = e.what();
+        }
+    }
+    if (!refusal.empty())
+        RaiseValueError(refusal);
+    const bool withConditions = SeriesNeedsConditions(engine, design);
+    const std::vector<std::string_view> names = SeriesColumnNames(design.Kind, withConditions);
+    TColumnArrays arrays(names, TextColumns, rows.size());
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const std::vector<TCell> cells
+            = SeriesCells(design.Kind, rows[row], withConditions ? &engine : nullptr);
+        for (std::size_t k = 0; k < cells.size(); ++k)
+            arrays.Set(row, k, cells[k]);
+    }
+    const py::dict columns = arrays.Columns();
+    return asFrame ? AsDataFrame(columns, py::none(), IntegerColumns) : py::object(columns);
+}
+
+} // namespace
+
+py::object PCaSeries(const py::args& args, const py::kwargs& kwargs)
+{
+    TSeriesDesign design;
+    design.Targets = TakeTargets("pca_series", args, kwargs);
+    design.Base = DefaultInput();
+    TRunOptions options;
+    bool asFrame = false;
+    for (const auto item : kwargs) {
+        const std::string name = item.first.cast<std::string>();
+        if (name == "pca" || ReadRunOption(options, name, item.second))
+            continue;
+        if (name == "as_frame") {
+            asFrame = ReadAsFrame(item.second);
+            continue;
+        }
+        const int column = InputColumn(name);
+        if (column < 0)
+            RejectKeyword("pca_series", name);
+        if (name == "free_ca")
+            throw py::type_error("pca_series(): free_ca cannot be given: each target sets "
+                                 "free Ca++ (10 ** (3 - pCa) mM)");
+        SetInput(design.Base, column, item.second);
+    }
+    if (!TakesFreeCa(design.Base.Mode))
+        RaiseValueError("pca_series(): the mode must be 2 to 6 (a mode that takes free Ca++), "
+            "not " + std::to_string(static_cast<int>(design.Base.Mode)));
+    ApplyConditions(options, design.Base);
+    TEngine engine;
+    UseRunConstants(engine, ResolveRunConstants(options));
+    return Rows(engine, design, asFrame);
+}
+
+py::object MixingTable(const py::args& args, const py::kwargs& kwargs)
+{
+    TSeriesDesign design;
+    design.Kind = TSeriesKind::skMixing;
+    design.Targets = TakeTargets("mixing_table", args, kwargs);
+    TCalcInput base = DefaultInput();
+    TRunOptions options;
+    bool asFrame = false;
+    py::object stocks[2];
+    for (const auto item : kwargs) {
+        const std::string name = item.first.cast<std::string>();
+        if (name == "pca" || ReadRunOption(options, name, item.second))
+            continue;
+        if (name == "as_frame") {
+            asFrame = ReadAsFrame(item.second);
+        } else if (name == "stock_a" || name == "stock_b") {
+            stocks[name == "stock_a" ? 0 : 1] = py::reinterpret_borrow<py::object>(item.second);
+        } else if (name == "volume") {
+            design.Mixing.Volume = ReadNumber("volume", item.second);
+            if (!(design.Mixing.Volume > 0))
+                RaiseValueError("volume must be a positive number, not "
+                    + NumberText("volume", item.second));
+        } else if (name == "ph" || name == "ionic_strength") {
+            SetInput(base, InputColumn(name), item.second);
+        } else if (InputColumn(name) >= 0) {
+            throw py::type_error("mixing_table(): " + name + " does not apply to a mixing "
+                "table: the mixtures are calculated with every concentration given (mode 0) "
+                "from the totals of stock_a and stock_b");
+        } else {
+            throw py::type_error("mixing_table() got an unexpected keyword argument '" + name
+                + "' (it takes stock_a, stock_b, ph, ionic_strength, volume, as_frame; and "
+                  "const, constants, temperature, ph_scale)");
+        }
+    }
+    if (!stocks[0] || !stocks[1])
+        throw py::type_error("mixing_table() needs both stocks: stock_a (low Ca) and stock_b "
+                             "(high Ca), each a mapping of totals in mM");
+    ApplyConditions(options, base);
+    design.Mixing.StockA = ReadStock("stock_a", stocks[0], base);
+    design.Mixing.StockB = ReadStock("stock_b", stocks[1], base);
+    TEngine engine;
+    UseRunConstants(engine, ResolveRunConstants(options));
+    return Rows(engine, design, asFrame);
+}
