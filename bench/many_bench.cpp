@@ -37,8 +37,8 @@ std::vector<TCalcInput> ReadRows(const char* path)
             if (columns[i] == 0)
                 in.Mode = ParseMode(record.Field(i));
             else if (columns[i] > 0 && columns[i] < static_cast<int>(InputColumnCount))
-                in.Values[static_cast<std::size_t>(columns[i] - 1)]
-                    = TextToRealOrRaise(record.Field(i));
+                in.Values[static_cast<std::size_t>(columns[i] - 1)] = TextToRealOrRaise(
+                    record.Field(i));
         }
         rows.push_back(in);
     }
@@ -49,8 +49,8 @@ void BM_ComputeMany(benchmark::State& bs)
 {
     TEngine engine;
     engine.LoadDefaultConstants();
-    const TManyJob job {Rows.size(), engine.BaseConst(), static_cast<unsigned>(bs.range(0)),
-        TOutputFormat::ofJson};
+    const TManyJob job {
+        Rows.size(), engine.BaseConst(), static_cast<unsigned>(bs.range(0)), TOutputFormat::ofJson};
     long failed = 0;
     for (auto _ : bs) {
         std::atomic<long> failures = 0;

@@ -179,8 +179,8 @@ TCalcOutcome RowOutcome(TEngine& engine, const TBatchJob& job, const THeaderMap&
     return o;
 }
 
-void ProcessRow(
-    TEngine& engine, const TBatchJob& job, const THeaderMap& map, TChunk& chunk, std::size_t i)
+void ProcessRow(TEngine& engine, const TBatchJob& job, const THeaderMap& map, TChunk& chunk,
+                std::size_t i)
 {
     std::string& out = chunk.Out[i];
     out.clear();

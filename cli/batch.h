@@ -14,7 +14,7 @@
 #include <iosfwd>
 
 struct TBatchJob {
-    TCalcInput Defaults; // for a missing column or an empty cell
+    TCalcInput Defaults;   // for a missing column or an empty cell
     TConstTable Constants; // BaseConst of every calculation
     TOutputFormat Format = TOutputFormat::ofCsv;
     unsigned Workers = 1;

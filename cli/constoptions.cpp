@@ -31,8 +31,8 @@ TConstSet ChosenSet(const std::string& name)
         return bundled->Set;
     std::error_code error;
     if (!std::filesystem::exists(name, error))
-        throw TUsageError("--constants '" + name + "': no bundled set has this name (" + BundledIds()
-                          + "; see --list-constants) and there is no such file.");
+        throw TUsageError("--constants '" + name + "': no bundled set has this name ("
+                          + BundledIds() + "; see --list-constants) and there is no such file.");
     try {
         return ReadConstSetFile(name);
     } catch (const TConstSetError& e) {
@@ -139,9 +139,11 @@ std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& 
     engine.SetIonStr(SetIonStr);
     engine.SetTemperatureC(input.TemperatureC);
     engine.AdjustConstants();
-    static constexpr std::string_view Names[] = {
-        "row", "step", "log10_k", "enthalpy", "enthalpy_unit", "reference_temperature_c",
-        "temperature_c", "log10_k_in_force", "source"};
+    static constexpr std::string_view Names[] = {"row",           "step",
+                                                 "log10_k",       "enthalpy",
+                                                 "enthalpy_unit", "reference_temperature_c",
+                                                 "temperature_c", "log10_k_in_force",
+                                                 "source"};
     std::string text = CsvHeaderLine(Names);
     for (TLigand lig : AllLigands)
         for (TPartner pt : AllPartners)
@@ -151,11 +153,14 @@ std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& 
                     continue;
                 const std::string row = RowLabel(lig, pt);
                 const TCell cells[] = {
-                    TCell::Of(std::string_view(row)), TCell::Of(static_cast<long>(step)),
-                    TCell::Of(entry.Log10K), RealCell(entry.Enthalpy),
+                    TCell::Of(std::string_view(row)),
+                    TCell::Of(static_cast<long>(step)),
+                    TCell::Of(entry.Log10K),
+                    RealCell(entry.Enthalpy),
                     entry.Enthalpy ? TCell::Of(EnthalpyUnitText(entry.EnthalpyUnit)) : TCell {},
                     entry.FromBuiltIn ? TCell {} : RealCell(constants.Set.ReferenceC),
-                    RealCell(input.TemperatureC), TCell::Of(engine.CorrConst()[lig][pt][step]),
+                    RealCell(input.TemperatureC),
+                    TCell::Of(engine.CorrConst()[lig][pt][step]),
                     TCell::Of(entry.Source)};
                 AppendCsvLine(text, cells);
             }

@@ -18,9 +18,9 @@
 
 /// One record. Its storage is reused when the record is read into again.
 struct TCsvRecord {
-    std::string Text; // the fields' contents, one after another
+    std::string Text;              // the fields' contents, one after another
     std::vector<std::size_t> Ends; // end of each field in Text
-    std::string Error; // why the record is unusable; empty when it is fine
+    std::string Error;             // why the record is unusable; empty when it is fine
 
     std::size_t FieldCount() const { return Ends.size(); }
     std::string_view Field(std::size_t i) const;

@@ -200,7 +200,8 @@ Binding constants (log10 K at 0.1 M; the built-in table unless --constants choos
                            (L + H+ = HL ... H3L + H+ = H4L), a Mg or Ca row steps 0..2
                            (M + L = ML, M + HL = MHL, M + H2L = MH2L); a metal step 2
                            enters only the binding sums, no printed species
-)" + ConstOptionsHelp() + R"(
+)" + ConstOptionsHelp()
+        + R"(
 
 Output:
   --format report|json|csv (default report)

@@ -36,7 +36,7 @@ struct TCliOptions {
     TRunConstants Constants; // the chosen set with ConstEdits on top
     TOutputFormat Format = TOutputFormat::ofReport;
     std::optional<std::string> BatchPath; // "-" is standard input
-    std::optional<TSeriesDesign> Series; // --pca (cli/seriesoptions.h)
+    std::optional<TSeriesDesign> Series;  // --pca (cli/seriesoptions.h)
     bool ShowHelp = false;
     bool ShowVersion = false;
     bool ListConstants = false;

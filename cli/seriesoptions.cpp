@@ -45,8 +45,8 @@ void CheckPerPoint(const CLI::App& app, const TCliOptions& options)
 {
     if (!TakesFreeCa(options.Input.Mode))
         throw TUsageError("--pca without --stock-a and --stock-b needs --mode 2 to 6 (a mode "
-            "that takes free Ca++); the mode is "
-            + std::to_string(static_cast<int>(options.Input.Mode)) + ".");
+                          "that takes free Ca++); the mode is "
+                          + std::to_string(static_cast<int>(options.Input.Mode)) + ".");
     if (app.count(OptionOf(vfFreeCa)) > 0)
         throw TUsageError("--free-ca cannot be given with --pca: each target sets free Ca++.");
 }
@@ -55,11 +55,12 @@ void CheckMixing(const CLI::App& app)
 {
     if (app.count("--mode") > 0)
         throw TUsageError("--mode does not apply to a mixing table: the mixtures are "
-            "calculated with every concentration given (mode 0).");
+                          "calculated with every concentration given (mode 0).");
     for (TValueField f : AllValueFields)
         if (IsConcentration(f) && app.count(OptionOf(f)) > 0)
-            throw TUsageError(OptionOf(f) + " does not apply to a mixing table: give the totals "
-                "of each stock in --stock-a and --stock-b.");
+            throw TUsageError(OptionOf(f)
+                              + " does not apply to a mixing table: give the totals "
+                                "of each stock in --stock-a and --stock-b.");
 }
 
 TReal ReadVolume(const std::string& text)
@@ -101,12 +102,11 @@ TCalcInput ParseStockSpec(std::string_view option, std::string_view spec, const 
             throw refuse("'" + std::string(item) + "' is not NAME=VALUE, for example total_mg=5.5");
         std::string name = AsciiLowered(TrimBlanks(item.substr(0, equals)));
         std::ranges::replace(name, '-', '_');
-        const auto field = std::ranges::find_if(StockTotals, [&](TValueField f) {
-            return ColumnOf(f) == name;
-        });
+        const auto field = std::ranges::find_if(
+            StockTotals, [&](TValueField f) { return ColumnOf(f) == name; });
         if (name == "ph" || name == "ionic_strength")
             throw refuse("the pH and the ionic strength of both stocks come from --ph and "
-                "--ionic-strength");
+                         "--ionic-strength");
         if (field == StockTotals.end())
             throw refuse("unknown total '" + name + "'; the totals are " + StockNames());
         if (named[static_cast<std::size_t>(*field)])
@@ -123,15 +123,17 @@ TCalcInput ParseStockSpec(std::string_view option, std::string_view spec, const 
     return stock;
 }
 
-std::optional<TSeriesDesign> ReadSeriesOptions(
-    const CLI::App& app, const TSeriesOptionTexts& texts, const TCliOptions& options)
+std::optional<TSeriesDesign> ReadSeriesOptions(const CLI::App& app, const TSeriesOptionTexts& texts,
+                                               const TCliOptions& options)
 {
     const bool pca = app.count("--pca") > 0;
     const bool a = app.count("--stock-a") > 0, b = app.count("--stock-b") > 0;
     const bool volume = app.count("--volume") > 0;
     if (!pca && (a || b || volume))
-        throw TUsageError(std::string(a ? "--stock-a" : b ? "--stock-b" : "--volume")
-            + " needs --pca with the target pCa values.");
+        throw TUsageError(std::string(a       ? "--stock-a"
+                                          : b ? "--stock-b"
+                                              : "--volume")
+                          + " needs --pca with the target pCa values.");
     if (!pca)
         return std::nullopt;
     if (options.BatchPath)
@@ -165,8 +167,8 @@ std::optional<TSeriesDesign> ReadSeriesOptions(
     return design;
 }
 
-int RunSeriesDesign(
-    TEngine& engine, const TSeriesDesign& design, TOutputFormat format, std::ostream& out)
+int RunSeriesDesign(TEngine& engine, const TSeriesDesign& design, TOutputFormat format,
+                    std::ostream& out)
 {
     const std::vector<TSeriesRow> rows = RunSeries(engine, design);
     // Under other than the default conditions the records and the table say which, as a

@@ -34,8 +34,8 @@ void AddSeriesOptions(CLI::App& app, TSeriesOptionTexts& texts);
 /// The series the parsed command line asks for, if any. `options` holds the other options
 /// as read (their inputs become the per-point base or the stocks' pH and ionic strength).
 /// Throws TUsageError for anything that cannot be used.
-std::optional<TSeriesDesign> ReadSeriesOptions(
-    const CLI::App& app, const TSeriesOptionTexts& texts, const TCliOptions& options);
+std::optional<TSeriesDesign> ReadSeriesOptions(const CLI::App& app, const TSeriesOptionTexts& texts,
+                                               const TCliOptions& options);
 
 /// "total_egta=7,total_mg=5.5,total_atp=5": the seven totals of a stock in mM, unnamed
 /// ones 0, set in a copy of `base`. Throws TUsageError naming `option` for an unknown or
@@ -44,8 +44,8 @@ TCalcInput ParseStockSpec(std::string_view option, std::string_view spec, const 
 
 /// Calculates the series on `engine` (its BaseConst set) and writes it to `out` in
 /// `format`: the readable table, JSON lines or CSV. Returns 0, or 1 when a row failed.
-int RunSeriesDesign(
-    TEngine& engine, const TSeriesDesign& design, TOutputFormat format, std::ostream& out);
+int RunSeriesDesign(TEngine& engine, const TSeriesDesign& design, TOutputFormat format,
+                    std::ostream& out);
 
 /// The series part of --help.
 std::string SeriesHelpText();

@@ -65,8 +65,8 @@ TConstOrigin SetOrigin(const TConstSet& set, int editedEntries)
             for (std::size_t step = 0; step < StepCount; ++step) {
                 const auto& entry = set.Entries[lig][pt][step];
                 if (entry && entry->Enthalpy)
-                    origin.EnthalpyJPerMol[lig][pt][step] =
-                        EnthalpyJPerMol(*entry->Enthalpy, entry->EnthalpyUnit);
+                    origin.EnthalpyJPerMol[lig][pt][step] = EnthalpyJPerMol(
+                        *entry->Enthalpy, entry->EnthalpyUnit);
             }
     return origin;
 }
@@ -83,8 +83,8 @@ bool EditEntry(TConstSet& set, TLigand lig, TPartner partner, std::size_t step, 
     const TEntryInForce current = EntryInForce(set, lig, partner, step);
     if (current.Log10K == value)
         return false;
-    set.Entries[lig][partner][step] =
-        TSetEntry {value, std::nullopt, TEnthalpyUnit::euKJPerMol, std::string(EditedSource)};
+    set.Entries[lig][partner][step] = TSetEntry {
+        value, std::nullopt, TEnthalpyUnit::euKJPerMol, std::string(EditedSource)};
     return true;
 }
 

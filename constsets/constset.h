@@ -46,7 +46,7 @@ inline constexpr TReal MaxTemperatureC = 100;
 
 /// One entry that a set gives.
 struct TSetEntry {
-    TReal Log10K = 0; // at 0.1 M and the set's temperature; 0: the step does not exist
+    TReal Log10K = 0;              // at 0.1 M and the set's temperature; 0: the step does not exist
     std::optional<TReal> Enthalpy; // in EnthalpyUnit
     TEnthalpyUnit EnthalpyUnit = TEnthalpyUnit::euKJPerMol;
     std::string Source;
@@ -55,8 +55,8 @@ struct TSetEntry {
 };
 
 /// [ligand][partner][step]; none where the set does not give the entry.
-using TSetEntries = TPerLigand<
-    TEnumArray<TPartner, std::array<std::optional<TSetEntry>, StepCount>, PartnerCount>>;
+using TSetEntries =
+    TPerLigand<TEnumArray<TPartner, std::array<std::optional<TSetEntry>, StepCount>, PartnerCount>>;
 
 struct TConstSet {
     std::string Name;

@@ -15,16 +15,23 @@ namespace {
 
 constexpr std::size_t MaxFileBytes = 1 << 20;
 
-const std::set<std::string, std::less<>> TopKeys {
-    "format", "version", "name", "description", "reference_temperature_c",
-    "reference_ionic_strength_m", "entries"};
+const std::set<std::string, std::less<>> TopKeys {"format",
+                                                  "version",
+                                                  "name",
+                                                  "description",
+                                                  "reference_temperature_c",
+                                                  "reference_ionic_strength_m",
+                                                  "entries"};
 const std::set<std::string, std::less<>> EntryKeys {
     "row", "step", "log10_k", "enthalpy", "enthalpy_unit", "source"};
 
 // Raises the file's error: "<file>: <where>: <problem>".
 class TProblems {
 public:
-    explicit TProblems(std::string_view fileName) : FFile(fileName) {}
+    explicit TProblems(std::string_view fileName)
+        : FFile(fileName)
+    {
+    }
 
     void SetWhere(std::string where) { FWhere = std::move(where); }
 
@@ -162,8 +169,7 @@ void ReadEnthalpy(const TJson& entry, TSetEntry& out, bool hasReference, const T
     else if (unit == EnthalpyUnitText(TEnthalpyUnit::euKcalPerMol))
         out.EnthalpyUnit = TEnthalpyUnit::euKcalPerMol;
     else
-        problems.Raise("\"enthalpy_unit\" must be \"kJ/mol\" or \"kcal/mol\", not "
-                       + Quoted(unit));
+        problems.Raise("\"enthalpy_unit\" must be \"kJ/mol\" or \"kcal/mol\", not " + Quoted(unit));
     out.Enthalpy = Number(entry["enthalpy"], "enthalpy", problems);
     if (out.Log10K == 0)
         problems.Raise("a step that does not exist (log10 K 0) has no enthalpy");
@@ -182,11 +188,13 @@ void ReadEntry(const TJson& entry, std::size_t index, TConstSet& set, TProblems&
     TLigand lig {};
     TPartner partner {};
     if (!FindRow(label, lig, partner))
-        problems.Raise("unknown row " + Quoted(label) + " (the rows are ATP-H, ATP-Mg, ATP-Ca, "
-                       "EGTA-H ... PO4-Ca)");
+        problems.Raise("unknown row " + Quoted(label)
+                       + " (the rows are ATP-H, ATP-Mg, ATP-Ca, "
+                         "EGTA-H ... PO4-Ca)");
     problems.SetWhere(where + " (" + RowLabel(lig, partner) + ")");
     const std::size_t step = Step(entry["step"], partner, problems);
-    problems.SetWhere(where + " (" + RowLabel(lig, partner) + " step " + std::to_string(step) + ")");
+    problems.SetWhere(where + " (" + RowLabel(lig, partner) + " step " + std::to_string(step)
+                      + ")");
     if (set.Entries[lig][partner][step])
         problems.Raise("this row and step is given twice");
     TSetEntry out;
@@ -208,7 +216,8 @@ TJson ParseJson(std::string_view text, const TProblems& problems)
             keys.emplace_back();
         else if (event == TJson::parse_event_t::object_end)
             keys.pop_back();
-        else if (event == TJson::parse_event_t::key && !keys.back().insert(parsed.get<std::string>()).second)
+        else if (event == TJson::parse_event_t::key
+                 && !keys.back().insert(parsed.get<std::string>()).second)
             problems.Raise("the key " + Quoted(parsed.get<std::string>())
                            + " appears twice in one object");
         return true;
@@ -217,7 +226,8 @@ TJson ParseJson(std::string_view text, const TProblems& problems)
         return TJson::parse(text.begin(), text.end(), callback);
     } catch (const TJson::exception& e) {
         std::string what = e.what();
-        if (const auto end = what.find("] "); what.starts_with("[json.exception") && end != what.npos)
+        if (const auto end = what.find("] ");
+            what.starts_with("[json.exception") && end != what.npos)
             what.erase(0, end + 2);
         problems.Raise("not a valid JSON text: " + what);
     }
@@ -232,24 +242,27 @@ TConstSet ParseConstSet(std::string_view text, std::string_view fileName)
     if (!doc.is_object())
         problems.Raise("a set file holds one JSON object");
     CheckKeys(doc, TopKeys,
-              {"format", "version", "name", "reference_temperature_c",
-               "reference_ionic_strength_m", "entries"},
+              {"format", "version", "name", "reference_temperature_c", "reference_ionic_strength_m",
+               "entries"},
               problems);
     if (doc["format"] != std::string(SetFormatName))
         problems.Raise("\"format\" must be " + Quoted(SetFormatName));
     if (SmallWholeNumber(doc["version"], SetFormatVersion + 1) != SetFormatVersion)
-        problems.Raise("\"version\" " + ValueText(doc["version"]) + " is not known (this program "
-                       "reads version " + std::to_string(SetFormatVersion) + ")");
+        problems.Raise("\"version\" " + ValueText(doc["version"])
+                       + " is not known (this program "
+                         "reads version "
+                       + std::to_string(SetFormatVersion) + ")");
     TConstSet set;
     set.Name = Text(doc["name"], "name", problems);
     if (doc.contains("description"))
         set.Description = Text(doc["description"], "description", problems, true);
     set.ReferenceC = Temperature(doc["reference_temperature_c"], problems);
-    const TReal ionStr = Number(doc["reference_ionic_strength_m"], "reference_ionic_strength_m",
-                                problems);
+    const TReal ionStr = Number(
+        doc["reference_ionic_strength_m"], "reference_ionic_strength_m", problems);
     if (ionStr != SetIonStr)
         problems.Raise("the values must refer to an ionic strength of 0.1 M, as the program's "
-                       "table does; \"reference_ionic_strength_m\" is " + NumberText(ionStr));
+                       "table does; \"reference_ionic_strength_m\" is "
+                       + NumberText(ionStr));
     const TJson& entries = doc["entries"];
     if (!entries.is_array())
         problems.Raise("\"entries\" must be a list, not " + ValueText(entries));
@@ -290,4 +303,3 @@ TConstSet ReadConstSetFile(const std::filesystem::path& path)
     CheckName(set, fileName);
     return set;
 }
-

@@ -20,18 +20,18 @@ constexpr TPerLigand<int> LigandCharge {{4, 4, 4, 3, 3}};
 // Literal defaults, log10 K at 0.1 M; 0 marks a step that does not exist. The phosphate
 // constants are computed in LoadDefaultConstants.
 constexpr std::array<std::array<TReal, StepCount>, 12> LiteralDefaults {{
-    {6.50L, 4.05L, 0, 0}, // ATP-H
-    {4.00L, 2.00L, 0, 0}, // ATP-Mg
-    {3.60L, 1.80L, 0, 0}, // ATP-Ca
-    {9.46L, 8.85L, 2.65L, 2.00L}, // EGTA-H
-    {5.20L, 3.40L, 0, 0}, // EGTA-Mg
-    {10.97L, 5.30L, 0, 0}, // EGTA-Ca
+    {6.50L, 4.05L, 0, 0},          // ATP-H
+    {4.00L, 2.00L, 0, 0},          // ATP-Mg
+    {3.60L, 1.80L, 0, 0},          // ATP-Ca
+    {9.46L, 8.85L, 2.65L, 2.00L},  // EGTA-H
+    {5.20L, 3.40L, 0, 0},          // EGTA-Mg
+    {10.97L, 5.30L, 0, 0},         // EGTA-Ca
     {10.26L, 6.16L, 2.67L, 1.99L}, // EDTA-H
-    {8.69L, 2.28L, 0, 0}, // EDTA-Mg
-    {10.59L, 3.51L, 0, 0}, // EDTA-Ca
-    {6.44L, 3.93L, 0, 0}, // ADP-H
-    {3.17L, 1.64L, 0, 0}, // ADP-Mg
-    {2.86L, 1.58L, 0, 0}, // ADP-Ca
+    {8.69L, 2.28L, 0, 0},          // EDTA-Mg
+    {10.59L, 3.51L, 0, 0},         // EDTA-Ca
+    {6.44L, 3.93L, 0, 0},          // ADP-H
+    {3.17L, 1.64L, 0, 0},          // ADP-Mg
+    {2.86L, 1.58L, 0, 0},          // ADP-Ca
 }};
 
 } // namespace
@@ -192,8 +192,8 @@ void TEngine::LoadDefaultConstants()
     FBaseConst[ligPO4][ptH][0] = 12.325L - 6 * shiftFromZero;
     FBaseConst[ligPO4][ptH][1] = 7.207L - 4 * shiftFromZero;
     FBaseConst[ligPO4][ptH][2] = 2.161L - 2 * shiftFromZero;
-    const auto shiftFromPoint2 =
-        static_cast<TReal>(static_cast<double>(ActivityTerm(0.1L) - ActivityTerm(0.2L)));
+    const auto shiftFromPoint2 = static_cast<TReal>(
+        static_cast<double>(ActivityTerm(0.1L) - ActivityTerm(0.2L)));
     FBaseConst[ligPO4][ptMg][1] = 1.88L - 8 * shiftFromPoint2;
     FBaseConst[ligPO4][ptCa][1] = 1.7L - 8 * shiftFromPoint2;
 }
@@ -233,8 +233,8 @@ void TEngine::CorrectForTemperature()
             for (std::size_t step = 0; step < StepCount; ++step) {
                 const TReal enthalpy = FOrigin.EnthalpyJPerMol[lig][pt][step];
                 if (FBaseConst[lig][pt][step] > 0 && !std::isnan(enthalpy))
-                    FCorrConst[lig][pt][step] = VantHoff(FBaseConst[lig][pt][step], enthalpy,
-                                                         *FOrigin.ReferenceC, *FTemperatureC);
+                    FCorrConst[lig][pt][step] = VantHoff(
+                        FBaseConst[lig][pt][step], enthalpy, *FOrigin.ReferenceC, *FTemperatureC);
             }
 }
 

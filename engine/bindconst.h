@@ -50,7 +50,7 @@ using TLigandSums = TEnumArray<TPartner, TReal, PartnerCount>;
 /// How the pH of a calculation is read.
 enum class TpHScale : int {
     psConcentration, // -log10 [H+], the concentration: the engine's own convention
-    psActivity, // a pH meter's reading, -log10 of the H+ activity
+    psActivity,      // a pH meter's reading, -log10 of the H+ activity
 };
 
 /// The name under which the built-in table is shown and chosen.

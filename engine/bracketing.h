@@ -80,10 +80,9 @@ TPerLigand<bool> IdleLigands(const TPerLigand<TLigandSums>& sums, const TCalcSta
     const TReal caMax = Shape.IterateCa ? s.TotalCa : s.FreeCa;
     bool nonNegative = mgMax >= 0 && caMax >= 0;
     for (TLigand lig : AllLigands) {
-        const TReal value =
-            IsFixedFromComplex(Shape, lig) ? s.FreeLigand[lig] : s.TotalLigand[lig];
-        nonNegative = nonNegative && value >= 0 && sums[lig][ptH] >= 0
-            && sums[lig][ptMg] >= 0 && sums[lig][ptCa] >= 0;
+        const TReal value = IsFixedFromComplex(Shape, lig) ? s.FreeLigand[lig] : s.TotalLigand[lig];
+        nonNegative = nonNegative && value >= 0 && sums[lig][ptH] >= 0 && sums[lig][ptMg] >= 0
+            && sums[lig][ptCa] >= 0;
     }
     if (!nonNegative)
         return idle;
@@ -120,10 +119,10 @@ void NewLigandBounds(const TPerLigand<TLigandSums>& sums, const TCalcState& s,
                 return;
             const TLigandSums& sum = sums[lig];
             const TReal total = s.TotalLigand[lig];
-            b.LigLow[lig] =
-                BoundOf<Checked>(total, sum[ptH] + sum[ptMg] * mgHigh + sum[ptCa] * caHigh);
-            b.LigHigh[lig] =
-                BoundOf<Checked>(total, sum[ptH] + sum[ptMg] * mgLow + sum[ptCa] * caLow);
+            b.LigLow[lig] = BoundOf<Checked>(
+                total, sum[ptH] + sum[ptMg] * mgHigh + sum[ptCa] * caHigh);
+            b.LigHigh[lig] = BoundOf<Checked>(
+                total, sum[ptH] + sum[ptMg] * mgLow + sum[ptCa] * caLow);
         }
     });
 }

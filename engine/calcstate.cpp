@@ -45,18 +45,27 @@ bool IsModeInput(TCalcMode mode, TValueField field)
 TReal ValueOf(const TEngine& engine, const TCalcState& state, TValueField field)
 {
     switch (field) {
-    case vfpH: return engine.pH();
-    case vfIonStr: return engine.IonStr();
-    default: return ConcentrationRef(state, field);
+    case vfpH:
+        return engine.pH();
+    case vfIonStr:
+        return engine.IonStr();
+    default:
+        return ConcentrationRef(state, field);
     }
 }
 
 void SetValueOf(TEngine& engine, TCalcState& state, TValueField field, TReal value)
 {
     switch (field) {
-    case vfpH: engine.SetpH(value); break;
-    case vfIonStr: engine.SetIonStr(value); break;
-    default: ConcentrationRef(state, field) = value; break;
+    case vfpH:
+        engine.SetpH(value);
+        break;
+    case vfIonStr:
+        engine.SetIonStr(value);
+        break;
+    default:
+        ConcentrationRef(state, field) = value;
+        break;
     }
 }
 

@@ -119,9 +119,10 @@ constexpr bool IsConcentration(TValueField f)
 
 /// The ten fields whose role depends on the mode, in the order the window enables them.
 inline constexpr std::array<TValueField, 10> ModeFields {
-    TValueField::vfTotalMg, TValueField::vfTotalCa, TValueField::vfTotalATP,
-    TValueField::vfTotalADP, TValueField::vfFreeMg, TValueField::vfFreeCa,
-    TValueField::vfMgATP, TValueField::vfCaATP, TValueField::vfMgADP, TValueField::vfCaADP};
+    TValueField::vfTotalMg,  TValueField::vfTotalCa, TValueField::vfTotalATP,
+    TValueField::vfTotalADP, TValueField::vfFreeMg,  TValueField::vfFreeCa,
+    TValueField::vfMgATP,    TValueField::vfCaATP,   TValueField::vfMgADP,
+    TValueField::vfCaADP};
 
 /// The fifteen values of a calculation indexed by TValueField: pH, the ionic strength (M)
 /// and the thirteen concentrations (M). The built-in defaults are one such set.
@@ -137,19 +138,32 @@ constexpr auto& ConcentrationRef(TState& state, TValueField field)
     using enum TValueField;
     using enum TLigand;
     switch (field) {
-    case vfTotalEGTA: return state.TotalLigand[ligEGTA];
-    case vfTotalEDTA: return state.TotalLigand[ligEDTA];
-    case vfTotalMg: return state.TotalMg;
-    case vfTotalCa: return state.TotalCa;
-    case vfTotalATP: return state.TotalLigand[ligATP];
-    case vfTotalADP: return state.TotalLigand[ligADP];
-    case vfTotalPO4: return state.TotalLigand[ligPO4];
-    case vfFreeMg: return state.FreeMg;
-    case vfFreeCa: return state.FreeCa;
-    case vfMgATP: return state.MgATP;
-    case vfCaATP: return state.CaATP;
-    case vfMgADP: return state.MgADP;
-    case vfCaADP: return state.CaADP;
+    case vfTotalEGTA:
+        return state.TotalLigand[ligEGTA];
+    case vfTotalEDTA:
+        return state.TotalLigand[ligEDTA];
+    case vfTotalMg:
+        return state.TotalMg;
+    case vfTotalCa:
+        return state.TotalCa;
+    case vfTotalATP:
+        return state.TotalLigand[ligATP];
+    case vfTotalADP:
+        return state.TotalLigand[ligADP];
+    case vfTotalPO4:
+        return state.TotalLigand[ligPO4];
+    case vfFreeMg:
+        return state.FreeMg;
+    case vfFreeCa:
+        return state.FreeCa;
+    case vfMgATP:
+        return state.MgATP;
+    case vfCaATP:
+        return state.CaATP;
+    case vfMgADP:
+        return state.MgADP;
+    case vfCaADP:
+        return state.CaADP;
     case vfpH:
     case vfIonStr:
         break;

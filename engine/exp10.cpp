@@ -67,9 +67,10 @@ constexpr TReal Log10Of2Over32Hi = 0x9a209a84fbd0p-54L;
 constexpr TReal Log10Of2Over32Lo = -0x8677076a653f4837p-122L;
 
 // (ln 10)^k / k! for k = 1..8.
-constexpr std::array<TReal, 8> Taylor {
-    0x935d8dddaaa8ac17p-62L, 0xa9a92639e753443bp-62L, 0x82382c8ef1652304p-62L, 0x95ebb04fecc62264p-63L,
-    0x8a14ffe8ea6bb111p-64L, 0xd3f6b8423e45aebep-66L, 0x8b726fe199d43598p-67L, 0xa08b582fed52e6f8p-69L};
+constexpr std::array<TReal, 8> Taylor {0x935d8dddaaa8ac17p-62L, 0xa9a92639e753443bp-62L,
+                                       0x82382c8ef1652304p-62L, 0x95ebb04fecc62264p-63L,
+                                       0x8a14ffe8ea6bb111p-64L, 0xd3f6b8423e45aebep-66L,
+                                       0x8b726fe199d43598p-67L, 0xa08b582fed52e6f8p-69L};
 
 // 2^m for |m| <= 1022, as a double built from its bits (exact, and cheaper for the x87
 // unit to load than an extended real assembled in memory).

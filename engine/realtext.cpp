@@ -221,8 +221,8 @@ std::string FixedExact(TReal x, int decimals)
     // (max_exponent10 + 1 digits), the point and the decimals.
     constexpr int longestWhole = std::numeric_limits<TReal>::max_exponent10 + 1;
     std::string text(static_cast<std::size_t>(longestWhole + 2 + std::max(decimals, 0)), '\0');
-    const auto res = std::to_chars(text.data(), text.data() + text.size(), x,
-                                   std::chars_format::fixed, decimals);
+    const auto res = std::to_chars(
+        text.data(), text.data() + text.size(), x, std::chars_format::fixed, decimals);
     text.resize(static_cast<std::size_t>(res.ptr - text.data()));
     return text;
 }
@@ -300,8 +300,8 @@ void AppendFixed(std::string& out, TReal x, int width, int decimals)
         if (y < 1e18L && std::fabs(std::fabs(offset) - 0.5L) > y * 0x1p-61L) {
             std::array<char, 64> buf;
             char* const end = buf.data() + buf.size();
-            char* first = WriteFixedBackwards(end, static_cast<std::uint64_t>(nearest.Integer),
-                                              d, x < 0);
+            char* first = WriteFixedBackwards(
+                end, static_cast<std::uint64_t>(nearest.Integer), d, x < 0);
             // The padding goes into the same buffer as far as it fits, and the text is
             // appended at once.
             while (end - first < width && first > buf.data())

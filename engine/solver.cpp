@@ -62,7 +62,10 @@ class TModeSolvers {
 public:
     TModeSolvers(const TPerLigand<TLigandConst>& consts, const TPerLigand<TLigandSums>& sums,
                  TReal tolerance, TCalcState& state)
-        : FConsts(consts), FSums(sums), FTolerance(tolerance), FState(state)
+        : FConsts(consts)
+        , FSums(sums)
+        , FTolerance(tolerance)
+        , FState(state)
     {
     }
 
@@ -70,14 +73,22 @@ public:
     long Solve(TCalcMode mode)
     {
         switch (mode) {
-        case TCalcMode::cmEveryGiven: return SolveGivenTotals();
-        case TCalcMode::cmMgATP_MgADP_Mg: return SolveFromComplexes<ptMg>();   // SolveMgComplexes
-        case TCalcMode::cmMgATP_Mg_MgADP_Ca: return SolveBothFree<ptMg>();     // SolveMgComplexesCa
-        case TCalcMode::cmCaATP_Ca_CaADP: return SolveFromComplexes<ptCa>();   // SolveCaComplexes
-        case TCalcMode::cmCaATP_CaADP_Ca_Mg: return SolveBothFree<ptCa>();     // SolveCaComplexesMg
-        case TCalcMode::cmMgATP_CaATP_Ca: return SolveATPComplexes();
-        case TCalcMode::cmCa: return SolveFreeCa();
-        default: return 0; // no mode selected: nothing to solve
+        case TCalcMode::cmEveryGiven:
+            return SolveGivenTotals();
+        case TCalcMode::cmMgATP_MgADP_Mg:
+            return SolveFromComplexes<ptMg>(); // SolveMgComplexes
+        case TCalcMode::cmMgATP_Mg_MgADP_Ca:
+            return SolveBothFree<ptMg>(); // SolveMgComplexesCa
+        case TCalcMode::cmCaATP_Ca_CaADP:
+            return SolveFromComplexes<ptCa>(); // SolveCaComplexes
+        case TCalcMode::cmCaATP_CaADP_Ca_Mg:
+            return SolveBothFree<ptCa>(); // SolveCaComplexesMg
+        case TCalcMode::cmMgATP_CaATP_Ca:
+            return SolveATPComplexes();
+        case TCalcMode::cmCa:
+            return SolveFreeCa();
+        default:
+            return 0; // no mode selected: nothing to solve
         }
     }
 
@@ -101,8 +112,8 @@ private:
         const TReal adp = FreeFromComplex(ligADP, entered);
         Free()[ligATP] = atp;
         Free()[ligADP] = adp;
-        constexpr TBracketShape shape =
-            Entered == ptMg ? CaWithFixedNucleotides : MgWithFixedNucleotides;
+        constexpr TBracketShape shape = Entered == ptMg ? CaWithFixedNucleotides
+                                                        : MgWithFixedNucleotides;
         const long iterations = Iterate<shape>();
         FState.*entered.Total = CationTotal(entered);
         NucleotideTotals();

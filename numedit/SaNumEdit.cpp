@@ -43,7 +43,10 @@ constexpr int DefaultHeight = 20;
 // The model's window: measures in the widget's font and forwards its requests.
 class TSaNumEdit::THost final : public TSaNumEditHost {
 public:
-    explicit THost(TSaNumEdit& edit) : FEdit(edit) {}
+    explicit THost(TSaNumEdit& edit)
+        : FEdit(edit)
+    {
+    }
     int MeasureText(std::string_view text) const override
     {
         return FEdit.fontMetrics().horizontalAdvance(FromUtf8(text));
@@ -59,7 +62,7 @@ public:
     void Beep() override { FEdit.Beep(); }
     void AdjustHeight() override { FEdit.AdjustHeight(); }
     // The width follows WidestText only in a form designer, which this program has not.
-    void AdjustWidth() override {}
+    void AdjustWidth() override { }
     void BorderChanged() override
     {
         FEdit.updateGeometry();

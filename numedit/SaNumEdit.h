@@ -24,8 +24,7 @@ class TSaNumEditClipboard;
 class TSaNumEditHost;
 class TSaNumEditModel;
 
-class TSaNumEdit : public QWidget
-{
+class TSaNumEdit : public QWidget {
     Q_OBJECT
     Q_PROPERTY(TAlignment Alignment READ Alignment WRITE SetAlignment)
     Q_PROPERTY(bool ArrowFocusMove READ ArrowFocusMove WRITE SetArrowFocusMove)
@@ -161,14 +160,14 @@ private:
     std::unique_ptr<TSaNumEditHost> FHost;
     std::unique_ptr<TSaNumEditClipboard> FClipboard;
     std::unique_ptr<TSaNumEditModel> FModel;
-    QColor FColor; // invalid: the palette's base colour
+    QColor FColor;         // invalid: the palette's base colour
     QColor FDisabledColor; // invalid: the palette's disabled text colour
     QTimer* FCaretTimer = nullptr;
-    bool FCaretActive = false; // between MakeCaret and KillCaret
-    bool FCaretShown = false; // the blink phase
+    bool FCaretActive = false;   // between MakeCaret and KillCaret
+    bool FCaretShown = false;    // the blink phase
     bool FDoubleClicked = false; // the next left press belongs to a double click
-    bool FEntered = false; // the form's current control: left only by a real exit
-    QRect FValueRectCache; // the number's rectangle at the last paint, client pixels
+    bool FEntered = false;       // the form's current control: left only by a real exit
+    QRect FValueRectCache;       // the number's rectangle at the last paint, client pixels
     QMenu* FOwnMenu = nullptr;
     QPointer<QMenu> FPopupMenu;
     std::function<void()> FBeepHandler;

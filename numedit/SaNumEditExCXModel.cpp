@@ -28,7 +28,7 @@ TReal TSaNumEditExCXModel::GetValue() const
 {
     const TReal value = KeepsFullValue() ? FFullValue : TextToRealOrRaise(GetText());
     // "-0", "-0." and "-0E-3" are zero; the engine and the report get a plain 0, not -0.
-    return value == 0 ? TReal{0} : value;
+    return value == 0 ? TReal {0} : value;
 }
 
 void TSaNumEditExCXModel::SetValue(TReal x)

@@ -32,17 +32,17 @@ public:
     virtual TSize ClientSize() const { return {117, 16}; }
 
     /// The image, selection or layout changed: paint again.
-    virtual void RequestRepaint() {}
+    virtual void RequestRepaint() { }
     /// Put the caret at the model's CaretPoint (only while the field has the focus).
-    virtual void PlaceCaret() {}
+    virtual void PlaceCaret() { }
     /// Refused input: sound the system beep (the model already checked ErrorBeep).
-    virtual void Beep() {}
+    virtual void Beep() { }
     /// A property that decides the height changed: apply AutoHeight when AutoSize is on.
-    virtual void AdjustHeight() {}
+    virtual void AdjustHeight() { }
     /// A property that decides the width changed: apply AutoWidth in design mode only.
-    virtual void AdjustWidth() {}
+    virtual void AdjustWidth() { }
     /// BorderStyle or Ctl3D changed: the frame must be built again.
-    virtual void BorderChanged() {}
+    virtual void BorderChanged() { }
 };
 
 /// Plain-text clipboard.

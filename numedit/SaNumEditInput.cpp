@@ -4,8 +4,8 @@
 // caret that stays at the end of the number.
 #include "numedit/SaNumEdit.h"
 
-#include "numedit/numtext.h"
 #include "numedit/SaNumEditModel.h"
+#include "numedit/numtext.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -188,8 +188,8 @@ bool TSaNumEdit::WantsKey(const QKeyEvent& e) const
         return key == Qt::Key_A || key == Qt::Key_C || key == Qt::Key_V || key == Qt::Key_X;
     if (mods != Qt::NoModifier && mods != Qt::ShiftModifier)
         return false;
-    if (IsCaretMoveKey(key) || key == Qt::Key_Up || key == Qt::Key_Down
-        || key == Qt::Key_Backspace || key == Qt::Key_Delete)
+    if (IsCaretMoveKey(key) || key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Backspace
+        || key == Qt::Key_Delete)
         return mods == Qt::NoModifier;
     return !e.text().isEmpty() && e.text().front() >= u' ';
 }
@@ -240,8 +240,8 @@ void TSaNumEdit::mousePressEvent(QMouseEvent* e)
 {
     QWidget::mousePressEvent(e);
     // The press that completes a double click keeps the selection the double click made.
-    const bool doubleClick
-        = FDoubleClicked || e->flags().testFlag(Qt::MouseEventCreatedDoubleClick);
+    const bool doubleClick = FDoubleClicked
+        || e->flags().testFlag(Qt::MouseEventCreatedDoubleClick);
     if (e->button() == Qt::LeftButton && !doubleClick) {
         if (isActiveWindow())
             setFocus(Qt::MouseFocusReason);

@@ -15,8 +15,8 @@ namespace {
 // Menu item tags (QAction::data) and captions; "-" is a separator.
 enum TPopupTag { ptUndo, ptSep1, ptCut, ptCopy, ptPaste, ptDelete, ptSep2, ptSelectAll };
 constexpr std::array<const char*, 8> PopupCaptions = {
-    "元に戻す(&U)", "-", "切り取り(&T)", "コピー(&C)", "貼り付け(&P)", "削除(&D)", "-",
-    "すべて選択(&A)"};
+    "元に戻す(&U)", "-", "切り取り(&T)",  "コピー(&C)", "貼り付け(&P)",
+    "削除(&D)",     "-", "すべて選択(&A)"};
 } // namespace
 
 void TSaNumEdit::BuildPopupMenu()

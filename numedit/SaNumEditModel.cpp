@@ -5,7 +5,8 @@
 #include <utility>
 
 TSaNumEditModel::TSaNumEditModel(TSaNumEditHost* host, TSaNumEditClipboard* clipboard)
-    : FHost(host), FClipboard(clipboard)
+    : FHost(host)
+    , FClipboard(clipboard)
 {
     FImageText = MakeImage(FValueText);
 }

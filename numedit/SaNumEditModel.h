@@ -200,10 +200,10 @@ private:
     bool FHideSelection = true;
     bool FImageCopy = false;
     bool FIntegerFixed = false;
-    TFilterLimits FLimits{9, 3, true};
+    TFilterLimits FLimits {9, 3, true};
     int FLeftMargin = 2;
     std::string FLeftMark;
-    TSaNumEditOptions FOptions{TSaNumEditOption::eoArrowUp, TSaNumEditOption::eoArrowDown};
+    TSaNumEditOptions FOptions {TSaNumEditOption::eoArrowUp, TSaNumEditOption::eoArrowDown};
     bool FReadOnly = false;
     int FRightMargin = 2;
     std::string FRightMark;

@@ -37,7 +37,10 @@ public:
     }
     constexpr std::uint8_t Bits() const { return FBits; }
     constexpr bool Contains(TSaNumEditOption o) const { return (FBits & Bit(o)) != 0; }
-    constexpr void Include(TSaNumEditOption o) { FBits = static_cast<std::uint8_t>(FBits | Bit(o)); }
+    constexpr void Include(TSaNumEditOption o)
+    {
+        FBits = static_cast<std::uint8_t>(FBits | Bit(o));
+    }
     constexpr void Exclude(TSaNumEditOption o)
     {
         FBits = static_cast<std::uint8_t>(FBits & ~Bit(o));

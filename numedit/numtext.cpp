@@ -93,10 +93,14 @@ char FoldFullWidthChar(char32_t c)
     if (c >= U'\uFF10' && c <= U'\uFF19')
         return static_cast<char>('0' + (c - U'\uFF10'));
     switch (c) {
-    case U'\uFF0C': return ',';
-    case U'\uFF0D': return '-';
-    case U'\uFF0E': return '.';
-    default: return '\0';
+    case U'\uFF0C':
+        return ',';
+    case U'\uFF0D':
+        return '-';
+    case U'\uFF0E':
+        return '.';
+    default:
+        return '\0';
     }
 }
 

@@ -10,7 +10,7 @@
 using namespace pybind11::literals;
 
 TColumnArrays::TColumnArrays(std::span<const std::string_view> names,
-    std::span<const std::string_view> textColumns, std::size_t rows)
+                             std::span<const std::string_view> textColumns, std::size_t rows)
     : FNames(names.begin(), names.end())
     , FRows(rows)
 {
@@ -57,16 +57,15 @@ py::dict TColumnArrays::Columns() const
 }
 
 py::object AsDataFrame(const py::dict& columns, const py::object& index,
-    std::span<const std::string_view> integerColumns)
+                       std::span<const std::string_view> integerColumns)
 {
     const py::module_ pandas = py::module_::import("pandas");
     py::dict frameColumns;
     for (const auto item : columns) {
         const std::string name = item.first.cast<std::string>();
         const bool integer = std::ranges::find(integerColumns, name) != integerColumns.end();
-        frameColumns[item.first] = integer
-            ? pandas.attr("array")(item.second, "dtype"_a = "Int64")
-            : py::reinterpret_borrow<py::object>(item.second);
+        frameColumns[item.first] = integer ? pandas.attr("array")(item.second, "dtype"_a = "Int64")
+                                           : py::reinterpret_borrow<py::object>(item.second);
     }
     return pandas.attr("DataFrame")(frameColumns, "index"_a = index);
 }

@@ -30,7 +30,7 @@ public:
     /// Columns `names` for `rows` rows; `textColumns` names those that hold texts (the
     /// others hold reals or integers). Needs the interpreter's lock.
     TColumnArrays(std::span<const std::string_view> names,
-        std::span<const std::string_view> textColumns, std::size_t rows);
+                  std::span<const std::string_view> textColumns, std::size_t rows);
 
     /// Sets one cell: a real or an integer as a float64, null as NaN (None in a text
     /// column). Safe without the lock, and from several threads for different rows.
@@ -52,4 +52,4 @@ private:
 /// `columns` as a pandas DataFrame with `index`; the columns named in `integerColumns`
 /// (whole numbers with NaN for null) become pandas' nullable Int64.
 py::object AsDataFrame(const py::dict& columns, const py::object& index,
-    std::span<const std::string_view> integerColumns);
+                       std::span<const std::string_view> integerColumns);

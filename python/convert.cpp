@@ -59,8 +59,8 @@ std::string NumberText(std::string_view name, py::handle value)
         return value.cast<std::string>();
     if (PyLong_Check(value.ptr()) || IsDecimal(value))
         return py::str(value).cast<std::string>();
-    throw py::type_error(Prefixed(name,
-        "expected a number (int, float, Decimal or numeric text), got " + TypeName(value)));
+    throw py::type_error(Prefixed(
+        name, "expected a number (int, float, Decimal or numeric text), got " + TypeName(value)));
 }
 
 bool IsMissing(py::handle value)
@@ -122,13 +122,13 @@ void ReadConstEdits(TRunOptions& options, py::handle value)
         return;
     if (!py::isinstance(value, py::module_::import("collections.abc").attr("Mapping")))
         throw py::type_error("const: expected a mapping of \"ROW:STEP\" to log10 K, got "
-            + TypeName(value));
+                             + TypeName(value));
     // Each item is the --const ROW:STEP=VALUE of the command line, applied in order.
     const py::dict items(py::reinterpret_borrow<py::object>(value));
     for (const auto item : items) {
         if (!PyUnicode_Check(item.first.ptr()))
             throw py::type_error("const: the keys are \"ROW:STEP\" texts such as \"ATP-Mg:0\", not "
-                + TypeName(item.first));
+                                 + TypeName(item.first));
         const std::string key = item.first.cast<std::string>();
         const std::string edit = key + "=" + NumberText("const['" + key + "']", item.second);
         try {
@@ -137,9 +137,8 @@ void ReadConstEdits(TRunOptions& options, py::handle value)
             const std::string_view message = e.what();
             // The command line names the edit in its own messages but not in that of a
             // number that does not convert.
-            RaiseValueError(message.starts_with("--const ")
-                    ? std::string(message)
-                    : Prefixed("--const " + edit, message));
+            RaiseValueError(message.starts_with("--const ") ? std::string(message)
+                                                            : Prefixed("--const " + edit, message));
         }
     }
 }
@@ -156,11 +155,12 @@ void ReadSetName(TRunOptions& options, py::handle value)
         : py::reinterpret_borrow<py::object>(value);
     if (!PyUnicode_Check(text.ptr()))
         throw py::type_error("constants: expected the name of a bundled set or the path of a "
-            "set file, got " + TypeName(value));
+                             "set file, got "
+                             + TypeName(value));
     options.SetName = text.cast<std::string>();
     if (options.SetName.empty())
         RaiseValueError("constants: expected the name of a bundled set or the path of a set "
-            "file, got an empty text (None is the built-in table)");
+                        "file, got an empty text (None is the built-in table)");
 }
 
 void ReadTemperature(TRunOptions& options, py::handle value)
@@ -171,7 +171,8 @@ void ReadTemperature(TRunOptions& options, py::handle value)
     }
     const TReal celsius = ReadNumber("temperature", value);
     if (!IsTemperatureInRange(celsius))
-        RaiseValueError("temperature: " + TemperatureRangeMessage(NumberText("temperature", value)));
+        RaiseValueError("temperature: "
+                        + TemperatureRangeMessage(NumberText("temperature", value)));
     options.TemperatureC = celsius;
 }
 
@@ -179,7 +180,7 @@ void ReadpHScale(TRunOptions& options, py::handle value)
 {
     if (!PyUnicode_Check(value.ptr()))
         throw py::type_error("ph_scale: expected \"concentration\" or \"activity\", got "
-            + TypeName(value));
+                             + TypeName(value));
     try {
         options.pHScale = ParsepHScale(value.cast<std::string>());
     } catch (const TUsageError& e) {
@@ -220,8 +221,9 @@ TRunConstants ResolveRunConstants(const TRunOptions& options)
         // The command line's message names its options; here they are a keyword and a
         // function.
         std::string message = e.what();
-        for (const auto& [option, here] : {std::pair<std::string_view, std::string_view> {
-                 "--constants '", "constants: '"}, {"--list-constants", "quelix.constant_sets()"}})
+        for (const auto& [option, here] :
+             {std::pair<std::string_view, std::string_view> {"--constants '", "constants: '"},
+              {"--list-constants", "quelix.constant_sets()"}})
             if (const auto at = message.find(option); at != std::string::npos)
                 message.replace(at, option.size(), here);
         RaiseValueError(message);
@@ -239,6 +241,6 @@ void SetInput(TCalcInput& input, int column, py::handle value)
     if (column == 0)
         input.Mode = ReadMode(value);
     else
-        input.Values[static_cast<std::size_t>(column - 1)]
-            = ReadNumber(RecordColumns()[static_cast<std::size_t>(column)].Name, value);
+        input.Values[static_cast<std::size_t>(column - 1)] = ReadNumber(
+            RecordColumns()[static_cast<std::size_t>(column)].Name, value);
 }

@@ -123,13 +123,13 @@ TColumnSource MakeSource(int column, const std::string& name, py::handle value)
     }
     if (array.attr("ndim").cast<int>() != 1)
         throw py::value_error(name + ": expected one value per row (one dimension), got shape "
-            + py::repr(array.attr("shape")).cast<std::string>());
+                              + py::repr(array.attr("shape")).cast<std::string>());
     source.Rows = array.attr("shape").cast<py::tuple>()[0].cast<std::size_t>();
     const std::string kind = array.attr("dtype").attr("kind").cast<std::string>();
     if (kind == "f" || kind == "i" || kind == "u") {
         // Read without the interpreter's lock, so held here until the run ends.
-        const auto doubles
-            = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(array);
+        const auto doubles = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(
+            array);
         if (!doubles)
             throw py::error_already_set();
         source.Doubles = doubles.data();
@@ -138,7 +138,7 @@ TColumnSource MakeSource(int column, const std::string& name, py::handle value)
     }
     if (kind != "O" && kind != "U")
         throw py::type_error(name + ": expected numbers, got an array of "
-            + py::str(array.attr("dtype")).cast<std::string>());
+                             + py::str(array.attr("dtype")).cast<std::string>());
     ReadObjects(source, array);
     return source;
 }
@@ -148,19 +148,18 @@ std::string TableName(py::handle key)
 {
     if (!PyUnicode_Check(key.ptr()))
         throw py::type_error("calculate_many(): column names must be texts, not "
-            + py::repr(key).cast<std::string>());
+                             + py::repr(key).cast<std::string>());
     return AsciiLowered(TrimBlanks(key.cast<std::string>()));
 }
 
 bool IsDataFrame(py::handle data)
 {
     const py::dict modules = py::module_::import("sys").attr("modules");
-    return modules.contains("pandas")
-        && py::isinstance(data, modules["pandas"].attr("DataFrame"));
+    return modules.contains("pandas") && py::isinstance(data, modules["pandas"].attr("DataFrame"));
 }
 
 struct TManyArgs {
-    TCalcInput Base = DefaultInput(); // with the scalars given
+    TCalcInput Base = DefaultInput();   // with the scalars given
     std::vector<TColumnSource> Sources; // the columns given
     TRunOptions Options;
     TRunConstants Constants;
@@ -175,7 +174,8 @@ void AddTableColumns(TManyArgs& a, py::handle data, std::vector<std::string>& se
     const py::object mapping = py::module_::import("collections.abc").attr("Mapping");
     if (!frame && !py::isinstance(data, mapping))
         throw py::type_error("calculate_many(): data must be a pandas DataFrame or a mapping "
-            "of column names to values, not " + std::string(Py_TYPE(data.ptr())->tp_name));
+                             "of column names to values, not "
+                             + std::string(Py_TYPE(data.ptr())->tp_name));
     if (frame)
         a.Frame = py::reinterpret_borrow<py::object>(data);
     const py::list keys = frame ? py::list(data.attr("columns")) : py::list(data.attr("keys")());
@@ -186,7 +186,8 @@ void AddTableColumns(TManyArgs& a, py::handle data, std::vector<std::string>& se
         if (index < 0 && (IsConditionColumn(name) || IsSeriesColumn(name)))
             continue;
         if (index < 0)
-            throw py::value_error("Unknown column '" + py::str(keys[i]).cast<std::string>()
+            throw py::value_error(
+                "Unknown column '" + py::str(keys[i]).cast<std::string>()
                 + "' in the data; the inputs are the names of calculate()'s arguments.");
         if (index >= static_cast<int>(InputColumnCount))
             continue; // a result column: read back and ignored, as in a batch file
@@ -233,8 +234,8 @@ void SettleSources(TManyArgs& a)
     for (const TColumnSource& source : a.Sources)
         if (source.Rows != a.Rows)
             throw py::value_error("The columns differ in length: " + sizedBy + " has "
-                + std::to_string(a.Rows) + " rows, " + source.Name + " has "
-                + std::to_string(source.Rows) + ".");
+                                  + std::to_string(a.Rows) + " rows, " + source.Name + " has "
+                                  + std::to_string(source.Rows) + ".");
 }
 
 TManyArgs ReadManyArgs(const py::args& args, const py::kwargs& kwargs)
@@ -259,7 +260,7 @@ TManyArgs ReadManyArgs(const py::args& args, const py::kwargs& kwargs)
             RejectKeyword("calculate_many", name);
         if (std::ranges::find(seen, name) != seen.end())
             throw py::type_error("calculate_many() got '" + name
-                + "' both as a column of the data and as a keyword argument");
+                                 + "' both as a column of the data and as a keyword argument");
         seen.push_back(name);
         a.Sources.push_back(MakeSource(column, name, item.second));
     }

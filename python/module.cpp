@@ -58,8 +58,8 @@ std::string DefaultText(std::size_t column)
 }
 
 // The run options (RunOptionNames) with their defaults.
-constexpr const char* RunOptionSignature
-    = "const=None, constants=None, temperature=None, ph_scale='concentration'";
+constexpr const char* RunOptionSignature =
+    "const=None, constants=None, temperature=None, ph_scale='concentration'";
 
 // The inputs with their defaults and the run options, as keywords; without `except`.
 std::string InputSignature(std::string_view except = {})
@@ -85,8 +85,8 @@ std::string ArgumentList()
     return text;
 }
 
-const char* const ConstDoc
-    = R"(    const           binding constants: a mapping of "ROW:STEP" to log10 K at 0.1 M,
+const char* const ConstDoc =
+    R"(    const           binding constants: a mapping of "ROW:STEP" to log10 K at 0.1 M,
                     applied in order to the built-in table, as quelix-cli's
                     --const ROW:STEP=VALUE; ROW ATP-H, ATP-Mg, ATP-Ca, EGTA-H ... PO4-Ca,
                     STEP 0..3, a value <= 0 removes the step; e.g. {"ATP-Mg:0": 4.1};
@@ -121,8 +121,8 @@ complexes at the given pH and ionic strength.
 
 Arguments, keywords only, with quelix-cli's names, units and defaults (concentrations in
 mM, ionic strength in M):
-)" + ArgumentList() + ConstDoc + NumbersDoc
-        + R"(
+)" + ArgumentList()
+        + ConstDoc + NumbersDoc + R"(
 Returns a Result (see help(quelix.Result)).
 
 Raises TypeError for an unknown name or a value that is no number (None, a bool, a list);
@@ -176,7 +176,8 @@ computed.
 Raises TypeError and ValueError for arguments that cannot be used, with quelix-cli's
 message where it has one, before any calculation.)";
 
-const char* const TargetsDoc = R"(pca: the target pCa values (-log10 of free Ca++ in M): a sequence of numbers, or a text
+const char* const TargetsDoc =
+    R"(pca: the target pCa values (-log10 of free Ca++ in M): a sequence of numbers, or a text
     in quelix-cli's --pca syntax, comma-separated values and inclusive ranges FROM:TO:STEP
     in either direction, e.g. "9,6.5:5.5:0.1,4.5" (a range's values are exact decimals)
 )";
@@ -184,12 +185,14 @@ const char* const TargetsDoc = R"(pca: the target pCa values (-log10 of free Ca+
 std::string PCaSeriesDoc()
 {
     return "pca_series(pca, /, *, " + InputSignature("free_ca")
-        + ", as_frame=False) -> dict | pandas.DataFrame\n\n" + R"(The per-point pCa series, as quelix-cli --pca LIST --mode M: for each target one
+        + ", as_frame=False) -> dict | pandas.DataFrame\n\n"
+        + R"(The per-point pCa series, as quelix-cli --pca LIST --mode M: for each target one
 calculation of calculate()'s inputs with free Ca++ = 10 ** (3 - pCa) mM, in a mode that
 takes free Ca++ (2 to 6; mode 6, for example, gives the total Ca of each solution at the
 given free Mg++). Each row is that calculation's record after the column pca_target.
 
-)" + TargetsDoc + R"(Keyword arguments: calculate()'s, except free_ca, which each target sets.
+)" + TargetsDoc
+        + R"(Keyword arguments: calculate()'s, except free_ca, which each target sets.
 )" + SeriesRowsDoc;
 }
 
@@ -205,7 +208,8 @@ concentration given (mode 0). For each target the fraction of B whose mixture ha
 target pCa, found to 1e-9 in pCa, with the volumes of A and B that make `volume`, and the
 mixture's whole record. A target that the stocks cannot reach is that row's error.
 
-)" + TargetsDoc + R"(stock_a, stock_b: each a mapping of totals in mM, {"total_egta": 10, "total_mg": 5.4,
+)" + TargetsDoc
+        + R"(stock_a, stock_b: each a mapping of totals in mM, {"total_egta": 10, "total_mg": 5.4,
     "total_atp": 5}, or the text "total_egta=10,total_mg=5.4,total_atp=5"; the names are
     total_egta, total_edta, total_mg, total_ca, total_atp, total_adp, total_po4, and a
     total not named is 0
@@ -220,7 +224,8 @@ py::tuple ConstantSets()
     py::list sets;
     for (const TBundledSet& bundled : BundledSets())
         sets.append(py::dict(py::arg("id") = std::string(bundled.Id),
-            py::arg("name") = bundled.Set.Name, py::arg("description") = bundled.Set.Description));
+                             py::arg("name") = bundled.Set.Name,
+                             py::arg("description") = bundled.Set.Description));
     return py::tuple(sets);
 }
 
@@ -228,7 +233,7 @@ py::tuple ModeInputs(int mode)
 {
     if (mode < 0 || mode >= ModeCount)
         throw py::value_error("mode: '" + std::to_string(mode)
-            + "' is not a calculation mode (0 to 6)");
+                              + "' is not a calculation mode (0 to 6)");
     py::list names;
     for (TValueField f : AllValueFields)
         if (IsModeInput(static_cast<TCalcMode>(mode), f))
@@ -280,11 +285,11 @@ PYBIND11_MODULE(quelix, m)
     m.def("pca_series", &PCaSeries, PCaSeriesDoc().c_str());
     m.def("mixing_table", &MixingTable, MixingTableDoc().c_str());
     m.def("constant_sets", &ConstantSets,
-        "constant_sets() -> tuple[dict[str, str], ...]\n\nThe bundled constant sets, as "
-        "quelix-cli --list-constants lists them: each a dict of its id and name (either "
-        "names it in constants=) and its description.");
+          "constant_sets() -> tuple[dict[str, str], ...]\n\nThe bundled constant sets, as "
+          "quelix-cli --list-constants lists them: each a dict of its id and name (either "
+          "names it in constants=) and its description.");
     m.def("mode_inputs", &ModeInputs,
-        "mode_inputs(mode) -> tuple[str, ...]\n\nThe inputs of a mode (0..6), in the record's "
-        "order: pH, ionic strength, total EGTA, total EDTA and total PO4 in every mode, and "
-        "the mode's four others.");
+          "mode_inputs(mode) -> tuple[str, ...]\n\nThe inputs of a mode (0..6), in the record's "
+          "order: pH, ionic strength, total EGTA, total EDTA and total PO4 in every mode, and "
+          "the mode's four others.");
 }

@@ -73,10 +73,12 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 6> Condition
     {"constants", "the constant set's name (\"Built-in\" for the built-in table)"},
     {"edited_entries", "entries of the set changed by const"},
     {"temperature_c", "the temperature, degrees C; None: the constants as the set gives them"},
-    {"uncorrected_entries", "entries without an enthalpy, left at the set's temperature; "
-                            "None without a temperature"},
-    {"ph_scale", "how pH was read: \"concentration\" (-log10 [H+]) or \"activity\" (a meter "
-                 "reading)"},
+    {"uncorrected_entries",
+     "entries without an enthalpy, left at the set's temperature; "
+     "None without a temperature"},
+    {"ph_scale",
+     "how pH was read: \"concentration\" (-log10 [H+]) or \"activity\" (a meter "
+     "reading)"},
     {"pch", "-log10 of the H+ concentration the calculation used; None when it failed"},
 }};
 
@@ -114,8 +116,8 @@ std::string ResultRepr(const TPyResult& r)
 {
     std::string text = "quelix.Result(";
     bool first = true;
-    for (const char* name : {"mode", "ph", "ionic_strength", "free_mg", "free_ca", "pca", "mgatp",
-             "iterations"}) {
+    for (const char* name :
+         {"mode", "ph", "ionic_strength", "free_mg", "free_ca", "pca", "mgatp", "iterations"}) {
         const TCell cell = RecordColumns()[static_cast<std::size_t>(FindColumn(name))].Value(
             r.Outcome);
         text += first ? "" : ", ";
@@ -192,7 +194,7 @@ void BindResult(py::module_& m)
     for (std::size_t i = 0; i < ConditionColumns().size(); ++i)
         if (ConditionColumns()[i] != ConditionDescriptions[i].first)
             throw std::logic_error("no description for the field "
-                + std::string(ConditionColumns()[i]));
+                                   + std::string(ConditionColumns()[i]));
 
     // A failed calculation is a value error of its inputs: the engine is deterministic, and
     // the same inputs always fail the same way.
@@ -203,7 +205,8 @@ void BindResult(py::module_& m)
         "window shows and quelix-cli prints.",
         PyExc_ValueError, nullptr));
 
-    py::class_<TPyResult> result(m, "Result",
+    py::class_<TPyResult> result(
+        m, "Result",
         "The record of one calculation: the fields of quelix-cli's records, in the same order "
         "and units (concentrations in mM, ionic strengths in M). Inputs of the mode are echoed "
         "as given; its results, the free ligands and the minor species come from the "
@@ -227,14 +230,15 @@ void BindResult(py::module_& m)
     result.def_property_readonly(
         "report", [](const TPyResult& r) { return r.Outcome.Report; },
         "The results report, as the window's console and quelix-cli --format report show it.");
-    result.def("to_dict", &ResultDict,
+    result.def(
+        "to_dict", &ResultDict,
         "to_dict() -> dict\n\nThe record as a dict: the keys of quelix-cli's JSON records, in "
         "their order; floats, ints, and None for null. Under other than the default "
         "conditions (another constant set, a temperature, the activity pH scale) the record "
         "ends with the conditions' fields, as quelix-cli's does.");
     result.def("to_json", &ResultJson,
-        "to_json() -> str\n\nThe record as quelix-cli --format json prints it (without the "
-        "newline), byte for byte: reals with 19 significant digits. For exact decimals: "
-        "json.loads(result.to_json(), parse_float=decimal.Decimal).");
+               "to_json() -> str\n\nThe record as quelix-cli --format json prints it (without the "
+               "newline), byte for byte: reals with 19 significant digits. For exact decimals: "
+               "json.loads(result.to_json(), parse_float=decimal.Decimal).");
     result.def("__repr__", &ResultRepr);
 }

@@ -35,7 +35,8 @@ std::vector<TReal> ReadTargets(py::handle value)
     }
     if (!py::hasattr(value, "__iter__") || py::hasattr(value, "items"))
         throw py::type_error("pca: expected a list of target pCa values or a text such as "
-            "\"9,6.5:5.5:0.1,4.5\", got " + TypeName(value));
+                             "\"9,6.5:5.5:0.1,4.5\", got "
+                             + TypeName(value));
     std::vector<TReal> targets;
     std::size_t index = 0;
     for (const py::handle item : value) {
@@ -51,11 +52,12 @@ std::vector<TReal> ReadTargets(py::handle value)
 // The targets from the one positional argument or the keyword "pca"; the other keywords
 // are left in `kwargs`' order for the caller.
 std::vector<TReal> TakeTargets(std::string_view function, const py::args& args,
-    const py::kwargs& kwargs)
+                               const py::kwargs& kwargs)
 {
     const bool keyword = kwargs.contains("pca");
     if (args.size() + (keyword ? 1 : 0) != 1)
-        throw py::type_error(std::string(function)
+        throw py::type_error(
+            std::string(function)
             + "() takes the target pCa values as its one positional argument (or pca=), and "
               "everything else as keyword arguments");
     return ReadTargets(keyword ? py::object(kwargs["pca"]) : py::object(args[0]));
@@ -78,8 +80,10 @@ TCalcInput ReadStock(std::string_view name, py::handle value, const TCalcInput& 
         const py::dict items(py::reinterpret_borrow<py::object>(value));
         for (const auto item : items) {
             if (!PyUnicode_Check(item.first.ptr()))
-                throw py::type_error(std::string(name) + ": the keys are the names of totals "
-                    "such as \"total_mg\", not " + TypeName(item.first));
+                throw py::type_error(std::string(name)
+                                     + ": the keys are the names of totals "
+                                       "such as \"total_mg\", not "
+                                     + TypeName(item.first));
             const std::string key = item.first.cast<std::string>();
             if (key.find_first_of(",=") != std::string::npos)
                 RaiseValueError(std::string(name) + ": unknown total '" + key + "'");
@@ -87,9 +91,11 @@ TCalcInput ReadStock(std::string_view name, py::handle value, const TCalcInput& 
                 + NumberText(std::string(name) + "['" + key + "']", item.second);
         }
     } else {
-        throw py::type_error(std::string(name) + ": expected a mapping of totals in mM such as "
-            "{\"total_egta\": 7, \"total_mg\": 5.5} or the text \"total_egta=7,total_mg=5.5\", got "
-            + TypeName(value));
+        throw py::type_error(std::string(name)
+                             + ": expected a mapping of totals in mM such as "
+                               "{\"total_egta\": 7, \"total_mg\": 5.5} or the text "
+                               "\"total_egta=7,total_mg=5.5\", got "
+                             + TypeName(value));
     }
     try {
         return ParseStockSpec(name, spec, base);
@@ -123,8 +129,8 @@ py::object Rows(TEngine& engine, const TSeriesDesign& design, bool asFrame)
     const std::vector<std::string_view> names = SeriesColumnNames(design.Kind, withConditions);
     TColumnArrays arrays(names, TextColumns, rows.size());
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        const std::vector<TCell> cells
-            = SeriesCells(design.Kind, rows[row], withConditions ? &engine : nullptr);
+        const std::vector<TCell> cells = SeriesCells(
+            design.Kind, rows[row], withConditions ? &engine : nullptr);
         for (std::size_t k = 0; k < cells.size(); ++k)
             arrays.Set(row, k, cells[k]);
     }
@@ -159,7 +165,8 @@ py::object PCaSeries(const py::args& args, const py::kwargs& kwargs)
     }
     if (!TakesFreeCa(design.Base.Mode))
         RaiseValueError("pca_series(): the mode must be 2 to 6 (a mode that takes free Ca++), "
-            "not " + std::to_string(static_cast<int>(design.Base.Mode)));
+                        "not "
+                        + std::to_string(static_cast<int>(design.Base.Mode)));
     ApplyConditions(options, design.Base);
     TEngine engine;
     UseRunConstants(engine, ResolveRunConstants(options));
@@ -187,15 +194,18 @@ py::object MixingTable(const py::args& args, const py::kwargs& kwargs)
             design.Mixing.Volume = ReadNumber("volume", item.second);
             if (!(design.Mixing.Volume > 0))
                 RaiseValueError("volume must be a positive number, not "
-                    + NumberText("volume", item.second));
+                                + NumberText("volume", item.second));
         } else if (name == "ph" || name == "ionic_strength") {
             SetInput(base, InputColumn(name), item.second);
         } else if (InputColumn(name) >= 0) {
-            throw py::type_error("mixing_table(): " + name + " does not apply to a mixing "
-                "table: the mixtures are calculated with every concentration given (mode 0) "
-                "from the totals of stock_a and stock_b");
+            throw py::type_error(
+                "mixing_table(): " + name
+                + " does not apply to a mixing "
+                  "table: the mixtures are calculated with every concentration given (mode 0) "
+                  "from the totals of stock_a and stock_b");
         } else {
-            throw py::type_error("mixing_table() got an unexpected keyword argument '" + name
+            throw py::type_error(
+                "mixing_table() got an unexpected keyword argument '" + name
                 + "' (it takes stock_a, stock_b, ph, ionic_strength, volume, as_frame; and "
                   "const, constants, temperature, ph_scale)");
         }

@@ -17,7 +17,6 @@ std::string Entries(int count)
     return std::to_string(count) + (count == 1 ? " entry" : " entries");
 }
 
-
 } // namespace
 
 void AppendConditionCells(std::vector<TCell>& cells, const TCalcOutcome& o, const TEngine& engine)
@@ -27,8 +26,8 @@ void AppendConditionCells(std::vector<TCell>& cells, const TCalcOutcome& o, cons
     cells.push_back(TCell::Of(static_cast<long>(origin.EditedEntries)));
     const std::optional<TReal>& temperature = o.Input.TemperatureC;
     cells.push_back(temperature ? TCell::Of(*temperature) : TCell {});
-    cells.push_back(temperature ? TCell::Of(static_cast<long>(EntriesWithoutCorrection(
-                                      engine.BaseConst(), origin)))
+    cells.push_back(temperature ? TCell::Of(
+                        static_cast<long>(EntriesWithoutCorrection(engine.BaseConst(), origin)))
                                 : TCell {});
     cells.push_back(TCell::Of(pHScaleWord(o.Input.pHScale)));
     cells.push_back(o.Failed() ? TCell {} : TCell::Of(o.pcH));

@@ -24,7 +24,7 @@ using TRowTaker = std::function<void(std::size_t row, const TCalcOutcome& outcom
 struct TManyJob {
     std::size_t Rows = 0;
     TConstTable Constants {}; // BaseConst of every calculation
-    unsigned Workers = 0; // threads, the calling one included; 0 = one per core
+    unsigned Workers = 0;     // threads, the calling one included; 0 = one per core
     TOutputFormat Format = TOutputFormat::ofJson; // ofReport also makes each row's report
     TConstOrigin Origin {}; // where Constants come from (set name, enthalpies for a temperature)
 };

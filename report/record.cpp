@@ -431,8 +431,8 @@ void AppendCsvLine(std::string& out, std::span<const TCell> cells)
     out += '\n';
 }
 
-void AppendJsonLine(
-    std::string& out, std::span<const std::string_view> names, std::span<const TCell> cells)
+void AppendJsonLine(std::string& out, std::span<const std::string_view> names,
+                    std::span<const TCell> cells)
 {
     out += '{';
     for (std::size_t i = 0; i < cells.size(); ++i) {

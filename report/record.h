@@ -84,10 +84,10 @@ struct TCalcOutcome {
     TCalcState State;
     long Iterations = 0;
     TReal IonStrSpecies = 0; // M
-    TReal IonStrTris = 0; // M
-    TReal pcH = 0; // -log10 [H+] of the calculation (pH itself on the concentration scale)
+    TReal IonStrTris = 0;    // M
+    TReal pcH = 0;      // -log10 [H+] of the calculation (pH itself on the concentration scale)
     std::string Report; // the report text, only for TOutputFormat::ofReport
-    std::string Error; // the message for the user; empty when the record succeeded
+    std::string Error;  // the message for the user; empty when the record succeeded
 
     bool Failed() const { return !Error.empty(); }
 };
@@ -147,5 +147,5 @@ void AppendRecordNames(std::vector<std::string_view>& names);
 /// line of `cells` under `names` (the two spans have the same length).
 std::string CsvHeaderLine(std::span<const std::string_view> names);
 void AppendCsvLine(std::string& out, std::span<const TCell> cells);
-void AppendJsonLine(
-    std::string& out, std::span<const std::string_view> names, std::span<const TCell> cells);
+void AppendJsonLine(std::string& out, std::span<const std::string_view> names,
+                    std::span<const TCell> cells);

@@ -50,7 +50,9 @@ void AppendConc(std::string& out, TReal x)
 // are appended in place, which keeps a whole report to a handful of allocations.
 class TLine {
 public:
-    explicit TLine(std::vector<std::string>& lines) : Lines(lines), Index(lines.size())
+    explicit TLine(std::vector<std::string>& lines)
+        : Lines(lines)
+        , Index(lines.size())
     {
         lines.emplace_back().reserve(160);
     }
@@ -145,20 +147,20 @@ std::vector<std::string> ReportLines(const TEngine& engine, const TCalcState& s)
         forms.Conc(labels[6], values[6]);
     };
     block(ligATP,
-          {"MgATP2-   =", "CaATP2-   =", "MgHATP-   =", "CaHATP-   =", "ATP4-     =",
-           "HATP3-    =", "H2ATP2-   ="},
+          {"MgATP2-   =", "CaATP2-   =", "MgHATP-   =", "CaHATP-   =", "ATP4-     =", "HATP3-    =",
+           "H2ATP2-   ="},
           {s.MgATP, s.CaATP, s.MgHATP, s.CaHATP, free[ligATP], s.HATP, s.H2ATP});
     block(ligEGTA,
-          {"MgEGTA2-  =", "CaEGTA2-  =", "MgHEGTA-  =", "CaHEGTA-  =", "EGTA4-    =",
-           "HEGTA3-   =", "H2EGTA2-  ="},
+          {"MgEGTA2-  =", "CaEGTA2-  =", "MgHEGTA-  =", "CaHEGTA-  =", "EGTA4-    =", "HEGTA3-   =",
+           "H2EGTA2-  ="},
           {s.MgEGTA, s.CaEGTA, s.MgHEGTA, s.CaHEGTA, free[ligEGTA], s.HEGTA, s.H2EGTA});
     block(ligEDTA,
-          {"MgEDTA2-  =", "CaEDTA2-  =", "MgHEDTA-  =", "CaHEDTA-  =", "EDTA4-    =",
-           "HEDTA3-   =", "H2EDTA2-  ="},
+          {"MgEDTA2-  =", "CaEDTA2-  =", "MgHEDTA-  =", "CaHEDTA-  =", "EDTA4-    =", "HEDTA3-   =",
+           "H2EDTA2-  ="},
           {s.MgEDTA, s.CaEDTA, s.MgHEDTA, s.CaHEDTA, free[ligEDTA], s.HEDTA, s.H2EDTA});
     block(ligADP,
-          {"MgADP-    =", "CaADP-    =", "MgHADP    =", "CaHADP    =", "ADP3-     =",
-           "HADP2-    =", "H2ADP-    ="},
+          {"MgADP-    =", "CaADP-    =", "MgHADP    =", "CaHADP    =", "ADP3-     =", "HADP2-    =",
+           "H2ADP-    ="},
           {s.MgADP, s.CaADP, s.MgHADP, s.CaHADP, free[ligADP], s.HADP, s.H2ADP});
     if (total[ligPO4] > 0) {
         TLine complexes(lines);
@@ -182,8 +184,7 @@ std::string ReportText(const TEngine& engine, const TCalcState& state)
     std::string text = "\n";
     for (const std::string& line : ReportLines(engine, state)) {
         std::size_t start = 0;
-        for (std::size_t pos; (pos = line.find(CrLf, start)) != std::string::npos;
-             start = pos + 2)
+        for (std::size_t pos; (pos = line.find(CrLf, start)) != std::string::npos; start = pos + 2)
             text.append(line, start, pos - start).append("\n");
         text.append(line, start).append("\n");
     }

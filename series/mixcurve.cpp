@@ -158,7 +158,7 @@ TSeriesRow TMixCurve::Solve(TReal target)
     // change of side between two neighbours. A monotonic curve meets each target in its
     // range once (a level stretch may look like more); the first place is the answer.
     int meetings = 0;
-    std::optional<std::size_t> at; // a grid point at the target
+    std::optional<std::size_t> at;     // a grid point at the target
     std::optional<std::size_t> across; // the grid interval from here to the next
     int previous = 2;
     for (std::size_t i = 0; i < FGrid.size(); ++i) {
@@ -173,11 +173,11 @@ TSeriesRow TMixCurve::Solve(TReal target)
         previous = side;
     }
     const std::string pCa = "pCa " + RealToText(target);
-    const std::string turns
-        = ": the pCa of these stocks' mixtures is not monotonic in the fraction of B.";
+    const std::string turns =
+        ": the pCa of these stocks' mixtures is not monotonic in the fraction of B.";
     if (meetings == 0 && FMonotonic)
-        return Refused(std::move(row), pCa + " is outside the range of these stocks: "
-            + RangeText());
+        return Refused(
+            std::move(row), pCa + " is outside the range of these stocks: " + RangeText());
     if (meetings == 0)
         return Refused(std::move(row), pCa + " has no bracket" + turns);
     if (meetings > 1 && !FMonotonic)
@@ -213,8 +213,8 @@ TSeriesRow TMixCurve::Bracketed(TReal target, TProbe lo, TProbe hi, TSeriesRow r
 
 TSeriesRow TMixCurve::Closed(TReal target, TProbe lo, TProbe hi, TSeriesRow row)
 {
-    TBrentState z {lo.F, lo.PCa - target, hi.F, hi.PCa - target, lo.F, lo.PCa - target,
-        hi.F - lo.F, hi.F - lo.F};
+    TBrentState z {lo.F, lo.PCa - target, hi.F,        hi.PCa - target,
+                   lo.F, lo.PCa - target, hi.F - lo.F, hi.F - lo.F};
     TCalcOutcome best;
     TReal bestF = 0;
     TReal bestG = Infinity;
@@ -287,7 +287,7 @@ std::string TMixCurve::RangeText() const
     };
     int decimals = 2;
     while (decimals < 9 && !std::isinf(std::max(a, b))
-        && RoundTo(std::max(a, b), decimals, true) < RoundTo(std::min(a, b), decimals, false))
+           && RoundTo(std::max(a, b), decimals, true) < RoundTo(std::min(a, b), decimals, false))
         ++decimals;
     return text(a, decimals, a > b) + " to " + text(b, decimals, b > a);
 }

@@ -99,8 +99,8 @@ void AppendRange(std::vector<TReal>& out, std::string_view item)
     if (step < 0 && to > from)
         Refuse(item, "a negative step leads away from TO");
     const TReal scale = std::pow(10.0L, static_cast<TReal>(std::min(decimals, 40)));
-    if (decimals > 18 || std::max({std::fabs(from), std::fabs(to), std::fabs(step)}) * scale
-            >= MaxScaled)
+    if (decimals > 18
+        || std::max({std::fabs(from), std::fabs(to), std::fabs(step)}) * scale >= MaxScaled)
         Refuse(item, "the range has more than 17 digits");
     const std::int64_t first = Scaled(from, decimals);
     const std::int64_t last = Scaled(to, decimals);
@@ -108,7 +108,7 @@ void AppendRange(std::vector<TReal>& out, std::string_view item)
     const std::uint64_t count = static_cast<std::uint64_t>((last - first) / stride) + 1;
     if (count > MaxSeriesTargets - std::min(out.size(), MaxSeriesTargets))
         RaiseCalcError("The pCa list has more than " + std::to_string(MaxSeriesTargets)
-            + " values.");
+                       + " values.");
     for (std::uint64_t k = 0; k < count; ++k)
         out.push_back(Unscaled(first + static_cast<std::int64_t>(k) * stride, decimals));
 }
@@ -131,7 +131,7 @@ std::vector<TReal> ParsePCaList(std::string_view text)
         } else {
             if (targets.size() >= MaxSeriesTargets)
                 RaiseCalcError("The pCa list has more than " + std::to_string(MaxSeriesTargets)
-                    + " values.");
+                               + " values.");
             targets.push_back(ReadNumber(item, item));
         }
         if (comma == std::string_view::npos)

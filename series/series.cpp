@@ -16,7 +16,8 @@ bool TakesFreeCa(TCalcMode mode)
 }
 
 std::vector<TSeriesRow> DesignPerPoint(TEngine& engine, const TCalcInput& base,
-    std::span<const TReal> targets, const TSeriesProgress& progress)
+                                       std::span<const TReal> targets,
+                                       const TSeriesProgress& progress)
 {
     if (!TakesFreeCa(base.Mode))
         RaiseCalcError("A pCa series per point needs a mode that takes free Ca++ (2 to 6).");
@@ -49,8 +50,8 @@ void CheckMixingInput(const TMixingInput& input)
     const TCalcInput& b = input.StockB;
     if (a[vfpH] != b[vfpH] || a[vfIonStr] != b[vfIonStr])
         RaiseCalcError("Stocks A and B must have the same pH and ionic strength (A: pH "
-            + RealToText(a[vfpH]) + ", " + RealToText(a[vfIonStr]) + " M; B: pH "
-            + RealToText(b[vfpH]) + ", " + RealToText(b[vfIonStr]) + " M).");
+                       + RealToText(a[vfpH]) + ", " + RealToText(a[vfIonStr]) + " M; B: pH "
+                       + RealToText(b[vfpH]) + ", " + RealToText(b[vfIonStr]) + " M).");
     if (a.TemperatureC != b.TemperatureC || a.pHScale != b.pHScale)
         RaiseCalcError("Stocks A and B must be taken at the same temperature and on the same "
                        "pH scale.");
@@ -58,11 +59,11 @@ void CheckMixingInput(const TMixingInput& input)
         for (TValueField f : StockTotals)
             if (!((*stock)[f] >= 0))
                 RaiseCalcError(std::string("Stock ") + (stock == &a ? "A" : "B") + ": "
-                    + std::string(RecordColumns()[static_cast<std::size_t>(f) + 1].Name)
-                    + " must not be negative (" + RealToText((*stock)[f]) + " mM).");
+                               + std::string(RecordColumns()[static_cast<std::size_t>(f) + 1].Name)
+                               + " must not be negative (" + RealToText((*stock)[f]) + " mM).");
     if (!(input.Volume > 0) || !std::isfinite(input.Volume))
-        RaiseCalcError("The final volume must be a positive number, not "
-            + RealToText(input.Volume) + ".");
+        RaiseCalcError("The final volume must be a positive number, not " + RealToText(input.Volume)
+                       + ".");
 }
 
 TCalcInput MixtureInput(const TMixingInput& input, TReal f)
@@ -75,7 +76,8 @@ TCalcInput MixtureInput(const TMixingInput& input, TReal f)
 }
 
 std::vector<TSeriesRow> DesignMixingTable(TEngine& engine, const TMixingInput& input,
-    std::span<const TReal> targets, const TSeriesProgress& progress)
+                                          std::span<const TReal> targets,
+                                          const TSeriesProgress& progress)
 {
     CheckMixingInput(input);
     std::vector<TSeriesRow> rows;
@@ -106,8 +108,8 @@ std::vector<TSeriesRow> SampleMixtures(TEngine& engine, const TMixingInput& inpu
     return rows;
 }
 
-std::vector<TSeriesRow> RunSeries(
-    TEngine& engine, const TSeriesDesign& design, const TSeriesProgress& progress)
+std::vector<TSeriesRow> RunSeries(TEngine& engine, const TSeriesDesign& design,
+                                  const TSeriesProgress& progress)
 {
     if (design.Kind == TSeriesKind::skMixing)
         return DesignMixingTable(engine, design.Mixing, design.Targets, progress);

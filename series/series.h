@@ -34,7 +34,7 @@ enum class TSeriesKind { skPerPoint, skMixing };
 /// The seven totals that make up a stock solution, in the order of the entry fields.
 inline constexpr std::array<TValueField, 7> StockTotals {
     TValueField::vfTotalEGTA, TValueField::vfTotalEDTA, TValueField::vfTotalMg,
-    TValueField::vfTotalCa, TValueField::vfTotalATP, TValueField::vfTotalADP,
+    TValueField::vfTotalCa,   TValueField::vfTotalATP,  TValueField::vfTotalADP,
     TValueField::vfTotalPO4};
 
 /// One row of a series.
@@ -65,7 +65,8 @@ bool TakesFreeCa(TCalcMode mode);
 /// set. Throws TCalcError, before any calculation, when base.Mode does not take free Ca++.
 /// A row whose calculation fails carries the message; the other rows are still computed.
 std::vector<TSeriesRow> DesignPerPoint(TEngine& engine, const TCalcInput& base,
-    std::span<const TReal> targets, const TSeriesProgress& progress = {});
+                                       std::span<const TReal> targets,
+                                       const TSeriesProgress& progress = {});
 
 /// The inputs of a mixing table. Each stock is a whole input (pH, ionic strength and the
 /// seven totals in mM are read; its mode and other values are not); the mixtures are
@@ -93,7 +94,7 @@ std::vector<TSeriesRow> SampleMixtures(TEngine& engine, const TMixingInput& inpu
 /// A whole series as the user sets it up: the design, its inputs and the targets.
 struct TSeriesDesign {
     TSeriesKind Kind = TSeriesKind::skPerPoint;
-    TCalcInput Base; // per point: the inputs, in a mode that takes free Ca++
+    TCalcInput Base;     // per point: the inputs, in a mode that takes free Ca++
     TMixingInput Mixing; // mixing table: the stocks and the final volume
     std::vector<TReal> Targets;
 };
@@ -104,8 +105,9 @@ struct TSeriesDesign {
 /// exactly. A target the stocks cannot reach, or one that no single fraction reaches
 /// because pCa turns with the fraction, is that row's error; the other rows are computed.
 std::vector<TSeriesRow> DesignMixingTable(TEngine& engine, const TMixingInput& input,
-    std::span<const TReal> targets, const TSeriesProgress& progress = {});
+                                          std::span<const TReal> targets,
+                                          const TSeriesProgress& progress = {});
 
 /// DesignPerPoint or DesignMixingTable, as `design` says.
-std::vector<TSeriesRow> RunSeries(
-    TEngine& engine, const TSeriesDesign& design, const TSeriesProgress& progress = {});
+std::vector<TSeriesRow> RunSeries(TEngine& engine, const TSeriesDesign& design,
+                                  const TSeriesProgress& progress = {});

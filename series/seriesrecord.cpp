@@ -82,9 +82,10 @@ constexpr std::array MixingColumns {
 };
 
 // The words for the inputs in the heading, by TValueField.
-constexpr std::array<std::string_view, ValueFieldCount> InputWords {"pH", "ionic strength",
-    "total EGTA", "total EDTA", "total Mg", "total Ca", "total ATP", "total ADP", "total PO4",
-    "free Mg++", "free Ca++", "MgATP", "CaATP", "MgADP", "CaADP"};
+constexpr std::array<std::string_view, ValueFieldCount> InputWords {
+    "pH",        "ionic strength", "total EGTA", "total EDTA", "total Mg",
+    "total Ca",  "total ATP",      "total ADP",  "total PO4",  "free Mg++",
+    "free Ca++", "MgATP",          "CaATP",      "MgADP",      "CaADP"};
 
 // "total EGTA 7, total Mg 5.5 mM" for the listed fields whose value passes `keep`.
 template <typename TKeep>
@@ -110,8 +111,8 @@ std::string ConditionsText(const TCalcInput& input)
 
 bool SeriesNeedsConditions(const TEngine& engine, const TSeriesDesign& design)
 {
-    return NeedsConditionFields(engine.Origin(),
-        design.Kind == TSeriesKind::skMixing ? design.Mixing.StockA : design.Base);
+    return NeedsConditionFields(
+        engine.Origin(), design.Kind == TSeriesKind::skMixing ? design.Mixing.StockA : design.Base);
 }
 
 std::vector<std::string_view> SeriesColumnNames(TSeriesKind kind, bool withConditions)
@@ -136,7 +137,7 @@ std::vector<TCell> SeriesCells(TSeriesKind kind, const TSeriesRow& row, const TE
     cells.push_back(TCell::Of(row.PCaTarget));
     if (kind == TSeriesKind::skMixing)
         for (const TReal TSeriesRow::*field :
-            {&TSeriesRow::FractionB, &TSeriesRow::VolumeA, &TSeriesRow::VolumeB})
+             {&TSeriesRow::FractionB, &TSeriesRow::VolumeA, &TSeriesRow::VolumeB})
             cells.push_back(row.HasMixture ? TCell::Of(row.*field) : TCell {});
     AppendRecordCells(cells, row.Outcome);
     if (conditions)
@@ -144,8 +145,7 @@ std::vector<TCell> SeriesCells(TSeriesKind kind, const TSeriesRow& row, const TE
     return cells;
 }
 
-std::string SeriesCsv(TSeriesKind kind, std::span<const TSeriesRow> rows,
-    const TEngine* conditions)
+std::string SeriesCsv(TSeriesKind kind, std::span<const TSeriesRow> rows, const TEngine* conditions)
 {
     std::string text = CsvHeaderLine(SeriesColumnNames(kind, conditions != nullptr));
     for (const TSeriesRow& row : rows)
@@ -154,7 +154,7 @@ std::string SeriesCsv(TSeriesKind kind, std::span<const TSeriesRow> rows,
 }
 
 std::string SeriesJson(TSeriesKind kind, std::span<const TSeriesRow> rows,
-    const TEngine* conditions)
+                       const TEngine* conditions)
 {
     const std::vector<std::string_view> names = SeriesColumnNames(kind, conditions != nullptr);
     std::string text;
@@ -191,11 +191,12 @@ std::vector<std::string> SeriesHeading(const TSeriesDesign& design)
     if (design.Kind == TSeriesKind::skMixing) {
         const TMixingInput& mix = design.Mixing;
         const auto totals = [](const TCalcInput& stock) {
-            return ValuesText(stock, StockTotals, [&stock](TValueField f) { return stock[f] != 0; });
+            return ValuesText(
+                stock, StockTotals, [&stock](TValueField f) { return stock[f] != 0; });
         };
-        return {"Mixing table of stocks A and B: " + ConditionsText(mix.StockA)
-                + ", final volume " + RealToText(mix.Volume),
-            "stock A: " + totals(mix.StockA), "stock B: " + totals(mix.StockB)};
+        return {"Mixing table of stocks A and B: " + ConditionsText(mix.StockA) + ", final volume "
+                    + RealToText(mix.Volume),
+                "stock A: " + totals(mix.StockA), "stock B: " + totals(mix.StockB)};
     }
     const TCalcInput& base = design.Base;
     const auto mode = static_cast<std::size_t>(base.Mode);
@@ -207,11 +208,11 @@ std::vector<std::string> SeriesHeading(const TSeriesDesign& design)
         if (IsConcentration(f) && f != vfFreeCa && IsModeInput(base.Mode, f))
             inputs.push_back(f);
     return {"pCa series per point in mode " + modeText + ": " + ConditionsText(base),
-        "inputs: " + ValuesText(base, inputs, [](TValueField) { return true; })};
+            "inputs: " + ValuesText(base, inputs, [](TValueField) { return true; })};
 }
 
 std::string SeriesTableText(const TSeriesDesign& design, std::span<const TSeriesRow> rows,
-    const TEngine* conditions)
+                            const TEngine* conditions)
 {
     const auto columns = SeriesTableColumns(design.Kind);
     const TReal volume = design.Mixing.Volume;

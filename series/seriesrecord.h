@@ -33,21 +33,21 @@ bool IsSeriesColumn(std::string_view name);
 /// The cells of one row under SeriesColumnNames. A target that no mixture reaches leaves
 /// fraction_b, volume_a and volume_b empty (null). `conditions`, the engine that computed
 /// the row, gives the trailing fields; none leaves them out.
-std::vector<TCell> SeriesCells(
-    TSeriesKind kind, const TSeriesRow& row, const TEngine* conditions = nullptr);
+std::vector<TCell> SeriesCells(TSeriesKind kind, const TSeriesRow& row,
+                               const TEngine* conditions = nullptr);
 
 /// The rows as CSV (a header line, then a line per row) and as JSON (an object per line),
 /// with the trailing fields of `conditions` when it is given.
 std::string SeriesCsv(TSeriesKind kind, std::span<const TSeriesRow> rows,
-    const TEngine* conditions = nullptr);
+                      const TEngine* conditions = nullptr);
 std::string SeriesJson(TSeriesKind kind, std::span<const TSeriesRow> rows,
-    const TEngine* conditions = nullptr);
+                       const TEngine* conditions = nullptr);
 
 /// A column of the readable table.
 struct TSeriesColumn {
     std::string_view Caption;
     std::string_view Unit; // "mM", or empty; the volumes are in the user's unit
-    int Decimals; // -1: the volumes' decimals (VolumeDecimals)
+    int Decimals;          // -1: the volumes' decimals (VolumeDecimals)
     std::optional<TReal> (*Value)(const TSeriesRow& row); // nothing for an empty cell
 };
 
@@ -69,4 +69,4 @@ std::vector<std::string> SeriesHeading(const TSeriesDesign& design);
 /// it is given (as a report opens with it), the heading, the column captions and units,
 /// and one line per row, a failed row with its message after the target.
 std::string SeriesTableText(const TSeriesDesign& design, std::span<const TSeriesRow> rows,
-    const TEngine* conditions = nullptr);
+                            const TEngine* conditions = nullptr);

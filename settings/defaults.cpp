@@ -39,12 +39,14 @@ void LoadDefault(const TDefaultSet& defaults, TEngine& engine, TCalcState& state
 
 namespace {
 
-static_assert([] {
-    for (std::size_t i = 0; i < SettingsKeys.size(); ++i)
-        if (SettingsKeys[i].Field != static_cast<TValueField>(i))
-            return false;
-    return true;
-}(), "the key table lists the value fields in their own order");
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < SettingsKeys.size(); ++i)
+            if (SettingsKeys[i].Field != static_cast<TValueField>(i))
+                return false;
+        return true;
+    }(),
+    "the key table lists the value fields in their own order");
 
 // The missing-key text is written with '.'; it is given in the user's notation so that a
 // missing key never fails to convert where the separator is ','.
@@ -87,7 +89,8 @@ const TSettingsKey& KeyOf(TValueField field)
 std::string UnusableValuesMessage(const std::filesystem::path& file,
                                   const std::vector<TSettingsProblem>& problems)
 {
-    std::string message = "The settings file " + file.string() + " holds values that cannot be used:";
+    std::string message = "The settings file " + file.string()
+        + " holds values that cannot be used:";
     for (const TSettingsProblem& problem : problems)
         message += "\n" + std::string(KeyOf(problem.Field).Key) + ": " + problem.Reason;
     message += "\nEach of them keeps its default. Save leaves these lines in the file as they "
@@ -116,8 +119,7 @@ std::optional<std::string> ReplacedValuesNotice(const std::filesystem::path& fil
     const std::string why = menuSelect ? std::string(MenuSelectKey) + "=" + std::string(*menuSelect)
                                        : std::string(MenuSelectKey) + " is missing";
     return "The settings file " + file.string() + " selects no calculation mode (" + why
-        + "), so the built-in defaults were loaded and saved in place of these values:"
-        + replaced;
+        + "), so the built-in defaults were loaded and saved in place of these values:" + replaced;
 }
 
 } // namespace
@@ -141,8 +143,9 @@ std::vector<TSettingsProblem> ReadIniFile(std::span<const TIniValue> section,
     // that holds, so that the pair kept can always be used.
     using enum TValueField;
     for (const TValueField field : {vfIonStr, vfpH}) {
-        const bool read = std::none_of(problems.begin(), problems.end(),
-                                       [field](const TSettingsProblem& p) { return p.Field == field; });
+        const bool read = std::none_of(
+            problems.begin(), problems.end(),
+            [field](const TSettingsProblem& p) { return p.Field == field; });
         if (!read)
             continue;
         const TReal pH = field == vfpH ? values[vfpH] : defaults[vfpH];
@@ -151,8 +154,9 @@ std::vector<TSettingsProblem> ReadIniFile(std::span<const TIniValue> section,
             values[field] = defaults[field];
         }
     }
-    std::stable_sort(problems.begin(), problems.end(),
-                     [](const TSettingsProblem& a, const TSettingsProblem& b) { return a.Field < b.Field; });
+    std::stable_sort(
+        problems.begin(), problems.end(),
+        [](const TSettingsProblem& a, const TSettingsProblem& b) { return a.Field < b.Field; });
     SetValues(engine, state, values);
     return problems;
 }
@@ -222,7 +226,8 @@ TStartupResult LoadSettingsAtStart(TIniFile& ini, TDefaultSet& defaults, TEngine
     const TIniDocument text = ini.Read();
     const std::vector<TIniValue> section = text.Section(DefaultSection);
     const auto menuSelect = FindValue(section, MenuSelectKey);
-    const int stored = menuSelect ? IniInteger(*menuSelect, FirstStartMenuSelect) : FirstStartMenuSelect;
+    const int stored = menuSelect ? IniInteger(*menuSelect, FirstStartMenuSelect)
+                                  : FirstStartMenuSelect;
     if (stored != FirstStartMenuSelect) {
         result.ModeIndex = std::clamp(stored, -1, ModeCount - 1);
         const auto problems = ReadIniFile(section, defaults, engine, state, decimalPoint);
@@ -235,7 +240,8 @@ TStartupResult LoadSettingsAtStart(TIniFile& ini, TDefaultSet& defaults, TEngine
     result.ModeIndex = static_cast<int>(TCalcMode::cmEveryGiven);
     try {
         WriteIniFile(ini, DefaultSection, result.ModeIndex, engine, state, decimalPoint);
-        result.Notice = ReplacedValuesNotice(ini.FileName(), section, menuSelect, defaults, decimalPoint);
+        result.Notice = ReplacedValuesNotice(
+            ini.FileName(), section, menuSelect, defaults, decimalPoint);
     } catch (const TCalcError& error) {
         result.Error = error.what();
     }

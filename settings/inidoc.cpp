@@ -80,7 +80,10 @@ struct TLine {
 // The lines of a text, one at a time, without storing them.
 class TLineReader {
 public:
-    explicit TLineReader(std::string_view text) : FText(text) {}
+    explicit TLineReader(std::string_view text)
+        : FText(text)
+    {
+    }
 
     bool Next(TLine& line)
     {
@@ -193,7 +196,10 @@ TSectionEdit PlanEdit(const TSectionPlace& place, std::span<const TIniEntry> ent
 
 } // namespace
 
-TIniDocument::TIniDocument(std::string content) : FText(std::move(content)) {}
+TIniDocument::TIniDocument(std::string content)
+    : FText(std::move(content))
+{
+}
 
 bool TIniDocument::HasByteOrderMark() const
 {

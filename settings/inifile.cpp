@@ -19,7 +19,10 @@ namespace {
 
 class TFd {
 public:
-    explicit TFd(int fd) : FFd(fd) {}
+    explicit TFd(int fd)
+        : FFd(fd)
+    {
+    }
     TFd(const TFd&) = delete;
     TFd& operator=(const TFd&) = delete;
     ~TFd()
@@ -55,7 +58,7 @@ TFileContent ReadFile(const std::filesystem::path& path)
             result.State = TFileState::fsMissing;
         return result;
     }
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return result;
     result.Mode = st.st_mode;
@@ -130,12 +133,16 @@ bool ReplaceFile(const std::filesystem::path& target, std::string_view content, 
 
 } // namespace
 
-TIniFile::TIniFile(std::filesystem::path fileName) : FFileName(std::move(fileName)) {}
+TIniFile::TIniFile(std::filesystem::path fileName)
+    : FFileName(std::move(fileName))
+{
+}
 
 TIniDocument TIniFile::Read() const
 {
     TFileContent file = ReadFile(FFileName);
-    return TIniDocument(file.State == TFileState::fsReadable ? std::move(file.Text) : std::string());
+    return TIniDocument(file.State == TFileState::fsReadable ? std::move(file.Text)
+                                                             : std::string());
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
@@ -175,7 +182,8 @@ void TIniFile::Update(const std::function<void(TIniDocument&)>& edit)
     }
 
     TFileContent old = ReadFile(target);
-    const bool writable = old.State != TFileState::fsReadable || ::access(target.c_str(), W_OK) == 0;
+    const bool writable = old.State != TFileState::fsReadable
+        || ::access(target.c_str(), W_OK) == 0;
     if (!MayWriteSettingsFile(old.State, old.Mode & 07777, writable))
         throw TCalcError(CalcMessage::CannotWrite(FFileName.string()));
 
@@ -241,8 +249,8 @@ int RemoveStaleTempFiles(const std::filesystem::path& target, std::filesystem::f
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path& path = it->path();
         std::error_code entryEc;
-        if (!IsTempFileName(path.filename().string(), fileName)
-            || !it->is_regular_file(entryEc) || it->is_symlink(entryEc))
+        if (!IsTempFileName(path.filename().string(), fileName) || !it->is_regular_file(entryEc)
+            || it->is_symlink(entryEc))
             continue;
         const auto written = fs::last_write_time(path, entryEc);
         if (entryEc || now - written < StaleTempAge || HeldByLiveSave(path))

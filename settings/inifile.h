@@ -84,5 +84,4 @@ bool IsTempFileName(std::string_view name, std::string_view fileName);
 /// in its directory with our own name pattern that are regular files, older than
 /// StaleTempAge at `now` and not locked by a live save. Returns how many were removed;
 /// anything that cannot be checked or removed is left alone.
-int RemoveStaleTempFiles(const std::filesystem::path& target,
-                         std::filesystem::file_time_type now);
+int RemoveStaleTempFiles(const std::filesystem::path& target, std::filesystem::file_time_type now);

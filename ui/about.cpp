@@ -62,8 +62,8 @@ TAboutBox::TAboutBox(QWidget* parent)
     IconImage->setGeometry(24, 8, 32, 32);
     IconImage->setPixmap(ProgramIcon().pixmap(QSize(32, 32), devicePixelRatio()));
 
-    labelProductName = MakeText(Panel1, "labelProductName", "Quelix version 3.6",
-                                QRect(2, 18, 333, 31));
+    labelProductName = MakeText(
+        Panel1, "labelProductName", "Quelix version 3.6", QRect(2, 18, 333, 31));
     labelProductName->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     QFont bold = labelProductName->font();
     bold.setPixelSize(19);

@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/constform.h"
 
-#include "engine/bindconst.h"
 #include "engine/asciitext.h"
+#include "engine/bindconst.h"
 #include "engine/realtext.h"
 #include "ui/constsetpanel.h"
 #include "ui/look.h"
@@ -110,8 +110,8 @@ TConstForm::TConstForm(TEngine& engine, QWidget* parent)
     const QBrush fixedBack = palette().brush(QPalette::Button);
     const QBrush fixedText = palette().brush(QPalette::ButtonText);
     for (int row = 0; row < RowCount; ++row) {
-        const std::string label = std::string(LigandNames[static_cast<std::size_t>(row / 3)])
-            + "-" + std::string(PartnerNames[static_cast<std::size_t>(row % 3)]);
+        const std::string label = std::string(LigandNames[static_cast<std::size_t>(row / 3)]) + "-"
+            + std::string(PartnerNames[static_cast<std::size_t>(row % 3)]);
         auto* fixed = new QTableWidgetItem(QString::fromLatin1(label.c_str()));
         fixed->setFlags(Qt::NoItemFlags);
         fixed->setBackground(fixedBack);
@@ -153,8 +153,8 @@ TConstForm::TConstForm(TEngine& engine, QWidget* parent)
     FSetPanel = new TConstSetPanel(
         FEngine, ConstGrid, [this](const TConstTable& table) { ShowTable(table); }, FMessageSink,
         this);
-    FSetPanel->setGeometry(ClientWidth, 8, TConstSetPanel::PanelWidth - 8,
-                           TConstSetPanel::PanelHeight - 16);
+    FSetPanel->setGeometry(
+        ClientWidth, 8, TConstSetPanel::PanelWidth - 8, TConstSetPanel::PanelHeight - 16);
     resize(ClientWidth + TConstSetPanel::PanelWidth,
            std::max(ClientHeight, TConstSetPanel::PanelHeight));
 

@@ -181,8 +181,7 @@ void TConstSetPanel::ShowEngineState()
     const int uncorrected = FEngine.UncorrectedEntries();
     UncorrectedLabel->setText(
         FEngine.TemperatureC()
-            ? QStringLiteral("%1 values have no enthalpy and stay as they are.")
-                  .arg(uncorrected)
+            ? QStringLiteral("%1 values have no enthalpy and stay as they are.").arg(uncorrected)
             : QString());
     QString pcH;
     if (FEngine.pHScale() == TpHScale::psActivity && FEngine.IonStr() >= 0)
@@ -225,8 +224,9 @@ void TConstSetPanel::OpenSet()
     RunCommand(this, FMessageSink, [&] {
         // A file that does not read changes nothing: not the grid, not the list.
         const TConstSet set = ReadConstSetFile(path.toStdString());
-        AddSetItem(set, Q(set.Name) + QStringLiteral(" (") + QFileInfo(path).fileName()
-                            + QStringLiteral(")"));
+        AddSetItem(
+            set,
+            Q(set.Name) + QStringLiteral(" (") + QFileInfo(path).fileName() + QStringLiteral(")"));
         SetBox->setCurrentIndex(SetBox->count() - 1);
         ChooseSet(set, true);
     });
@@ -250,8 +250,9 @@ void TConstSetPanel::SaveSetAs()
                     + " edited by the user.";
         }
         WriteConstSetFile(path.toStdString(), set);
-        AddSetItem(set, Q(set.Name) + QStringLiteral(" (") + QFileInfo(path).fileName()
-                            + QStringLiteral(")"));
+        AddSetItem(
+            set,
+            Q(set.Name) + QStringLiteral(" (") + QFileInfo(path).fileName() + QStringLiteral(")"));
         SetBox->setCurrentIndex(SetBox->count() - 1);
         ChooseSet(set, false);
     });
@@ -265,8 +266,9 @@ void TConstSetPanel::ChooseSet(const TConstSet& set, bool fillGrid)
     QString info = Q(set.Description);
     if (GivesEntries(set)) {
         info += QStringLiteral("\nValues at %1; entries in italics come from the built-in table.")
-                    .arg(set.ReferenceC ? Q(FormatReal(*set.ReferenceC)) + QStringLiteral(" \u00B0C")
-                                        : QStringLiteral("an unstated temperature"));
+                    .arg(set.ReferenceC
+                             ? Q(FormatReal(*set.ReferenceC)) + QStringLiteral(" \u00B0C")
+                             : QStringLiteral("an unstated temperature"));
     }
     SetInfo->setText(info);
     MarkCells();

@@ -58,15 +58,15 @@ void OpenInBrowser(QWidget* parent, const TMessageSink& sink, const QString& fil
         if (failed)
             sink(owner.data(), TMessageKind::mkInformation, NotOpenedMessage(file));
     };
-    QObject::connect(process, &QProcess::finished, process,
-                     [report](int exitCode, QProcess::ExitStatus status) {
-                         report(status != QProcess::NormalExit || exitCode != 0);
-                     });
-    QObject::connect(process, &QProcess::errorOccurred, process,
-                     [report](QProcess::ProcessError error) {
-                         if (error == QProcess::FailedToStart)
-                             report(true);
-                     });
+    QObject::connect(
+        process, &QProcess::finished, process, [report](int exitCode, QProcess::ExitStatus status) {
+            report(status != QProcess::NormalExit || exitCode != 0);
+        });
+    QObject::connect(
+        process, &QProcess::errorOccurred, process, [report](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                report(true);
+        });
     process->start(opener, {url.toString()});
 }
 

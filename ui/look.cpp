@@ -36,8 +36,9 @@ QFont MainWindowFont(const QFont& font)
     const QFontMetrics metrics(sized);
     int needed = 0;
     for (std::string_view caption : ModeCaptions)
-        needed = std::max(needed, metrics.horizontalAdvance(QString::fromUtf8(
-                                      caption.data(), static_cast<qsizetype>(caption.size()))));
+        needed = std::max(needed,
+                          metrics.horizontalAdvance(QString::fromUtf8(
+                              caption.data(), static_cast<qsizetype>(caption.size()))));
     if (needed > ModeCaptionWidth) {
         // Half the width is as narrow as text stays readable.
         sized.setStretch(std::max(50, ModeCaptionWidth * 100 / needed));

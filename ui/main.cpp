@@ -53,7 +53,7 @@ struct TFieldPlace {
     const char* Label;
     int Column; // 0 left, 1 right
     int Top;
-    int Value;  // a TValueField, or -1 for pCa
+    int Value; // a TValueField, or -1 for pCa
 };
 
 // In tab order.
@@ -78,8 +78,8 @@ constexpr std::array<TFieldPlace, 16> FieldTable {{
 
 // ShowValues writes the fields in this order, pCa after the free Ca++.
 constexpr std::array<TValueField, 11> ShownBeforepCa {
-    vfpH, vfIonStr, vfTotalEGTA, vfTotalEDTA, vfTotalMg, vfTotalCa,
-    vfTotalATP, vfTotalADP, vfTotalPO4, vfFreeMg, vfFreeCa};
+    vfpH,       vfIonStr,   vfTotalEGTA, vfTotalEDTA, vfTotalMg, vfTotalCa,
+    vfTotalATP, vfTotalADP, vfTotalPO4,  vfFreeMg,    vfFreeCa};
 constexpr std::array<TValueField, 4> ShownAfterpCa {vfMgATP, vfMgADP, vfCaATP, vfCaADP};
 
 // mM in the fields, M in the state; pH and the ionic strength unconverted.
@@ -131,7 +131,8 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     FormCreate();
     FConstForm = new TConstForm(FEngine, this);
     FConstForm->SetMessageSink(FOptions.MessageSink);
-    connect(FConstForm, &TConstForm::ConstantsApplied, this, [this] { ShowConditions(this, FEngine); });
+    connect(
+        FConstForm, &TConstForm::ConstantsApplied, this, [this] { ShowConditions(this, FEngine); });
 }
 
 TMainForm::~TMainForm() = default;
@@ -237,15 +238,15 @@ void TMainForm::FormCreate()
     FIniFile = std::make_unique<TIniFile>(FOptions.IniFileName);
     // The settings layer reports values it could not use and a failed write instead of
     // throwing; those values keep their defaults, and start-up goes on so that Calc works.
-    const TStartupResult startup = LoadSettingsAtStart(*FIniFile, FDefaultSet, FEngine, FState,
-                                                       FOptions.DecimalPoint);
+    const TStartupResult startup = LoadSettingsAtStart(
+        *FIniFile, FDefaultSet, FEngine, FState, FOptions.DecimalPoint);
     FUnreadValues = startup.Unread;
     SetModeIndex(startup.ModeIndex);
     if (startup.Error)
         FOptions.MessageSink(this, TMessageKind::mkError, QString::fromStdString(*startup.Error));
     if (startup.Notice)
-        FOptions.MessageSink(this, TMessageKind::mkInformation,
-                             QString::fromStdString(*startup.Notice));
+        FOptions.MessageSink(
+            this, TMessageKind::mkInformation, QString::fromStdString(*startup.Notice));
     RunCommand(this, FOptions.MessageSink, [this] {
         FEngine.LoadDefaultConstants();
         FEngine.AdjustConstants();
@@ -286,7 +287,8 @@ void TMainForm::SetFieldEnabled(TSaNumEditExCX* field, bool enabled)
 {
     field->setEnabled(enabled);
     // Result fields take the window's own background, so they read as part of the window.
-    field->SetColor(enabled ? palette().color(QPalette::Base) : FClient->palette().color(QPalette::Window));
+    field->SetColor(enabled ? palette().color(QPalette::Base)
+                            : FClient->palette().color(QPalette::Window));
 }
 
 void TMainForm::RadioGroup1Click()
@@ -397,8 +399,8 @@ void TMainForm::Calculate()
 void TMainForm::SetAsDefault()
 {
     RunCommand(this, FOptions.MessageSink, [this] {
-        ::SetAsDefault(*FIniFile, ModeIndex(), FEngine, FState, FOptions.DecimalPoint,
-                       FUnreadValues);
+        ::SetAsDefault(
+            *FIniFile, ModeIndex(), FEngine, FState, FOptions.DecimalPoint, FUnreadValues);
     });
 }
 

@@ -34,8 +34,8 @@ class TSaNumEditExCX;
 class TSeriesForm;
 
 struct TMainFormOptions {
-    std::filesystem::path IniFileName;   // the settings file (SettingsFileForProgram)
-    char DecimalPoint = '.';             // of the settings file's reals
+    std::filesystem::path IniFileName; // the settings file (SettingsFileForProgram)
+    char DecimalPoint = '.';           // of the settings file's reals
     TMessageSink MessageSink = MessageBoxSink();
 };
 

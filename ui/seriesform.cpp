@@ -78,8 +78,8 @@ TSeriesForm::TSeriesForm(TMainForm& mainForm, TMessageSink sink, QWidget* parent
     resize(1180, 760);
 
     FWatcher = new QFutureWatcher<TSeriesResult>(this);
-    connect(FWatcher, &QFutureWatcherBase::progressValueChanged, FProgress,
-        &QProgressBar::setValue);
+    connect(
+        FWatcher, &QFutureWatcherBase::progressValueChanged, FProgress, &QProgressBar::setValue);
     connect(FWatcher, &QFutureWatcherBase::finished, this, &TSeriesForm::SeriesFinished);
     connect(FInputs, &TSeriesInputs::TakeRequested, this, &TSeriesForm::TakeStock);
 }
@@ -134,8 +134,8 @@ void TSeriesForm::TakeStock(int column)
     const auto& last = FMainForm.LastCalculation();
     if (!last) {
         FSink(this, TMessageKind::mkInformation,
-            QStringLiteral("Calculate in the main window first: a stock takes the totals of "
-                           "its last calculation."));
+              QStringLiteral("Calculate in the main window first: a stock takes the totals of "
+                             "its last calculation."));
         return;
     }
     FInputs->TakeStock(column, *last);
@@ -179,19 +179,20 @@ void TSeriesForm::Compute()
     ComputeBtn->setEnabled(false);
     CancelBtn->setEnabled(true);
     FStatus->setText(QStringLiteral("Computing..."));
-    FWatcher->setFuture(QtConcurrent::run([engine, design](QPromise<TSeriesResult>& promise) mutable {
-        promise.setProgressRange(0, static_cast<int>(design.Targets.size()));
-        TSeriesResult result;
-        result.Rows = RunSeries(engine, design, [&promise](std::size_t done, std::size_t) {
-            promise.setProgressValue(static_cast<int>(done));
-            return !promise.isCanceled();
-        });
-        // The whole titration curve for the plot: a few hundred calculations.
-        if (design.Kind == TSeriesKind::skMixing && !promise.isCanceled())
-            result.Curve = SampleMixtures(engine, design.Mixing, CurveIntervals);
-        result.Engine = engine;
-        promise.addResult(std::move(result));
-    }));
+    FWatcher->setFuture(
+        QtConcurrent::run([engine, design](QPromise<TSeriesResult>& promise) mutable {
+            promise.setProgressRange(0, static_cast<int>(design.Targets.size()));
+            TSeriesResult result;
+            result.Rows = RunSeries(engine, design, [&promise](std::size_t done, std::size_t) {
+                promise.setProgressValue(static_cast<int>(done));
+                return !promise.isCanceled();
+            });
+            // The whole titration curve for the plot: a few hundred calculations.
+            if (design.Kind == TSeriesKind::skMixing && !promise.isCanceled())
+                result.Curve = SampleMixtures(engine, design.Mixing, CurveIntervals);
+            result.Engine = engine;
+            promise.addResult(std::move(result));
+        }));
 }
 
 void TSeriesForm::Cancel()
@@ -213,8 +214,11 @@ void TSeriesForm::SeriesFinished()
     TSeriesResult result = future.takeResult();
     std::vector<TSeriesRow>& rows = result.Rows;
     const auto failed = std::ranges::count_if(rows, &TSeriesRow::Failed);
-    FStatus->setText(QStringLiteral("%1 rows%2.").arg(rows.size()).arg(
-        failed > 0 ? QStringLiteral(", %1 without a result (see Message)").arg(failed) : QString()));
+    FStatus->setText(
+        QStringLiteral("%1 rows%2.")
+            .arg(rows.size())
+            .arg(failed > 0 ? QStringLiteral(", %1 without a result (see Message)").arg(failed)
+                            : QString()));
     ShowSeriesChart(*FChart, FRunning, rows, result.Curve);
     FModel->SetRows(FRunning, std::move(rows), result.Engine);
     FView->resizeColumnsToContents();
@@ -225,8 +229,7 @@ void TSeriesForm::SeriesFinished()
 
 bool TSeriesForm::ExportCsv(const QString& path)
 {
-    const std::string csv
-        = SeriesCsv(FModel->Design().Kind, FModel->Rows(), FModel->Conditions());
+    const std::string csv = SeriesCsv(FModel->Design().Kind, FModel->Rows(), FModel->Conditions());
     QFile file(path);
     const bool written = file.open(QIODevice::WriteOnly)
         && file.write(csv.data(), static_cast<qint64>(csv.size()))
@@ -244,8 +247,8 @@ void TSeriesForm::CopyTable()
 
 bool TSeriesForm::SaveSheet(const QString& path)
 {
-    const bool saved = SaveBenchSheet(path, FModel->Design(), FModel->Rows(), FModel->Engine(),
-        QDateTime::currentDateTime());
+    const bool saved = SaveBenchSheet(
+        path, FModel->Design(), FModel->Rows(), FModel->Engine(), QDateTime::currentDateTime());
     if (!saved)
         FSink(this, TMessageKind::mkError, Q(CalcMessage::CannotWrite(path.toStdString())));
     return saved;
@@ -254,7 +257,8 @@ bool TSeriesForm::SaveSheet(const QString& path)
 void TSeriesForm::ExportClicked()
 {
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export CSV"),
-        QStringLiteral("pca-series.csv"), QStringLiteral("CSV files (*.csv)"));
+                                                      QStringLiteral("pca-series.csv"),
+                                                      QStringLiteral("CSV files (*.csv)"));
     if (!path.isEmpty())
         ExportCsv(path);
 }
@@ -262,7 +266,8 @@ void TSeriesForm::ExportClicked()
 void TSeriesForm::SheetClicked()
 {
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save bench sheet"),
-        QStringLiteral("pca-series.pdf"), QStringLiteral("PDF files (*.pdf)"));
+                                                      QStringLiteral("pca-series.pdf"),
+                                                      QStringLiteral("PDF files (*.pdf)"));
     if (!path.isEmpty())
         SaveSheet(path);
 }

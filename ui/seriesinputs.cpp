@@ -32,13 +32,20 @@ struct TFieldRow {
 // The stock columns: conditions and the seven totals (both columns), then the values a
 // per-point series may prescribe (column A only).
 constexpr std::array<TFieldRow, 14> FieldRows {{
-    {vfpH, "pH", "pHEdit"}, {vfIonStr, "Ionic strength (M)", "IonStrEdit"},
-    {vfTotalEGTA, "Total EGTA", "tEGTAEdit"}, {vfTotalEDTA, "Total EDTA", "tEDTAEdit"},
-    {vfTotalMg, "Total Mg", "tMgEdit"}, {vfTotalCa, "Total Ca", "tCaEdit"},
-    {vfTotalATP, "Total ATP", "tATPEdit"}, {vfTotalADP, "Total ADP", "tADPEdit"},
-    {vfTotalPO4, "Total PO4", "tPOivEdit"}, {vfFreeMg, "Free Mg++", "fMgEdit"},
-    {vfMgATP, "MgATP", "MgATPEdit"}, {vfCaATP, "CaATP", "CaATPEdit"},
-    {vfMgADP, "MgADP", "MgADPEdit"}, {vfCaADP, "CaADP", "CaADPEdit"},
+    {vfpH, "pH", "pHEdit"},
+    {vfIonStr, "Ionic strength (M)", "IonStrEdit"},
+    {vfTotalEGTA, "Total EGTA", "tEGTAEdit"},
+    {vfTotalEDTA, "Total EDTA", "tEDTAEdit"},
+    {vfTotalMg, "Total Mg", "tMgEdit"},
+    {vfTotalCa, "Total Ca", "tCaEdit"},
+    {vfTotalATP, "Total ATP", "tATPEdit"},
+    {vfTotalADP, "Total ADP", "tADPEdit"},
+    {vfTotalPO4, "Total PO4", "tPOivEdit"},
+    {vfFreeMg, "Free Mg++", "fMgEdit"},
+    {vfMgATP, "MgATP", "MgATPEdit"},
+    {vfCaATP, "CaATP", "CaATPEdit"},
+    {vfMgADP, "MgADP", "MgADPEdit"},
+    {vfCaADP, "CaADP", "CaADPEdit"},
 }};
 constexpr std::size_t StockRowCount = 9;
 
@@ -94,7 +101,7 @@ QWidget* TSeriesInputs::CreateDesignBox()
     FModeCombo->setObjectName(QStringLiteral("ModeCombo"));
     for (int mode = FirstPerPointMode; mode < ModeCount; ++mode)
         FModeCombo->addItem(QString::number(mode) + QStringLiteral("  ")
-            + Q(ModeCaptions[static_cast<std::size_t>(mode)]));
+                            + Q(ModeCaptions[static_cast<std::size_t>(mode)]));
     FModeCombo->setCurrentIndex(ModeCount - 1 - FirstPerPointMode); // Control Ca++
     grid->addWidget(mixing, 0, 0, 1, 2);
     grid->addWidget(perPoint, 1, 0);
@@ -134,7 +141,8 @@ QWidget* TSeriesInputs::CreateStockBox()
         Field(0, FieldRows[r].Field)->SetValue(0);
     const int buttonRow = static_cast<int>(FieldRows.size()) + 2;
     for (int c = 0; c < 2; ++c) {
-        auto* take = new QPushButton(c == 0 ? QStringLiteral("Take &A") : QStringLiteral("Take &B"));
+        auto* take = new QPushButton(c == 0 ? QStringLiteral("Take &A")
+                                            : QStringLiteral("Take &B"));
         take->setObjectName(c == 0 ? QStringLiteral("TakeABtn") : QStringLiteral("TakeBBtn"));
         take->setToolTip(QStringLiteral("The pH, ionic strength and totals of the main "
                                         "window's last calculation"));
@@ -199,8 +207,8 @@ void TSeriesInputs::DesignChanged()
     for (const TFieldRow& row : FieldRows) {
         const bool always = row.Field == vfpH || row.Field == vfIonStr;
         const bool total = std::ranges::find(StockTotals, row.Field) != StockTotals.end();
-        SetFieldEnabled(Field(0, row.Field),
-            always || (mixing ? total : IsModeInput(mode, row.Field)));
+        SetFieldEnabled(
+            Field(0, row.Field), always || (mixing ? total : IsModeInput(mode, row.Field)));
         if (TSaNumEditExCX* b = Field(1, row.Field))
             SetFieldEnabled(b, mixing);
     }

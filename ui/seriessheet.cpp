@@ -27,9 +27,15 @@ QString Number(TReal x)
 }
 
 // Labels of the values, as the main window names its fields.
-constexpr std::array<std::string_view, ValueFieldCount> FieldLabels {"pH",
-    "Ionic strength (M)", "Total EGTA", "Total EDTA", "Total Mg", "Total Ca", "Total ATP",
-    "Total ADP", "Total PO4", "Free Mg++", "Free Ca++", "MgATP", "CaATP", "MgADP", "CaADP"};
+constexpr std::array<std::string_view, ValueFieldCount> FieldLabels {
+    "pH",         "Ionic strength (M)",
+    "Total EGTA", "Total EDTA",
+    "Total Mg",   "Total Ca",
+    "Total ATP",  "Total ADP",
+    "Total PO4",  "Free Mg++",
+    "Free Ca++",  "MgATP",
+    "CaATP",      "MgADP",
+    "CaADP"};
 
 QString Label(TValueField f)
 {
@@ -47,9 +53,10 @@ QString StocksHtml(const TMixingInput& mix)
     for (TValueField f : StockTotals)
         html += QStringLiteral("<tr><td>%1</td><td align=right>%2</td><td align=right>%3</td></tr>")
                     .arg(Label(f), Number(mix.StockA[f]), Number(mix.StockB[f]));
-    return html + QStringLiteral("</table><p>Final volume of each mixture: %1. Each row mixes "
-                                 "volume A of stock A with volume B of stock B.</p>")
-                      .arg(Number(mix.Volume));
+    return html
+        + QStringLiteral("</table><p>Final volume of each mixture: %1. Each row mixes "
+                         "volume A of stock A with volume B of stock B.</p>")
+              .arg(Number(mix.Volume));
 }
 
 QString InputsHtml(const TCalcInput& base)
@@ -71,13 +78,12 @@ QString TableHtml(const TSeriesDesign& design, const std::vector<TSeriesRow>& ro
     const auto columns = SeriesTableColumns(design.Kind);
     QString html = QStringLiteral("<h3>%1</h3><table border=1 cellpadding=2 cellspacing=0><tr>")
                        .arg(design.Kind == TSeriesKind::skMixing
-                               ? QStringLiteral("Mixing table")
-                               : QStringLiteral("Solutions, one per pCa"));
+                                ? QStringLiteral("Mixing table")
+                                : QStringLiteral("Solutions, one per pCa"));
     for (const TSeriesColumn& column : columns)
         html += QStringLiteral("<th style=\"white-space: nowrap\">%1%2</th>")
                     .arg(Q(column.Caption),
-                        column.Unit.empty() ? QString()
-                                            : QStringLiteral("<br>") + Q(column.Unit));
+                         column.Unit.empty() ? QString() : QStringLiteral("<br>") + Q(column.Unit));
     html += QStringLiteral("</tr>");
     for (const TSeriesRow& row : rows) {
         html += QStringLiteral("<tr><td align=right>%1</td>")
@@ -105,15 +111,14 @@ QString ConstantsHtml(const TEngine& engine)
     } catch (const TCalcError&) {
         // No pcH for a negative ionic strength: the table still says what was used.
     }
-    QString html = QStringLiteral("<h3>Binding constants used (log10 K at 0.1 M)</h3>")
-        + conditions
+    QString html = QStringLiteral("<h3>Binding constants used (log10 K at 0.1 M)</h3>") + conditions
         + QStringLiteral("<table border=1 cellpadding=2 cellspacing=0><tr><th></th><th>step 0</th>"
                          "<th>step 1</th><th>step 2</th><th>step 3</th></tr>");
     for (TLigand lig : AllLigands)
         for (TPartner partner : AllPartners) {
             html += QStringLiteral("<tr><td>%1-%2</td>")
                         .arg(Q(LigandNames[static_cast<std::size_t>(lig)]),
-                            Q(PartnerNames[static_cast<std::size_t>(partner)]));
+                             Q(PartnerNames[static_cast<std::size_t>(partner)]));
             for (const TReal k : constants[lig][partner])
                 html += QStringLiteral("<td align=right>%1</td>")
                             .arg(k > 0 ? QString::fromStdString(FormatFixed(k, 0, 3)) : QString());
@@ -125,13 +130,13 @@ QString ConstantsHtml(const TEngine& engine)
 } // namespace
 
 QString BenchSheetHtml(const TSeriesDesign& design, const std::vector<TSeriesRow>& rows,
-    const TEngine& engine, const QDateTime& made)
+                       const TEngine& engine, const QDateTime& made)
 {
     QString html = QStringLiteral("<html><body style=\"font-family: sans-serif; font-size: 9pt\">"
                                   "<h2>pCa series: bench sheet</h2>"
                                   "<p>Made %1 with Quelix %2.</p>")
                        .arg(made.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-                           QStringLiteral(QUELIX_VERSION));
+                            QStringLiteral(QUELIX_VERSION));
     // The first line of the heading says what the series is; the tables say the rest.
     html += QStringLiteral("<p>") + Q(SeriesHeading(design).front()) + QStringLiteral("</p>");
     html += design.Kind == TSeriesKind::skMixing ? StocksHtml(design.Mixing)
@@ -142,7 +147,8 @@ QString BenchSheetHtml(const TSeriesDesign& design, const std::vector<TSeriesRow
 }
 
 bool SaveBenchSheet(const QString& path, const TSeriesDesign& design,
-    const std::vector<TSeriesRow>& rows, const TEngine& engine, const QDateTime& made)
+                    const std::vector<TSeriesRow>& rows, const TEngine& engine,
+                    const QDateTime& made)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -150,7 +156,7 @@ bool SaveBenchSheet(const QString& path, const TSeriesDesign& design,
     {
         QPdfWriter writer(&file);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-            QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+                                         QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
         writer.setResolution(300);
         writer.setTitle(QStringLiteral("pCa series bench sheet"));
         writer.setCreator(QStringLiteral("Quelix " QUELIX_VERSION));

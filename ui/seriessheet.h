@@ -18,9 +18,10 @@
 /// The sheet as HTML (what the PDF shows); `engine` is the engine that computed the rows:
 /// its constant set, conditions and table.
 QString BenchSheetHtml(const TSeriesDesign& design, const std::vector<TSeriesRow>& rows,
-    const TEngine& engine, const QDateTime& made);
+                       const TEngine& engine, const QDateTime& made);
 
 /// Writes the sheet to `path` as a PDF on A4. Returns false when the file cannot be
 /// written.
 bool SaveBenchSheet(const QString& path, const TSeriesDesign& design,
-    const std::vector<TSeriesRow>& rows, const TEngine& engine, const QDateTime& made);
+                    const std::vector<TSeriesRow>& rows, const TEngine& engine,
+                    const QDateTime& made);

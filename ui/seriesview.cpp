@@ -104,7 +104,7 @@ QList<QPointF> PointsOf(const std::vector<TSeriesRow>& rows, TX x, const char* c
 // Draws one quantity: a line through `line` and, for a ladder of a size one pipettes, a
 // marker at each of `marks` in the line's colour. Returns every point drawn.
 QList<QPointF> Draw(QChart& chart, QValueAxis* xAxis, const TPlotted& what,
-    const QList<QPointF>& line, const QList<QPointF>& marks)
+                    const QList<QPointF>& line, const QList<QPointF>& marks)
 {
     auto* series = new QLineSeries(&chart);
     series->setName(what.Name);
@@ -130,8 +130,8 @@ QList<QPointF> Draw(QChart& chart, QValueAxis* xAxis, const TPlotted& what,
 
 } // namespace
 
-void TSeriesTableModel::SetRows(
-    const TSeriesDesign& design, std::vector<TSeriesRow> rows, const TEngine& engine)
+void TSeriesTableModel::SetRows(const TSeriesDesign& design, std::vector<TSeriesRow> rows,
+                                const TEngine& engine)
 {
     beginResetModel();
     FDesign = design;
@@ -208,7 +208,8 @@ QString TSeriesTableModel::TabSeparated() const
         for (std::size_t i = 0; i < cells.size(); ++i) {
             std::string cell = CellText(cells[i]);
             // A tab or line break inside a message would split the spreadsheet's cell.
-            std::ranges::replace_if(cell, [](char ch) { return ch == '\t' || ch == '\n' || ch == '\r'; }, ' ');
+            std::ranges::replace_if(
+                cell, [](char ch) { return ch == '\t' || ch == '\n' || ch == '\r'; }, ' ');
             text += (i > 0 ? "\t" : "") + cell;
         }
         text += '\n';
@@ -217,7 +218,7 @@ QString TSeriesTableModel::TabSeparated() const
 }
 
 void ShowSeriesChart(QChart& chart, const TSeriesDesign& design,
-    const std::vector<TSeriesRow>& rows, const std::vector<TSeriesRow>& curve)
+                     const std::vector<TSeriesRow>& rows, const std::vector<TSeriesRow>& curve)
 {
     chart.removeAllSeries();
     for (QAbstractAxis* axis : chart.axes())
@@ -228,14 +229,15 @@ void ShowSeriesChart(QChart& chart, const TSeriesDesign& design,
             return row.PCaTarget;
         return row.HasMixture ? std::optional(row.FractionB) : std::nullopt;
     };
-    QValueAxis* xAxis = AddAxis(chart,
-        mixing ? QStringLiteral("fraction of stock B") : QStringLiteral("pCa"), Qt::AlignBottom);
-    QValueAxis* left = AddAxis(chart,
-        mixing ? QStringLiteral("pCa") : QStringLiteral("total Ca (mM)"), Qt::AlignLeft);
+    QValueAxis* xAxis = AddAxis(
+        chart, mixing ? QStringLiteral("fraction of stock B") : QStringLiteral("pCa"),
+        Qt::AlignBottom);
+    QValueAxis* left = AddAxis(
+        chart, mixing ? QStringLiteral("pCa") : QStringLiteral("total Ca (mM)"), Qt::AlignLeft);
     QValueAxis* right = AddAxis(chart, QStringLiteral("mM"), Qt::AlignRight);
     const std::array<TPlotted, 3> quantities {{
         {mixing ? "pca" : "total_ca", mixing ? QStringLiteral("pCa") : QStringLiteral("total Ca"),
-            left},
+         left},
         {"free_mg", QStringLiteral("free Mg++"), right},
         {"mgatp", QStringLiteral("MgATP"), right},
     }};
@@ -246,7 +248,7 @@ void ShowSeriesChart(QChart& chart, const TSeriesDesign& design,
         drawn[what.Axis == left ? 0 : 1] += Draw(chart, xAxis, what, line, marks);
     }
     const auto fit = [](QValueAxis* axis, const QList<QPointF>& points, bool vertical,
-                         bool fromZero) {
+                        bool fromZero) {
         double lo = std::numeric_limits<double>::infinity(), hi = -lo;
         for (const QPointF& p : points) {
             lo = std::min(lo, vertical ? p.y() : p.x());

@@ -58,4 +58,4 @@ private:
 /// a second axis. The rows are marked; `curve` (mixtures over the whole range of
 /// fractions, or nothing) draws the lines between them.
 void ShowSeriesChart(QChart& chart, const TSeriesDesign& design,
-    const std::vector<TSeriesRow>& rows, const std::vector<TSeriesRow>& curve);
+                     const std::vector<TSeriesRow>& rows, const std::vector<TSeriesRow>& curve);

@@ -21,8 +21,9 @@ namespace {
 
 void Fail(const char* what, const TSaNumEditModel& e)
 {
-    std::fprintf(stderr, "invariant broken: %s\n  ValueText '%s'\n  ImageText '%s'\n  SelLength %d\n",
-                 what, e.ValueText().c_str(), e.ImageText().c_str(), e.SelLength());
+    std::fprintf(stderr,
+                 "invariant broken: %s\n  ValueText '%s'\n  ImageText '%s'\n  SelLength %d\n", what,
+                 e.ValueText().c_str(), e.ImageText().c_str(), e.SelLength());
     std::abort();
 }
 
@@ -41,7 +42,7 @@ public:
     void PlaceCaret() override { Touch(); }
 
     const TSaNumEditModel* Model = nullptr;
-    TSize Client{117, 16};
+    TSize Client {117, 16};
     long Sink = 0;
 
 private:
@@ -107,8 +108,9 @@ void CheckInvariants(const TSaNumEditExCXModel& e, const TWritten& written)
     try {
         const TReal value = e.GetValue();
         Check(hasDigit, "GetValue read a field without digits", e);
-        const auto plain = e.KeepsFullValue() ? std::optional(written.Value == 0 ? 0 : written.Value)
-                                              : TextToReal(e.ValueText());
+        const auto plain = e.KeepsFullValue()
+            ? std::optional(written.Value == 0 ? 0 : written.Value)
+            : TextToReal(e.ValueText());
         Check(plain.has_value() && *plain == value, "GetValue differs from the value held", e);
     } catch (const TCalcError&) {
         Check(!hasDigit, "GetValue refused a number", e);
@@ -118,10 +120,26 @@ void CheckInvariants(const TSaNumEditExCXModel& e, const TWritten& written)
 std::string SomeText(FuzzedDataProvider& in)
 {
     // Mostly number-like texts, so that the rules past the first character get exercised.
-    static constexpr const char* Pieces[] = {"0", "1", "9", ".", "-", ",", "e", "E", "+", "e-",
-                                             "00", "123456789", " ", "x",
-                                             "\xEF\xBC\x91", "\xEF\xBC\x8E", "\xEF\xBC\x8C",
-                                             "\xEF\xBC\x8D", "\xEF\xBC", "\xC2\xB5"};
+    static constexpr const char* Pieces[] = {"0",
+                                             "1",
+                                             "9",
+                                             ".",
+                                             "-",
+                                             ",",
+                                             "e",
+                                             "E",
+                                             "+",
+                                             "e-",
+                                             "00",
+                                             "123456789",
+                                             " ",
+                                             "x",
+                                             "\xEF\xBC\x91",
+                                             "\xEF\xBC\x8E",
+                                             "\xEF\xBC\x8C",
+                                             "\xEF\xBC\x8D",
+                                             "\xEF\xBC",
+                                             "\xC2\xB5"};
     std::string s;
     const int parts = in.ConsumeIntegralInRange(0, 12);
     for (int i = 0; i < parts; ++i) {
@@ -136,23 +154,57 @@ std::string SomeText(FuzzedDataProvider& in)
 void ChangeProperty(FuzzedDataProvider& in, TSaNumEditExCXModel& e, TFuzzHost& host)
 {
     switch (in.ConsumeIntegralInRange(0, 17)) {
-    case 0: e.SetIntegerLength(in.ConsumeIntegralInRange(-1, 30)); break;
-    case 1: e.SetDecimalLength(in.ConsumeIntegralInRange(-1, 12)); break;
-    case 2: e.SetMinus(in.ConsumeBool()); break;
-    case 3: e.SetComma(in.ConsumeBool()); break;
-    case 4: e.SetDecimalFixed(in.ConsumeBool()); break;
-    case 5: e.SetIntegerFixed(in.ConsumeBool()); break;
-    case 6: e.SetLeftMark(in.ConsumeRandomLengthString(6)); break;
-    case 7: e.SetRightMark(in.ConsumeRandomLengthString(6)); break;
-    case 8: e.SetOptions(TSaNumEditOptions::FromBits(in.ConsumeIntegral<std::uint8_t>())); break;
-    case 9: e.SetReadOnly(in.ConsumeBool()); break;
-    case 10: e.SetImageCopy(in.ConsumeBool()); break;
-    case 11: e.SetCanExponent(in.ConsumeBool()); break;
-    case 12: e.SetBorderStyle(in.ConsumeBool() ? TBorderStyle::bsSingle : TBorderStyle::bsNone); break;
-    case 13: e.SetLeftMargin(in.ConsumeIntegralInRange(-1, 20)); break;
-    case 14: e.SetRightMargin(in.ConsumeIntegralInRange(-1, 20)); break;
-    case 15: e.SetAlignment(static_cast<TAlignment>(in.ConsumeIntegralInRange(0, 2))); break;
-    case 16: e.SetVertAlignment(static_cast<TVertAlignment>(in.ConsumeIntegralInRange(0, 2))); break;
+    case 0:
+        e.SetIntegerLength(in.ConsumeIntegralInRange(-1, 30));
+        break;
+    case 1:
+        e.SetDecimalLength(in.ConsumeIntegralInRange(-1, 12));
+        break;
+    case 2:
+        e.SetMinus(in.ConsumeBool());
+        break;
+    case 3:
+        e.SetComma(in.ConsumeBool());
+        break;
+    case 4:
+        e.SetDecimalFixed(in.ConsumeBool());
+        break;
+    case 5:
+        e.SetIntegerFixed(in.ConsumeBool());
+        break;
+    case 6:
+        e.SetLeftMark(in.ConsumeRandomLengthString(6));
+        break;
+    case 7:
+        e.SetRightMark(in.ConsumeRandomLengthString(6));
+        break;
+    case 8:
+        e.SetOptions(TSaNumEditOptions::FromBits(in.ConsumeIntegral<std::uint8_t>()));
+        break;
+    case 9:
+        e.SetReadOnly(in.ConsumeBool());
+        break;
+    case 10:
+        e.SetImageCopy(in.ConsumeBool());
+        break;
+    case 11:
+        e.SetCanExponent(in.ConsumeBool());
+        break;
+    case 12:
+        e.SetBorderStyle(in.ConsumeBool() ? TBorderStyle::bsSingle : TBorderStyle::bsNone);
+        break;
+    case 13:
+        e.SetLeftMargin(in.ConsumeIntegralInRange(-1, 20));
+        break;
+    case 14:
+        e.SetRightMargin(in.ConsumeIntegralInRange(-1, 20));
+        break;
+    case 15:
+        e.SetAlignment(static_cast<TAlignment>(in.ConsumeIntegralInRange(0, 2)));
+        break;
+    case 16:
+        e.SetVertAlignment(static_cast<TVertAlignment>(in.ConsumeIntegralInRange(0, 2)));
+        break;
     default:
         host.Client = {in.ConsumeIntegralInRange(0, 400), in.ConsumeIntegralInRange(0, 60)};
         break;
@@ -164,22 +216,44 @@ void Step(FuzzedDataProvider& in, TSaNumEditExCXModel& e, TFuzzHost& host,
 {
     switch (in.ConsumeIntegralInRange(0, 15)) {
     case 0:
-    case 1: e.InputDigit(static_cast<char>('0' + in.ConsumeIntegralInRange(0, 9))); break;
-    case 2: e.InputDigit(in.ConsumeIntegral<char>()); break;
-    case 3: e.InputPoint(); break;
-    case 4: e.InputMinus(); break;
-    case 5: e.DeleteLastChar(); break;
-    case 6: e.ClearText(); break;
-    case 7: e.CopyText(); break;
-    case 8: e.CutText(); break;
+    case 1:
+        e.InputDigit(static_cast<char>('0' + in.ConsumeIntegralInRange(0, 9)));
+        break;
+    case 2:
+        e.InputDigit(in.ConsumeIntegral<char>());
+        break;
+    case 3:
+        e.InputPoint();
+        break;
+    case 4:
+        e.InputMinus();
+        break;
+    case 5:
+        e.DeleteLastChar();
+        break;
+    case 6:
+        e.ClearText();
+        break;
+    case 7:
+        e.CopyText();
+        break;
+    case 8:
+        e.CutText();
+        break;
     case 9:
         if (in.ConsumeBool())
             clip.SetText(SomeText(in));
         e.PasteText();
         break;
-    case 10: e.Undo(); break;
-    case 11: in.ConsumeBool() ? e.SelectAll() : e.Deselect(); break;
-    case 12: e.SetText(SomeText(in)); break;
+    case 10:
+        e.Undo();
+        break;
+    case 11:
+        in.ConsumeBool() ? e.SelectAll() : e.Deselect();
+        break;
+    case 12:
+        e.SetText(SomeText(in));
+        break;
     case 13: {
         const auto value = TextToReal(SomeText(in));
         written.Value = value ? *value : static_cast<TReal>(in.ConsumeFloatingPoint<double>());
@@ -187,8 +261,12 @@ void Step(FuzzedDataProvider& in, TSaNumEditExCXModel& e, TFuzzHost& host,
         e.SetValue(written.Value);
         return;
     }
-    case 14: e.DropLoneMinus(); break;
-    default: ChangeProperty(in, e, host); break;
+    case 14:
+        e.DropLoneMinus();
+        break;
+    default:
+        ChangeProperty(in, e, host);
+        break;
     }
 }
 

@@ -25,8 +25,8 @@ void Check(bool ok, const char* what, const std::string& text)
 {
     if (ok)
         return;
-    std::fprintf(stderr, "broken: %s\n--- text (%zu bytes) ---\n%s\n---\n", what, text.size(),
-                 text.c_str());
+    std::fprintf(
+        stderr, "broken: %s\n--- text (%zu bytes) ---\n%s\n---\n", what, text.size(), text.c_str());
     std::abort();
 }
 
@@ -78,8 +78,8 @@ void CheckSaveAndReadAgain(const std::string& input, char point)
           "the same keys cannot be used", text.Text());
     for (const TValueField field : AllValueFields) {
         const TReal expected = firstStart ? defaults[field] : first.Values[field];
-        Check(RealToText(second.Values[field]) == RealToText(expected),
-              "a value saved reads back", text.Text());
+        Check(RealToText(second.Values[field]) == RealToText(expected), "a value saved reads back",
+              text.Text());
     }
     const std::string once = text.Text();
     (void)WriteIniText(saved, DefaultSection, mode, second.Values, point, second.Unread);

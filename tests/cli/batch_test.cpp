@@ -21,7 +21,7 @@ struct TRun {
 };
 
 TRun RunText(const std::string& csv, TOutputFormat format, unsigned workers = 2,
-    std::size_t chunkRows = 1024)
+             std::size_t chunkRows = 1024)
 {
     TBatchJob job {DefaultInput(), RunConstants({}), format, workers, chunkRows, {}};
     std::istringstream in(csv);
@@ -97,14 +97,14 @@ TEST(Batch, ColumnsInAnyOrderAndEmptyOrMissingCellsTakeTheDefaults)
     second[vfTotalMg] = 3;
     EXPECT_EQ(run.Status, 0) << run.Out;
     EXPECT_EQ(run.Out,
-        CsvHeader() + Expected(first, TOutputFormat::ofCsv)
-            + Expected(second, TOutputFormat::ofCsv));
+              CsvHeader() + Expected(first, TOutputFormat::ofCsv)
+                  + Expected(second, TOutputFormat::ofCsv));
 }
 
 TEST(Batch, FailingRowsCarryTheirMessageAndTheOthersAreComputedInOrder)
 {
-    const TRun run
-        = RunText("mode,free_mg,ph\n0,,7\n1,0,7\n0,,7.5x\n0,1\n2,1,6.9\n", TOutputFormat::ofCsv);
+    const TRun run = RunText(
+        "mode,free_mg,ph\n0,,7\n1,0,7\n0,,7.5x\n0,1\n2,1,6.9\n", TOutputFormat::ofCsv);
     EXPECT_EQ(run.Status, 1);
     std::istringstream lines(run.Out);
     std::vector<std::string> rows;
@@ -213,8 +213,8 @@ TEST(Batch, ParallelChunksGiveTheSequentialResultsInInputOrder)
     for (int i = 0; i < 300; ++i) {
         const std::string ph = "6." + std::to_string(500 + i);
         const std::string freeCa = std::to_string(i + 1) + "e-4";
-        const std::string totalCa
-            = i % 5 == 4 ? "9" : std::to_string(i) + "e-2"; // some beyond the EGTA
+        const std::string totalCa = i % 5 == 4 ? "9"
+                                               : std::to_string(i) + "e-2"; // some beyond the EGTA
         TCalcInput in = DefaultInput();
         in.Mode = static_cast<TCalcMode>(i % ModeCount);
         in[vfpH] = *TextToReal(ph);

@@ -105,11 +105,12 @@ TEST(ConstOptions, UnusableChoicesAreUsageErrors)
 
 TEST(ConstOptions, ShownTableGivesEachEntrysSourceAndItsValueAtTheTemperature)
 {
-    const TCliOptions o = Parse({"--constants", "nist-srd46-20c", "--temperature", "25",
-                                 "--const", "EGTA-Ca:1=5.5", "--const", "EDTA-Ca:1=0"});
+    const TCliOptions o = Parse({"--constants", "nist-srd46-20c", "--temperature", "25", "--const",
+                                 "EGTA-Ca:1=5.5", "--const", "EDTA-Ca:1=0"});
     const std::string table = ShowConstantsText(o.Constants, o.Input);
-    EXPECT_TRUE(table.starts_with("row,step,log10_k,enthalpy,enthalpy_unit,"
-                                  "reference_temperature_c,temperature_c,log10_k_in_force,source\n"));
+    EXPECT_TRUE(
+        table.starts_with("row,step,log10_k,enthalpy,enthalpy_unit,"
+                          "reference_temperature_c,temperature_c,log10_k_in_force,source\n"));
     // 6.476 with 0.5 kcal/mol from 20 to 25 C, worked by hand: 6.4822511093865142.
     EXPECT_TRUE(ShownLine(table, "ATP-H,0,")
                     .starts_with("ATP-H,0,6.476,0.5,kcal/mol,20,25,6.48225110938651419"));
@@ -117,20 +118,21 @@ TEST(ConstOptions, ShownTableGivesEachEntrysSourceAndItsValueAtTheTemperature)
     EXPECT_EQ(ShownLine(table, "EGTA-Ca,1,"), "EGTA-Ca,1,5.5,,,20,25,5.5,edited by the user");
     EXPECT_EQ(ShownLine(table, "EDTA-Ca,1,"), ""); // removed
     EXPECT_TRUE(ShownLine(table, "PO4-H,0,").starts_with("PO4-H,0,11.652"));
-    EXPECT_TRUE(ShownLine(table, "PO4-H,0,").ends_with(",,,,25,"
-        + FormatReal(BuiltInTable()[ligPO4][ptH][0]) + ",built-in table"));
+    EXPECT_TRUE(
+        ShownLine(table, "PO4-H,0,")
+            .ends_with(",,,,25," + FormatReal(BuiltInTable()[ligPO4][ptH][0]) + ",built-in table"));
     EXPECT_NE(ListConstantsText().find("nist-srd46-20c\n    NIST SRD 46, 20 \u00B0C, 0.1 M\n"),
               std::string::npos);
 }
 
 TEST_F(ConstSetRun, ReportAndRecordsNameTheConditionsAndABatchReadsItsOwnOutputBack)
 {
-    const std::vector<std::string> conditions {"--constants", "nist-srd46-20c", "--temperature",
-                                               "25", "--ph-scale", "activity"};
+    const std::vector<std::string> conditions {
+        "--constants", "nist-srd46-20c", "--temperature", "25", "--ph-scale", "activity"};
     std::vector<std::string> args = conditions;
-    args.insert(args.end(), {"--mode", "6", "--ph", "7", "--ionic-strength", "0.15",
-                             "--total-egta", "10", "--total-mg", "5", "--total-atp", "5",
-                             "--free-ca", "0.001"});
+    args.insert(args.end(),
+                {"--mode", "6", "--ph", "7", "--ionic-strength", "0.15", "--total-egta", "10",
+                 "--total-mg", "5", "--total-atp", "5", "--free-ca", "0.001"});
     const TResult report = Run(args);
     ASSERT_EQ(report.Status, 0) << report.Err;
     EXPECT_TRUE(report.Out.starts_with(
@@ -154,12 +156,13 @@ TEST_F(ConstSetRun, BuiltInSetByNameChangesNoOutputAndABadFileNoneEither)
 {
     for (const char* format : {"report", "csv", "json"}) {
         SCOPED_TRACE(format);
-        EXPECT_EQ(Run({"--constants", "builtin", "--format", format}).Out,
-                  Run({"--format", format}).Out);
+        EXPECT_EQ(
+            Run({"--constants", "builtin", "--format", format}).Out, Run({"--format", format}).Out);
     }
     std::ofstream(FDir / "set.json") << R"({"format": "quelix constant set"})";
     const TResult bad = Run({"--constants", "set.json", "--format", "csv"});
     EXPECT_EQ(bad.Status, 2);
     EXPECT_EQ(bad.Out, "");
-    EXPECT_NE(bad.Err.find("set.json: the key \"version\" is missing"), std::string::npos) << bad.Err;
+    EXPECT_NE(bad.Err.find("set.json: the key \"version\" is missing"), std::string::npos)
+        << bad.Err;
 }

@@ -4,8 +4,8 @@
 // standard error and exit status, in a temporary directory and under a locale whose
 // decimal separator is a comma (the output must not follow it).
 
-#include "report/record.h"
 #include "engine/calcerror.h"
+#include "report/record.h"
 
 #include "tests/cli/clitest.h"
 
@@ -44,7 +44,7 @@ protected:
 TEST_F(EndToEnd, ReportMatchesTheGoldenFile)
 {
     const TResult r = Run({"--mode", "6", "--free-ca", "0.001", "--total-edta", "0.5",
-        "--total-adp", "0.1", "--total-po4", "1"});
+                           "--total-adp", "0.1", "--total-po4", "1"});
     ASSERT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(r.Out, ReadFile(fs::path(QUELIX_TEST_DATA_DIR) / "cli_report_pca6.txt"));
     EXPECT_EQ(r.Err, "");
@@ -184,14 +184,14 @@ TEST_F(EndToEnd, BatchFileRowsMatchSingleRunsAndAFailedRowSetsTheStatus)
     EXPECT_EQ(lines[0] + "\n", Run({"--ph", "7", "--total-po4", "2", "--format", "json"}).Out);
     EXPECT_EQ(nlohmann::json::parse(lines[1])["error"], CalcMessage::ZeroDivide);
     EXPECT_EQ(lines[2] + "\n",
-        Run({"--ph", "6.8", "--mode", "2", "--total-po4", "2", "--format", "json"}).Out);
+              Run({"--ph", "6.8", "--mode", "2", "--total-po4", "2", "--format", "json"}).Out);
 }
 
 TEST_F(EndToEnd, OutputRowFedBackAsInputGivesBackTheFreeCations)
 {
-    const TResult controlled
-        = Run({"--mode", "2", "--free-mg", "0.8", "--free-ca", "5e-4", "--mgatp", "3", "--mgadp",
-            "0.05", "--total-edta", "0.2", "--total-po4", "1", "--format", "csv"});
+    const TResult controlled = Run({"--mode", "2", "--free-mg", "0.8", "--free-ca", "5e-4",
+                                    "--mgatp", "3", "--mgadp", "0.05", "--total-edta", "0.2",
+                                    "--total-po4", "1", "--format", "csv"});
     ASSERT_EQ(controlled.Status, 0) << controlled.Err;
     std::string batch = controlled.Out;
     const std::size_t row = batch.find('\n') + 1;
@@ -202,6 +202,6 @@ TEST_F(EndToEnd, OutputRowFedBackAsInputGivesBackTheFreeCations)
     const auto j = nlohmann::json::parse(plain.Out);
     EXPECT_EQ(j["mode"], 0);
     for (const auto& [key, value] :
-        {std::pair {"free_mg", 0.8}, {"free_ca", 5e-4}, {"mgatp", 3.0}, {"mgadp", 0.05}})
+         {std::pair {"free_mg", 0.8}, {"free_ca", 5e-4}, {"mgatp", 3.0}, {"mgadp", 0.05}})
         EXPECT_NEAR(j[key].get<double>(), value, value * 1e-9) << key;
 }

@@ -16,8 +16,8 @@ using clitest::Parse;
 
 namespace {
 
-const std::vector<std::string> StockArgs {"--pca", "6", "--stock-a", "total_egta=7",
-    "--stock-b", "total_egta=7,total_ca=7"};
+const std::vector<std::string> StockArgs {
+    "--pca", "6", "--stock-a", "total_egta=7", "--stock-b", "total_egta=7,total_ca=7"};
 
 std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more)
 {
@@ -29,8 +29,8 @@ std::vector<std::string> With(std::vector<std::string> args, const std::vector<s
 
 TEST(SeriesOptions, PerPointTakesEveryOtherInputFromTheCommandLine)
 {
-    const TCliOptions o = Parse({"--mode", "6", "--ph", "7", "--total-egta", "10", "--pca",
-        "9, 6.5:6:0.25"});
+    const TCliOptions o = Parse(
+        {"--mode", "6", "--ph", "7", "--total-egta", "10", "--pca", "9, 6.5:6:0.25"});
     ASSERT_TRUE(o.Series);
     EXPECT_EQ(o.Series->Kind, TSeriesKind::skPerPoint);
     EXPECT_EQ(o.Series->Targets, (std::vector<TReal> {9, 6.5L, 6.25L, 6}));
@@ -41,17 +41,18 @@ TEST(SeriesOptions, PerPointTakesEveryOtherInputFromTheCommandLine)
 
 TEST(SeriesOptions, StockSpecsSetTheSevenTotalsAndNothingElse)
 {
-    const TCliOptions o = Parse({"--ph", "7.2", "--ionic-strength", "0.15", "--pca", "6",
-        "--stock-a", " Total_EGTA = 7, total-mg=5.4 ,total_atp=5e0", "--stock-b",
-        "total_ca=7.03,total_po4=1,total_edta=0.5,total_adp=0.1", "--volume", "250"});
+    const TCliOptions o = Parse(
+        {"--ph", "7.2", "--ionic-strength", "0.15", "--pca", "6", "--stock-a",
+         " Total_EGTA = 7, total-mg=5.4 ,total_atp=5e0", "--stock-b",
+         "total_ca=7.03,total_po4=1,total_edta=0.5,total_adp=0.1", "--volume", "250"});
     ASSERT_TRUE(o.Series);
     const TMixingInput& mix = o.Series->Mixing;
     EXPECT_EQ(o.Series->Kind, TSeriesKind::skMixing);
     EXPECT_EQ(mix.Volume, 250);
     const std::vector<std::pair<TValueField, std::pair<TReal, TReal>>> expected {
-        {vfTotalEGTA, {7, 0}}, {vfTotalEDTA, {0, 0.5L}}, {vfTotalMg, {5.4L, 0}},
-        {vfTotalCa, {0, 7.03L}}, {vfTotalATP, {5, 0}}, {vfTotalADP, {0, 0.1L}},
-        {vfTotalPO4, {0, 1}}, {vfpH, {7.2L, 7.2L}}, {vfIonStr, {0.15L, 0.15L}}};
+        {vfTotalEGTA, {7, 0}},   {vfTotalEDTA, {0, 0.5L}}, {vfTotalMg, {5.4L, 0}},
+        {vfTotalCa, {0, 7.03L}}, {vfTotalATP, {5, 0}},     {vfTotalADP, {0, 0.1L}},
+        {vfTotalPO4, {0, 1}},    {vfpH, {7.2L, 7.2L}},     {vfIonStr, {0.15L, 0.15L}}};
     for (const auto& [field, values] : expected) {
         SCOPED_TRACE(static_cast<int>(field));
         EXPECT_EQ(mix.StockA[field], values.first);

@@ -60,24 +60,27 @@ std::vector<std::string> Plus(std::vector<std::string> a, const std::vector<std:
 }
 
 const std::vector<std::string> Conditions {"--ph", "7", "--ionic-strength", "0.15"};
-const std::vector<std::string> Stocks = Plus(Conditions,
+const std::vector<std::string> Stocks = Plus(
+    Conditions,
     {"--stock-a", "total_egta=7,total_mg=5.4,total_atp=5,total_ca=0.028", "--stock-b",
-        "total_egta=7,total_mg=5.1,total_atp=5,total_ca=7.03"});
+     "total_egta=7,total_mg=5.1,total_atp=5,total_ca=7.03"});
 
 } // namespace
 
 TEST(CliSeries, PerPointRowsAreSingleRunsFieldForField)
 {
     const std::vector<std::vector<std::string>> bases {
-        Plus(Conditions, {"--mode", "6", "--total-egta", "7", "--total-mg", "5.4",
-            "--total-atp", "5", "--total-po4", "1"}),
-        Plus(Conditions, {"--mode", "2", "--total-egta", "10", "--free-mg", "1", "--mgatp", "4",
-            "--mgadp", "0.02"}),
+        Plus(Conditions,
+             {"--mode", "6", "--total-egta", "7", "--total-mg", "5.4", "--total-atp", "5",
+              "--total-po4", "1"}),
+        Plus(Conditions,
+             {"--mode", "2", "--total-egta", "10", "--free-mg", "1", "--mgatp", "4", "--mgadp",
+              "0.02"}),
         // Another constant set, a temperature and the activity scale: the records end with
         // the fields that say so, as a single run's do.
-        Plus(Conditions, {"--mode", "6", "--total-egta", "7", "--total-mg", "5", "--total-atp",
-            "5", "--constants", "nist-srd46-20c", "--temperature", "25", "--ph-scale",
-            "activity"}),
+        Plus(Conditions,
+             {"--mode", "6", "--total-egta", "7", "--total-mg", "5", "--total-atp", "5",
+              "--constants", "nist-srd46-20c", "--temperature", "25", "--ph-scale", "activity"}),
     };
     for (const auto& base : bases) {
         SCOPED_TRACE(base.back());
@@ -93,20 +96,21 @@ TEST(CliSeries, PerPointRowsAreSingleRunsFieldForField)
         for (std::size_t i = 1; i < csvLines.size(); ++i) {
             const auto cells = Cells(csvLines[i]);
             // The row's printed free Ca++, given to a single run, gives the row back.
-            const auto single
-                = Plus(base, {"--free-ca", cells[freeCa], "--format"});
+            const auto single = Plus(base, {"--free-ca", cells[freeCa], "--format"});
             const std::string rest = csvLines[i].substr(cells[0].size() + 1);
             EXPECT_EQ(Lines(Cli(Plus(single, {"csv"})).Out).at(1), rest);
-            EXPECT_EQ(jsonLines[i - 1], "{\"pca_target\":" + cells[0] + ","
-                    + Lines(Cli(Plus(single, {"json"})).Out).at(0).substr(1));
+            EXPECT_EQ(jsonLines[i - 1],
+                      "{\"pca_target\":" + cells[0] + ","
+                          + Lines(Cli(Plus(single, {"json"})).Out).at(0).substr(1));
         }
     }
 }
 
 TEST(CliSeries, APerPointFileGivenBackAsABatchGivesItsRowsAgain)
 {
-    const auto base = Plus(Conditions, {"--mode", "6", "--total-egta", "7", "--total-mg", "5.4",
-        "--total-atp", "5", "--format", "csv"});
+    const auto base = Plus(Conditions,
+                           {"--mode", "6", "--total-egta", "7", "--total-mg", "5.4", "--total-atp",
+                            "5", "--format", "csv"});
     const TRun series = Cli(Plus(base, {"--pca", "9:4:0.25"}));
     ASSERT_EQ(series.Status, 0) << series.Err;
     const fs::path file = TempPath() / "series.csv";
@@ -133,7 +137,8 @@ TEST(CliSeries, MixingTableFieldsReadBackAndItsRecipesGiveTheTargets)
     ASSERT_EQ(csvLines.size(), 13U);
     ASSERT_EQ(jsonLines.size(), 12U);
     const auto header = Cells(csvLines[0]);
-    ASSERT_EQ(std::vector<std::string>(header.begin(), header.begin() + 5),
+    ASSERT_EQ(
+        std::vector<std::string>(header.begin(), header.begin() + 5),
         (std::vector<std::string> {"pca_target", "fraction_b", "volume_a", "volume_b", "mode"}));
     const std::vector<double> typed {9, 8.5, 8, 7.5, 7, 6.5, 6, 5.5, 5, 4.5, 4, 10};
     for (std::size_t i = 0; i < typed.size(); ++i) {
@@ -155,29 +160,30 @@ TEST(CliSeries, MixingTableFieldsReadBackAndItsRecipesGiveTheTargets)
         if (i >= 10) {
             EXPECT_TRUE(object["fraction_b"].is_null());
             EXPECT_TRUE(object["volume_a"].is_null());
-            EXPECT_NE(object["error"].get<std::string>().find("is outside the range"),
-                std::string::npos);
+            EXPECT_NE(
+                object["error"].get<std::string>().find("is outside the range"), std::string::npos);
             continue;
         }
         const double f = object["fraction_b"].get<double>();
         EXPECT_GE(f, 0);
         EXPECT_LE(f, 1);
-        EXPECT_NEAR(object["volume_a"].get<double>() + object["volume_b"].get<double>(), 500,
-            1e-12);
+        EXPECT_NEAR(
+            object["volume_a"].get<double>() + object["volume_b"].get<double>(), 500, 1e-12);
         EXPECT_NEAR(object["pca"].get<double>(), typed[i], 1e-9);
     }
     // The printed totals of a row, calculated on their own, give its pCa.
     const auto row = Cells(csvLines[7]); // pCa 6
     std::vector<std::string> single = Plus(Conditions, {"--format", "json"});
     for (const char* total : {"total_egta", "total_edta", "total_mg", "total_ca", "total_atp",
-             "total_adp", "total_po4"}) {
+                              "total_adp", "total_po4"}) {
         std::string option = std::string("--") + total;
         std::replace(option.begin(), option.end(), '_', '-');
         single = Plus(single, {option, row[IndexOf(header, total)]});
     }
     const auto again = nlohmann::json::parse(Cli(single).Out);
     EXPECT_NEAR(again["pca"].get<double>(), 6, 1e-9);
-    EXPECT_EQ(again["free_mg"].get<double>(), std::strtod(row[IndexOf(header, "free_mg")].c_str(), nullptr));
+    EXPECT_EQ(again["free_mg"].get<double>(),
+              std::strtod(row[IndexOf(header, "free_mg")].c_str(), nullptr));
 }
 
 TEST(CliSeries, ReportIsAReadableTable)
@@ -194,9 +200,11 @@ TEST(CliSeries, ReportIsAReadableTable)
 
 TEST(CliSeries, UsageErrorsStopBeforeAnyOutput)
 {
-    for (const auto& args : std::vector<std::vector<std::string>> {{"--pca", "6"},
+    for (const auto& args : std::vector<std::vector<std::string>> {
+             {"--pca", "6"},
              Plus(Stocks, {"--pca", "6", "--stock-b", "total_mg=-1"}),
-             Plus(Stocks, {"--pca", "6:7"}), {"--mode", "6", "--pca", "6", "--batch", "-"}}) {
+             Plus(Stocks, {"--pca", "6:7"}),
+             {"--mode", "6", "--pca", "6", "--batch", "-"}}) {
         const TRun r = Cli(args);
         EXPECT_EQ(r.Status, 2) << r.Err;
         EXPECT_EQ(r.Out, "");

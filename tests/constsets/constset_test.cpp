@@ -191,11 +191,11 @@ TEST(EditEntry, AnEditedEntryIsTheUsersWithoutEnthalpyAndCounts)
         TReal Stored;
     };
     const TCase cases[] = {
-        {ligEGTA, ptCa, 0, 11.0L, true, 11.0L}, // a literature value
+        {ligEGTA, ptCa, 0, 11.0L, true, 11.0L},  // a literature value
         {ligATP, ptH, 0, 6.476L, false, 6.476L}, // the value it holds already
-        {ligPO4, ptH, 3, 1.5L, true, 1.5L}, // an added step
-        {ligADP, ptMg, 1, -1, true, 0}, // a value <= 0 removes the step
-        {ligPO4, ptMg, 0, 0, false, 0}, // absent already
+        {ligPO4, ptH, 3, 1.5L, true, 1.5L},      // an added step
+        {ligADP, ptMg, 1, -1, true, 0},          // a value <= 0 removes the step
+        {ligPO4, ptMg, 0, 0, false, 0},          // absent already
     };
     int changed = 0;
     for (const TCase& c : cases) {

@@ -81,8 +81,9 @@ class TempDir {
 public:
     TempDir()
         : FPath(std::filesystem::temp_directory_path()
-                / ("quelix-sets-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed())
-                   + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name()))
+                / ("quelix-sets-"
+                   + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-"
+                   + ::testing::UnitTest::GetInstance()->current_test_info()->name()))
     {
         std::filesystem::create_directories(FPath);
     }
@@ -125,7 +126,8 @@ TEST(SetFile, ReadsAGoodFileWithItsUnitsAndSources)
     const TConstSet lower = ParseConstSet("\xEF\xBB\xBF" + Replaced("\"ATP-H\"", "\"atp-h\""), "x");
     EXPECT_TRUE(lower.Entries[ligATP][ptH][0]);
     // A whole number may be written as a real.
-    const TConstSet real = ParseConstSet(Replaced("\"step\": 0, \"log10_k\": 6.5", "\"step\": 1.0, \"log10_k\": 6.5"), "x");
+    const TConstSet real = ParseConstSet(
+        Replaced("\"step\": 0, \"log10_k\": 6.5", "\"step\": 1.0, \"log10_k\": 6.5"), "x");
     EXPECT_TRUE(real.Entries[ligATP][ptH][1]);
 }
 
@@ -141,11 +143,13 @@ TEST(SetFile, EveryKindOfBadFileIsRefusedWithFileEntryAndProblem)
         {"NaN is no JSON number", Replaced("6.5", "NaN"), "not a valid JSON text"},
         {"number beyond the extended range", Replaced("6.5", "1e99999"), "number overflow"},
         {"not an object", "[]", "a set file holds one JSON object"},
-        {"unknown key", Replaced("\"description\"", "\"descripton\""), "unknown key \"descripton\""},
+        {"unknown key", Replaced("\"description\"", "\"descripton\""),
+         "unknown key \"descripton\""},
         {"missing key", Replaced("\"reference_temperature_c\": 25,", ""),
          "the key \"reference_temperature_c\" is missing"},
         {"another format", Replaced("quelix constant set", "constants"), "\"format\" must be"},
-        {"a later version", Replaced("\"version\": 1", "\"version\": 2"), "\"version\" 2 is not known"},
+        {"a later version", Replaced("\"version\": 1", "\"version\": 2"),
+         "\"version\" 2 is not known"},
         {"other reference ionic strength", Replaced("0.1,", "0.15,"),
          "refer to an ionic strength of 0.1 M, as the program's table does; "
          "\"reference_ionic_strength_m\" is 0.15"},
@@ -154,14 +158,17 @@ TEST(SetFile, EveryKindOfBadFileIsRefusedWithFileEntryAndProblem)
         {"temperature in kelvin", Replaced("_c\": 25", "_c\": 298.15"), "between 0 and 100"},
         {"empty name", Replaced("\"Lab set\"", "\" \""), "\"name\" must not be empty"},
         {"line break in the name", Replaced("Lab set", "Lab\\nset"), "control characters"},
-        {"entries not a list", GoodText.substr(0, GoodText.find("\"entries\"")) + "\"entries\": {}}",
+        {"entries not a list",
+         GoodText.substr(0, GoodText.find("\"entries\"")) + "\"entries\": {}}",
          "\"entries\" must be a list, not an object"},
         {"entry not an object", Replaced("{\"row\": \"ATP-H\"", "7, {\"row\": \"ATP-H\""),
          "entry 1: an entry must be an object, not 7"},
         {"unknown row", Replaced("ATP-H", "EGTA-Zn"), "entry 1: unknown row \"EGTA-Zn\""},
-        {"step out of range", Replaced("\"step\": 0, \"log10_k\": 6.5", "\"step\": 4, \"log10_k\": 6.5"),
+        {"step out of range",
+         Replaced("\"step\": 0, \"log10_k\": 6.5", "\"step\": 4, \"log10_k\": 6.5"),
          "entry 1 (ATP-H): \"step\" must be 0, 1, 2 or 3, not 4"},
-        {"step not whole", Replaced("\"step\": 0, \"log10_k\": 6.5", "\"step\": 1.5, \"log10_k\": 6.5"),
+        {"step not whole",
+         Replaced("\"step\": 0, \"log10_k\": 6.5", "\"step\": 1.5, \"log10_k\": 6.5"),
          "entry 1 (ATP-H): \"step\" must be 0, 1, 2 or 3, not 1.5"},
         {"metal step 3", WithEntry(R"({"row": "ADP-Mg", "step": 3, "log10_k": 1, "source": "c"})"),
          "entry 3 (ADP-Mg): step 3 of a metal row is read by no calculation"},
@@ -176,7 +183,8 @@ TEST(SetFile, EveryKindOfBadFileIsRefusedWithFileEntryAndProblem)
          "entry 2 (EGTA-Ca step 0): the enthalpy has no unit"},
         {"unit without enthalpy", Replaced("\"enthalpy\": -35, ", ""),
          "\"enthalpy_unit\" is given without an enthalpy"},
-        {"unknown unit", Replaced("kJ/mol", "kJ"), "must be \"kJ/mol\" or \"kcal/mol\", not \"kJ\""},
+        {"unknown unit", Replaced("kJ/mol", "kJ"),
+         "must be \"kJ/mol\" or \"kcal/mol\", not \"kJ\""},
         {"enthalpy as text", Replaced("-35", "\"-35\""), "\"enthalpy\" must be a number"},
         {"enthalpy of an absent step", Replaced("10.9", "0"),
          "a step that does not exist (log10 K 0) has no enthalpy"},
@@ -187,9 +195,11 @@ TEST(SetFile, EveryKindOfBadFileIsRefusedWithFileEntryAndProblem)
         {"missing source", Replaced(", \"source\": \"a\"", ""), "the key \"source\" is missing"},
         {"misspelt entry key", Replaced("enthalpy_unit", "enthalpy_units"),
          "entry 2: unknown key \"enthalpy_units\""},
-        {"key twice in an entry", Replaced("\"log10_k\": 6.5", "\"log10_k\": 6.5, \"log10_k\": 6.6"),
+        {"key twice in an entry",
+         Replaced("\"log10_k\": 6.5", "\"log10_k\": 6.5, \"log10_k\": 6.6"),
          "the key \"log10_k\" appears twice in one object"},
-        {"key twice at the top", Replaced("\"name\": \"Lab set\"", "\"name\": \"A\", \"name\": \"B\""),
+        {"key twice at the top",
+         Replaced("\"name\": \"Lab set\"", "\"name\": \"A\", \"name\": \"B\""),
          "the key \"name\" appears twice in one object"},
         {"text not UTF-8", Replaced("Lab set", "Lab \xFF set"), "ill-formed UTF-8"},
     };
@@ -208,10 +218,10 @@ TEST(SetFile, WrittenSetsReadBackBitForBit)
     set.ReferenceC = 37.5L;
     const TConstTable builtIn = BuiltInTable();
     // Values with all 64 bits of the significand in use, a tiny and a large one.
-    set.Entries[ligPO4][ptH][0] = TSetEntry {builtIn[ligPO4][ptH][0], 1 / 7.0L,
-                                             TEnthalpyUnit::euKJPerMol, "computed"};
-    set.Entries[ligPO4][ptMg][1] = TSetEntry {builtIn[ligPO4][ptMg][1], -2 / 3.0L,
-                                              TEnthalpyUnit::euKcalPerMol, "computed"};
+    set.Entries[ligPO4][ptH][0] = TSetEntry {
+        builtIn[ligPO4][ptH][0], 1 / 7.0L, TEnthalpyUnit::euKJPerMol, "computed"};
+    set.Entries[ligPO4][ptMg][1] = TSetEntry {
+        builtIn[ligPO4][ptMg][1], -2 / 3.0L, TEnthalpyUnit::euKcalPerMol, "computed"};
     set.Entries[ligEGTA][ptCa][0] = TSetEntry {10.973L, -8.4L, TEnthalpyUnit::euKcalPerMol, "x"};
     set.Entries[ligADP][ptH][3] = TSetEntry {1e-5L, std::nullopt, TEnthalpyUnit::euKJPerMol, "y"};
     set.Entries[ligEDTA][ptMg][2] = TSetEntry {123456.789L, 0, TEnthalpyUnit::euKJPerMol, "z"};
@@ -253,19 +263,28 @@ TEST(SetFile, WriterRefusesWhatWouldNotReadBackAndKeepsTheOldFile)
         const char* Message;
     };
     const TCase cases[] = {
-        {"metal step 3", [](TConstSet& s) {
-             s.Entries[ligATP][ptMg][3] = TSetEntry {1, std::nullopt, {}, std::string(EditedSource)};
-         }, "step 3 of a metal row"},
-        {"empty source", [](TConstSet& s) {
+        {"metal step 3",
+         [](TConstSet& s) {
+             s.Entries[ligATP][ptMg][3] = TSetEntry {
+                 1, std::nullopt, {}, std::string(EditedSource)};
+         },
+         "step 3 of a metal row"},
+        {"empty source",
+         [](TConstSet& s) {
              s.Entries[ligATP][ptMg][0] = TSetEntry {4, std::nullopt, {}, ""};
-         }, "\"source\" must not be empty"},
-        {"enthalpy without reference", [](TConstSet& s) {
+         },
+         "\"source\" must not be empty"},
+        {"enthalpy without reference",
+         [](TConstSet& s) {
              s.Entries[ligATP][ptMg][0] = TSetEntry {4, 1, {}, "a"};
-         }, "needs the set's \"reference_temperature_c\""},
-        {"the built-in table's name with entries", [](TConstSet& s) {
+         },
+         "needs the set's \"reference_temperature_c\""},
+        {"the built-in table's name with entries",
+         [](TConstSet& s) {
              s.Name = BuiltInSetName;
              s.Entries[ligATP][ptMg][0] = TSetEntry {4, std::nullopt, {}, "a"};
-         }, "stands for the program's own table"},
+         },
+         "stands for the program's own table"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -291,8 +310,7 @@ TEST(SetFile, FileLevelProblemsNameTheFile)
         std::string Text; // empty: no file at all
         const char* Message;
     };
-    const std::string builtInCopy =
-        Replaced("\"Lab set\"", "\"Built-in\"");
+    const std::string builtInCopy = Replaced("\"Lab set\"", "\"Built-in\"");
     const TCase cases[] = {
         {"missing file", "", "the file cannot be opened"},
         {"too large", std::string(1 << 20, ' ') + GoodText, "larger than 1 MB"},

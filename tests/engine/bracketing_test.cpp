@@ -27,9 +27,9 @@ bool SameBits(TReal a, TReal b)
 // Every value SolveMajors may write, compared to the bit.
 void ExpectSameMajors(const TCalcState& a, const TCalcState& b)
 {
-    const TReal TCalcState::*fields[] = {&TCalcState::TotalMg, &TCalcState::FreeMg,
-        &TCalcState::TotalCa, &TCalcState::FreeCa, &TCalcState::MgATP, &TCalcState::MgADP,
-        &TCalcState::CaATP, &TCalcState::CaADP};
+    const TReal TCalcState::*fields[] = {
+        &TCalcState::TotalMg, &TCalcState::FreeMg, &TCalcState::TotalCa, &TCalcState::FreeCa,
+        &TCalcState::MgATP,   &TCalcState::MgADP,  &TCalcState::CaATP,   &TCalcState::CaADP};
     for (auto field : fields)
         EXPECT_TRUE(SameBits(a.*field, b.*field))
             << static_cast<double>(a.*field) << " vs " << static_cast<double>(b.*field);
@@ -94,8 +94,12 @@ struct TRecipeMaker {
         if (Uniform(0, 1) < 0.1)
             c.Engine.SetBaseEntry(ligEDTA, ptMg, 0, Uniform(0, 40));
         if (Uniform(0, 1) < 0.125) {
-            TReal* values[] = {&s.TotalMg, &s.TotalCa, &s.FreeMg, &s.FreeCa,
-                               &s.TotalLigand[ligEGTA], &s.TotalLigand[ligPO4]};
+            TReal* values[] = {&s.TotalMg,
+                               &s.TotalCa,
+                               &s.FreeMg,
+                               &s.FreeCa,
+                               &s.TotalLigand[ligEGTA],
+                               &s.TotalLigand[ligPO4]};
             *values[Rng() % std::size(values)] *= -1;
         }
     }
@@ -115,13 +119,13 @@ TEST(Bracketing, FastAndCheckedFlavoursAgreeToTheBit)
         c.Engine.AdjustConstants();
         c.Engine.MakeApparentConstants();
         for (TCalcMode mode : {cmEveryGiven, cmMgATP_MgADP_Mg, cmCaATP_Ca_CaADP, cmCa}) {
-            SCOPED_TRACE(testing::Message() << "recipe " << recipe << ", mode "
-                                            << static_cast<int>(mode));
+            SCOPED_TRACE(testing::Message()
+                         << "recipe " << recipe << ", mode " << static_cast<int>(mode));
             TCalcState fast = c.State;
             TCalcState checked = c.State;
             const TSolveResult f = RunSolve([&] { return c.Engine.SolveMajors(fast, mode); });
-            const TSolveResult k =
-                RunSolve([&] { return solverdetail::SolveMajorsChecked(c.Engine, checked, mode); });
+            const TSolveResult k = RunSolve(
+                [&] { return solverdetail::SolveMajorsChecked(c.Engine, checked, mode); });
             ASSERT_EQ(f.Error, k.Error);
             ASSERT_EQ(f.Iterations, k.Iterations);
             ExpectSameMajors(fast, checked);
@@ -220,8 +224,9 @@ TEST(Bracketing, RatioTestShortcutDecidesAsThePlainRule)
     };
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> mantissa(1.0, 2.0);
-    const TReal tolerances[] = {0.3L,   0.25L, 0.1L,  1e-3L,       1e-6L,          1e-9L,
-                                1e-12L, 0x1p-40L, std::nextafter(0x1p-40L, 0.0L), 1e-14L};
+    const TReal tolerances[] = {
+        0.3L,  0.25L, 0.1L, 1e-3L, 1e-6L, 1e-9L, 1e-12L, 0x1p-40L, std::nextafter(0x1p-40L, 0.0L),
+        1e-14L};
     const double multiples[] = {0, 0.5, 0.9, 0.999, 1, 1.001, 1.1, 2, 3.9, 4, 4.1, 8, 1e3};
     for (TReal tolerance : tolerances) {
         const double rejectBelow = solverdetail::RejectBelow(tolerance);

@@ -41,12 +41,14 @@ TEST(Calculate, EveryChangeOfConditionsOrConstantsReachesTheNextCalculation)
         {"ionic strength", [](TEngine& e) { e.SetIonStr(0.15L); }},
         {"ionic strength -0 after 0", [](TEngine& e) { e.SetIonStr(-0.0L); }},
         {"one constant", [](TEngine& e) { e.SetBaseEntry(ligEGTA, ptCa, 0, 10.5L); }},
-        {"whole table", [](TEngine& e) {
+        {"whole table",
+         [](TEngine& e) {
              TConstTable t = e.BaseConst();
              t[ligATP][ptMg][0] = 4.3L;
              e.SetBaseConst(t);
          }},
-        {"defaults after an edit", [](TEngine& e) {
+        {"defaults after an edit",
+         [](TEngine& e) {
              e.SetBaseEntry(ligEGTA, ptH, 0, 9.9L);
              TCalcState scratch;
              scratch.Tiny = 10 * MachineEpsilon();

@@ -75,8 +75,8 @@ TEST(Temperature, KnownVantHoffShiftsAgainstHandComputedValues)
         const TEngine e = CorrectedAt(c.Celsius, EgtaOrigin());
         EXPECT_NEAR(static_cast<double>(e.CorrConst()[c.Ligand][c.Partner][0]),
                     static_cast<double>(c.Expected), 1e-6);
-        EXPECT_NEAR(static_cast<double>(e.CorrConst()[c.Ligand][c.Partner][0] - c.Expected), 0,
-                    1e-15);
+        EXPECT_NEAR(
+            static_cast<double>(e.CorrConst()[c.Ligand][c.Partner][0] - c.Expected), 0, 1e-15);
     }
 }
 
@@ -164,8 +164,9 @@ TEST(pHScale, MeterReadingEqualsTheConvertedConcentrationTypedIn)
             EXPECT_EQ(meter.Engine.pH(), 7); // the reading itself stays as given
             const TReal relative = (meter.State.FreeCa - typed.State.FreeCa) / typed.State.FreeCa;
             EXPECT_NEAR(static_cast<double>(relative), 0, 1e-12);
-            EXPECT_NEAR(static_cast<double>((meter.State.HEGTA - typed.State.HEGTA)
-                                            / typed.State.HEGTA), 0, 1e-12);
+            EXPECT_NEAR(
+                static_cast<double>((meter.State.HEGTA - typed.State.HEGTA) / typed.State.HEGTA), 0,
+                1e-12);
         }
     }
 }

@@ -36,12 +36,8 @@ TEST(ActivityTerm, PiecesAndJumps)
         double expected;
     };
     const Case cases[] = {
-        {0, 0},
-        {0.000999999L, 0.016099},
-        {0.001L, 0.015606},
-        {0.0999999L, 0.122313},
-        {0.1L, 0.112131},
-        {0.2L, 0.136957},
+        {0, 0},           {0.000999999L, 0.016099}, {0.001L, 0.015606}, {0.0999999L, 0.122313},
+        {0.1L, 0.112131}, {0.2L, 0.136957},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<double>(c.I));
@@ -67,10 +63,10 @@ TEST(LoadDefaultConstants, EveryEntryOfTheBuiltInTable)
 {
     using TRow = std::array<TReal, StepCount>;
     const TPerLigand<std::array<TRow, PartnerCount>> expected {{{
-        {{{6.50L, 4.05L, 0, 0}, {4.00L, 2.00L, 0, 0}, {3.60L, 1.80L, 0, 0}}},                // ATP
-        {{{9.46L, 8.85L, 2.65L, 2.00L}, {5.20L, 3.40L, 0, 0}, {10.97L, 5.30L, 0, 0}}},       // EGTA
-        {{{10.26L, 6.16L, 2.67L, 1.99L}, {8.69L, 2.28L, 0, 0}, {10.59L, 3.51L, 0, 0}}},      // EDTA
-        {{{6.44L, 3.93L, 0, 0}, {3.17L, 1.64L, 0, 0}, {2.86L, 1.58L, 0, 0}}},                // ADP
+        {{{6.50L, 4.05L, 0, 0}, {4.00L, 2.00L, 0, 0}, {3.60L, 1.80L, 0, 0}}},           // ATP
+        {{{9.46L, 8.85L, 2.65L, 2.00L}, {5.20L, 3.40L, 0, 0}, {10.97L, 5.30L, 0, 0}}},  // EGTA
+        {{{10.26L, 6.16L, 2.67L, 1.99L}, {8.69L, 2.28L, 0, 0}, {10.59L, 3.51L, 0, 0}}}, // EDTA
+        {{{6.44L, 3.93L, 0, 0}, {3.17L, 1.64L, 0, 0}, {2.86L, 1.58L, 0, 0}}},           // ADP
         {{{11.652214962138852039L, 6.7584766414259013594L, 1.9367383207129506797L, 0},
           {0, 2.0786056975420886217L, 0, 0},
           {0, 1.8986056975420886217L, 0, 0}}}, // PO4
@@ -85,9 +81,9 @@ TEST(LoadDefaultConstants, EveryEntryOfTheBuiltInTable)
     for (TLigand lig : AllLigands) {
         for (TPartner pt : AllPartners) {
             for (std::size_t step = 0; step < StepCount; ++step) {
-                SCOPED_TRACE(testing::Message() << LigandNames[static_cast<std::size_t>(lig)] << "-"
-                                                << PartnerNames[static_cast<std::size_t>(pt)]
-                                                << " step " << step);
+                SCOPED_TRACE(testing::Message()
+                             << LigandNames[static_cast<std::size_t>(lig)] << "-"
+                             << PartnerNames[static_cast<std::size_t>(pt)] << " step " << step);
                 const TReal want = expected[lig][static_cast<std::size_t>(pt)][step];
                 const TReal got = e.BaseConst()[lig][pt][step];
                 if (lig == ligPO4)
@@ -130,16 +126,16 @@ TEST(AdjustConstants, ChargeFactorsAtZeroIonicStrength)
         double Expected;
     };
     const Case cases[] = {
-        {ligATP, ptH, 0, 7.3970467171481972812},   {ligATP, ptMg, 0, 5.7940934342963945625},
-        {ligEGTA, ptH, 0, 10.357046717148197281},  {ligEGTA, ptH, 1, 9.5227850378611479609},
-        {ligEGTA, ptH, 2, 3.0985233585740986406},  {ligEGTA, ptH, 3, 2.2242616792870493203},
+        {ligATP, ptH, 0, 7.3970467171481972812},  {ligATP, ptMg, 0, 5.7940934342963945625},
+        {ligEGTA, ptH, 0, 10.357046717148197281}, {ligEGTA, ptH, 1, 9.5227850378611479609},
+        {ligEGTA, ptH, 2, 3.0985233585740986406}, {ligEGTA, ptH, 3, 2.2242616792870493203},
         {ligADP, ptCa, 1, 2.4770467171481972812},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(testing::Message() << static_cast<int>(k.Lig) << " "
                                         << static_cast<int>(k.Partner) << " " << k.Step);
-        EXPECT_NEAR(static_cast<double>(e.CorrConst()[k.Lig][k.Partner][k.Step]), k.Expected,
-                    1e-14);
+        EXPECT_NEAR(
+            static_cast<double>(e.CorrConst()[k.Lig][k.Partner][k.Step]), k.Expected, 1e-14);
     }
 }
 
@@ -217,8 +213,8 @@ TEST(MakeApparentConstants, BindingSums)
         {ligADP, ptH, 1.1233761591417991614},   {ligADP, ptCa, 367.7986017553020241},
     };
     for (const Case& k : cases) {
-        SCOPED_TRACE(testing::Message() << static_cast<int>(k.Lig) << " "
-                                        << static_cast<int>(k.Partner));
+        SCOPED_TRACE(testing::Message()
+                     << static_cast<int>(k.Lig) << " " << static_cast<int>(k.Partner));
         EXPECT_NEAR(static_cast<double>(e.BindSums()[k.Lig][k.Partner]) / k.Expected, 1, 1e-15);
     }
     // A ligand without protonation constants has a proton sum of exactly 1.

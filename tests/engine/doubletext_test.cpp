@@ -24,11 +24,20 @@ bool SameReal(TReal a, TReal b)
 
 TEST(ShortestText, PrintsWhatAScriptPrints)
 {
-    const std::vector<std::pair<double, std::string>> cases {{7.1, "7.1"}, {0.2, "0.2"},
-        {8, "8"}, {1e-5, "1e-05"}, {2e20, "2e+20"}, {-0.0, "-0"},
+    const std::vector<std::pair<double, std::string>> cases {
+        {7.1, "7.1"},
+        {0.2, "0.2"},
+        {8, "8"},
+        {1e-5, "1e-05"},
+        {2e20, "2e+20"},
+        {-0.0, "-0"},
         {0.1 + 0.2, "0.30000000000000004"},
-        {1234.5, "1234.5"}, {0.0001, "0.0001"}, {1e15, "1000000000000000"}, {1e16, "1e+16"},
-        {8.854211379534716e20, "8.854211379534716e+20"}, {-1.25e-100, "-1.25e-100"},
+        {1234.5, "1234.5"},
+        {0.0001, "0.0001"},
+        {1e15, "1000000000000000"},
+        {1e16, "1e+16"},
+        {8.854211379534716e20, "8.854211379534716e+20"},
+        {-1.25e-100, "-1.25e-100"},
         {std::numeric_limits<double>::quiet_NaN(), "nan"},
         {-std::numeric_limits<double>::infinity(), "-inf"}};
     for (const auto& [x, text] : cases)
@@ -39,10 +48,21 @@ TEST(RealOfShortestText, ReadsTypedNumbersAsTheirDecimalValue)
 {
     // Each double is the one a script gets for the typed text; the result must be the
     // extended real of that text, not the double's own binary value.
-    const std::vector<std::pair<double, TReal>> cases {{7.1, 7.1L}, {0.2, 0.2L}, {2.2, 2.2L},
-        {0.22, 0.22L}, {1e-3, 1e-3L}, {4.6426e-05, 4.6426e-05L}, {6.02214076e23, 6.02214076e23L},
-        {1e-300, 1e-300L}, {1.5e300, 1.5e300L}, {5e-324, 5e-324L}, {-0.0, -0.0L}, {-7.25, -7.25L},
-        {123456789012345678.0, 123456789012345680.0L}, {0.30000000000000004, 0.30000000000000004L}};
+    const std::vector<std::pair<double, TReal>> cases {
+        {7.1, 7.1L},
+        {0.2, 0.2L},
+        {2.2, 2.2L},
+        {0.22, 0.22L},
+        {1e-3, 1e-3L},
+        {4.6426e-05, 4.6426e-05L},
+        {6.02214076e23, 6.02214076e23L},
+        {1e-300, 1e-300L},
+        {1.5e300, 1.5e300L},
+        {5e-324, 5e-324L},
+        {-0.0, -0.0L},
+        {-7.25, -7.25L},
+        {123456789012345678.0, 123456789012345680.0L},
+        {0.30000000000000004, 0.30000000000000004L}};
     for (const auto& [x, expected] : cases) {
         SCOPED_TRACE(ShortestText(x));
         const auto value = RealOfShortestText(x);
@@ -54,8 +74,9 @@ TEST(RealOfShortestText, ReadsTypedNumbersAsTheirDecimalValue)
 
 TEST(RealOfShortestText, RejectsNaNAndInfinities)
 {
-    for (double x : {std::numeric_limits<double>::quiet_NaN(),
-             std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()})
+    for (double x :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity()})
         EXPECT_FALSE(RealOfShortestText(x)) << x;
 }
 
@@ -76,7 +97,7 @@ TEST(RealOfShortestText, AgreesWithTheTextConversionOnRandomDoubles)
         }
         if (i % 4 == 3) // 15 and 16 digits near a power of ten: where a short way may err
             x = std::stod((i % 8 == 3 ? "9.99999999999999" : "1.000000000000001")
-                + std::to_string(rng() % 10) + "e" + std::to_string(expDist(rng)));
+                          + std::to_string(rng() % 10) + "e" + std::to_string(expDist(rng)));
         if (!std::isfinite(x))
             continue;
         const std::string text = ShortestText(x);

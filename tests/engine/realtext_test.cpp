@@ -53,12 +53,11 @@ TEST(TextToReal, EntryFieldGrammar)
         TReal value;
     };
     const Case cases[] = {
-        {"5", true, 5},      {"0.", true, 0},         {"5E-1", true, 0.5L},
-        {" -2.5e3 ", true, -2500}, {"+1", true, 1},   {".5", true, 0.5L},
-        {"0.0022", true, 0.0022L}, {"1e-6000", true, 0}, {"", false, 0},
-        {"-", false, 0},     {".", false, 0},         {"1e", false, 0},
-        {"1,5", false, 0},   {"abc", false, 0},       {"1e6000", false, 0},
-        {"nan", false, 0},   {"inf", false, 0},       {"1 2", false, 0},
+        {"5", true, 5},    {"0.", true, 0},    {"5E-1", true, 0.5L},      {" -2.5e3 ", true, -2500},
+        {"+1", true, 1},   {".5", true, 0.5L}, {"0.0022", true, 0.0022L}, {"1e-6000", true, 0},
+        {"", false, 0},    {"-", false, 0},    {".", false, 0},           {"1e", false, 0},
+        {"1,5", false, 0}, {"abc", false, 0},  {"1e6000", false, 0},      {"nan", false, 0},
+        {"inf", false, 0}, {"1 2", false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -90,15 +89,23 @@ TEST(FormatFixed, RoundsAndPads)
         const char* text;
     };
     const Case cases[] = {
-        {6.5L, 10, 3, "     6.500"},  {10.26L, 10, 3, "    10.260"},
-        {2.2L, 8, 3, "   2.200"},     {-2e9L, 8, 3, "-2000000000.000"},
-        {0.0625L, 8, 3, "   0.063"},  {-0.0625L, 8, 3, "  -0.063"},
-        {2.5L, 1, 0, "3"},            {0.2L, 6, 3, " 0.200"},
-        {999.9996L, 8, 3, "1000.000"}, {8, 5, 2, " 8.00"},
+        {6.5L, 10, 3, "     6.500"},
+        {10.26L, 10, 3, "    10.260"},
+        {2.2L, 8, 3, "   2.200"},
+        {-2e9L, 8, 3, "-2000000000.000"},
+        {0.0625L, 8, 3, "   0.063"},
+        {-0.0625L, 8, 3, "  -0.063"},
+        {2.5L, 1, 0, "3"},
+        {0.2L, 6, 3, " 0.200"},
+        {999.9996L, 8, 3, "1000.000"},
+        {8, 5, 2, " 8.00"},
         // Rounding to whole numbers: ties go away from zero, everything else to nearest.
-        {0.4999L, 1, 0, "0"},         {0.5L, 1, 0, "1"},
-        {1.5L, 1, 0, "2"},            {2.5000001L, 1, 0, "3"},
-        {-0.5L, 1, 0, "-1"},          {-0.0004L, 0, 3, "-0.000"},
+        {0.4999L, 1, 0, "0"},
+        {0.5L, 1, 0, "1"},
+        {1.5L, 1, 0, "2"},
+        {2.5000001L, 1, 0, "3"},
+        {-0.5L, 1, 0, "-1"},
+        {-0.0004L, 0, 3, "-0.000"},
         {99999999999999.9995L, 0, 3, "99999999999999.999"},
         {123456789012345.5L, 0, 0, "123456789012346"},
         // A negative zero prints as zero, without a sign, as a pMg of -log10(1) must.
@@ -129,7 +136,8 @@ TEST(FormatFixed, HugeValuesWithManyDecimalsAndNonNumbers)
         EXPECT_EQ(text.substr(0, 6), "-11897");
         EXPECT_EQ(text.find_first_not_of("0123456789.-"), std::string::npos);
         EXPECT_EQ(TextToReal(text), -huge);
-        for (TReal x : {std::numeric_limits<TReal>::infinity(), std::numeric_limits<TReal>::quiet_NaN()})
+        for (TReal x :
+             {std::numeric_limits<TReal>::infinity(), std::numeric_limits<TReal>::quiet_NaN()})
             EXPECT_EQ(FormatFixed(x, 5, decimals), std::isnan(x) ? "  nan" : "  inf");
     }
 }

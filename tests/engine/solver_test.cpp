@@ -48,7 +48,7 @@ std::string ErrorOf(TTestCalc& c, TCalcMode mode)
     return {};
 }
 
-class EveryMode : public ::testing::TestWithParam<int> {};
+class EveryMode : public ::testing::TestWithParam<int> { };
 
 } // namespace
 
@@ -64,8 +64,8 @@ TEST_P(EveryMode, WrittenValuesSatisfyTheBalances)
         SCOPED_TRACE(static_cast<int>(lig));
         const TReal l = s.FreeLigand[lig];
         EXPECT_GT(l, 0);
-        const TReal balance = l * (sums[lig][ptH] + sums[lig][ptMg] * s.FreeMg
-                                   + sums[lig][ptCa] * s.FreeCa);
+        const TReal balance = l
+            * (sums[lig][ptH] + sums[lig][ptMg] * s.FreeMg + sums[lig][ptCa] * s.FreeCa);
         EXPECT_LT(Rel(balance, s.TotalLigand[lig]), 1e-8);
         mgDen += sums[lig][ptMg] * l;
         caDen += sums[lig][ptCa] * l;
@@ -135,7 +135,8 @@ TEST(SolveMajors, IterationCountsFollowTheTolerance)
     };
     for (const Case& c : cases) {
         for (bool hard : {false, true}) {
-            SCOPED_TRACE(testing::Message() << static_cast<double>(c.Tolerance) << (hard ? " hard" : ""));
+            SCOPED_TRACE(testing::Message()
+                         << static_cast<double>(c.Tolerance) << (hard ? " hard" : ""));
             TTestCalc calc;
             calc.Engine.SetConvergenceTolerance(c.Tolerance);
             if (hard)
@@ -218,12 +219,12 @@ TEST(SolveMajors, FaultsStopWhereTheyArise)
          false},
         {"mode 1, no free Mg, no MgATP", cmMgATP_MgADP_Mg, 0, 1e-6L, 0, 1e-7L,
          CalcMessage::InvalidOp, false},
-        {"mode 2, no free Mg", cmMgATP_Mg_MgADP_Ca, 0, 1e-6L, 2e-4L, 1e-7L,
-         CalcMessage::ZeroDivide, false},
+        {"mode 2, no free Mg", cmMgATP_Mg_MgADP_Ca, 0, 1e-6L, 2e-4L, 1e-7L, CalcMessage::ZeroDivide,
+         false},
         {"mode 3, no free Ca", cmCaATP_Ca_CaADP, 1e-3L, 0, 2e-4L, 1e-7L, CalcMessage::ZeroDivide,
          false},
-        {"mode 4, no free Ca", cmCaATP_CaADP_Ca_Mg, 1e-3L, 0, 2e-4L, 1e-7L,
-         CalcMessage::ZeroDivide, false},
+        {"mode 4, no free Ca", cmCaATP_CaADP_Ca_Mg, 1e-3L, 0, 2e-4L, 1e-7L, CalcMessage::ZeroDivide,
+         false},
         {"mode 5, no CaATP", cmMgATP_CaATP_Ca, 1e-3L, 1e-6L, 2e-4L, 0, CalcMessage::ZeroDivide,
          true},
     };
@@ -381,8 +382,8 @@ TEST(CalcMinors, WorkedExampleOfModeTwo)
     }
     // [HATP3-] / [ATP4-] = 10^(corrected log K - pH), with the ATP-H constant 6.50 corrected
     // to 0.15 M: 6.382208767450130493.
-    EXPECT_LT(Rel(s.HATP / s.FreeLigand[ligATP], std::pow(10.0L, 6.382208767450130493L - 7.1L)),
-              1e-15);
+    EXPECT_LT(
+        Rel(s.HATP / s.FreeLigand[ligATP], std::pow(10.0L, 6.382208767450130493L - 7.1L)), 1e-15);
 }
 
 TEST(CalcMinors, AbsentConstantOrLigandGivesExactZeros)
@@ -393,8 +394,8 @@ TEST(CalcMinors, AbsentConstantOrLigandGivesExactZeros)
     c.Solve(cmEveryGiven);
     EXPECT_EQ(c.State.CaHEGTA, 0);
     EXPECT_GT(c.State.MgHEGTA, 0);
-    for (TReal v : {c.State.HEDTA, c.State.H2EDTA, c.State.MgEDTA, c.State.CaEDTA,
-                    c.State.MgHEDTA, c.State.CaHEDTA})
+    for (TReal v : {c.State.HEDTA, c.State.H2EDTA, c.State.MgEDTA, c.State.CaEDTA, c.State.MgHEDTA,
+                    c.State.CaHEDTA})
         EXPECT_EQ(v, 0);
 }
 

@@ -97,23 +97,55 @@ TEST_F(ExCXField, AnyChangeOfTheShownTextReadsTheTextAgain)
     };
     const TReal third = 1.0L / 3.0L;
     const TCase cases[] = {
-        {"delete and type back", [](auto& e) { e.DeleteLastChar(); e.InputDigit('3'); },
+        {"delete and type back",
+         [](auto& e) {
+             e.DeleteLastChar();
+             e.InputDigit('3');
+         },
          false, 0.33333333L},
-        {"type over the selection", [](auto& e) { e.SelectAll(); e.InputDigit('4'); }, false, 4},
-        {"clear and undo", [](auto& e) { e.SelectAll(); e.ClearText(); e.Undo(); }, false,
-         0.33333333L},
-        {"paste after the number", [&](auto& e) { clipboard.SetText("9"); e.PasteText(); },
+        {"type over the selection",
+         [](auto& e) {
+             e.SelectAll();
+             e.InputDigit('4');
+         },
+         false, 4},
+        {"clear and undo",
+         [](auto& e) {
+             e.SelectAll();
+             e.ClearText();
+             e.Undo();
+         },
          false, 0.33333333L},
-        {"cut and paste back", [](auto& e) { e.SelectAll(); e.CutText(); e.PasteText(); },
+        {"paste after the number",
+         [&](auto& e) {
+             clipboard.SetText("9");
+             e.PasteText();
+         },
+         false, 0.33333333L},
+        {"cut and paste back",
+         [](auto& e) {
+             e.SelectAll();
+             e.CutText();
+             e.PasteText();
+         },
          false, 0.33333333L},
         {"program writes another text", [](auto& e) { e.SetText("2.5E-1"); }, false, 0.25L},
         {"fewer decimals allowed", [](auto& e) { e.SetDecimalLength(2); }, false, 0.33L},
         // Nothing that leaves the text as shown lets the full value go.
         {"program writes the shown text", [](auto& e) { e.SetText("0.33333333"); }, true, third},
-        {"select, copy, deselect", [](auto& e) { e.SelectAll(); e.CopyText(); e.Deselect(); },
+        {"select, copy, deselect",
+         [](auto& e) {
+             e.SelectAll();
+             e.CopyText();
+             e.Deselect();
+         },
          true, third},
         {"refused second point", [](auto& e) { e.InputPoint(); }, true, third},
-        {"grouping off, marks on", [](auto& e) { e.SetComma(false); e.SetRightMark(" mM"); },
+        {"grouping off, marks on",
+         [](auto& e) {
+             e.SetComma(false);
+             e.SetRightMark(" mM");
+         },
          true, third},
         {"leaving the field", [](auto& e) { e.DropLoneMinus(); }, true, third},
     };
@@ -130,9 +162,9 @@ TEST_F(ExCXField, AnyChangeOfTheShownTextReadsTheTextAgain)
 
 TEST_F(ExCXField, NumbersTheFieldCannotHoldLeaveItEmpty)
 {
-    for (TReal x : {1E9L, -1E9L, 1.5E15L, std::numeric_limits<TReal>::infinity(),
-                    -std::numeric_limits<TReal>::infinity(),
-                    std::numeric_limits<TReal>::quiet_NaN()}) {
+    for (TReal x :
+         {1E9L, -1E9L, 1.5E15L, std::numeric_limits<TReal>::infinity(),
+          -std::numeric_limits<TReal>::infinity(), std::numeric_limits<TReal>::quiet_NaN()}) {
         SCOPED_TRACE(static_cast<double>(x));
         Edit.SetValue(5);
         Edit.SetValue(x);
@@ -151,10 +183,14 @@ TEST_F(ExCXField, TextSpeaksExponentNotation)
         std::string Read;
     };
     const TCase cases[] = {
-        {"1.5E-7", "0.00000015", "1.5E-7"},  {"2.5e3", "2500", "2.5E3"},
-        {"05e1", "50", "5E1"},               {"1.234567891e-1", "0.12345678", "1.2345678E-1"},
-        {"2.5e", "2.5", "2.5"},              {"1e10", "", ""},
-        {"-1.25E1", "-12.5", "-1.25E1"},     {"1e999999999999", "", ""},
+        {"1.5E-7", "0.00000015", "1.5E-7"},
+        {"2.5e3", "2500", "2.5E3"},
+        {"05e1", "50", "5E1"},
+        {"1.234567891e-1", "0.12345678", "1.2345678E-1"},
+        {"2.5e", "2.5", "2.5"},
+        {"1e10", "", ""},
+        {"-1.25E1", "-12.5", "-1.25E1"},
+        {"1e999999999999", "", ""},
         {"1e-999999999999", "0.00000000", "0E-8"},
     };
     for (const auto& c : cases) {

@@ -18,7 +18,7 @@ public:
     void AdjustHeight() override { ++HeightAdjusts; }
     void AdjustWidth() override { ++WidthAdjusts; }
 
-    TSize Client{117, 16};
+    TSize Client {117, 16};
     int Repaints = 0;
     int Beeps = 0;
     int HeightAdjusts = 0;
@@ -32,16 +32,36 @@ void Drive(TSaNumEditModel& e, std::string_view keys)
 {
     for (char k : keys) {
         switch (k) {
-        case '.': e.InputPoint(); break;
-        case '-': e.InputMinus(); break;
-        case '<': e.DeleteLastChar(); break;
-        case 'a': e.SelectAll(); break;
-        case 'x': e.CutText(); break;
-        case 'c': e.CopyText(); break;
-        case 'v': e.PasteText(); break;
-        case 'u': e.Undo(); break;
-        case 'k': e.ClearText(); break;
-        default: e.InputDigit(k); break;
+        case '.':
+            e.InputPoint();
+            break;
+        case '-':
+            e.InputMinus();
+            break;
+        case '<':
+            e.DeleteLastChar();
+            break;
+        case 'a':
+            e.SelectAll();
+            break;
+        case 'x':
+            e.CutText();
+            break;
+        case 'c':
+            e.CopyText();
+            break;
+        case 'v':
+            e.PasteText();
+            break;
+        case 'u':
+            e.Undo();
+            break;
+        case 'k':
+            e.ClearText();
+            break;
+        default:
+            e.InputDigit(k);
+            break;
         }
         EXPECT_EQ(e.ImageText(), e.MakeImage(e.ValueText()));
     }
@@ -61,7 +81,7 @@ protected:
 
     TFakeHost Host;
     TSaNumEditMemoryClipboard Clip;
-    TSaNumEditModel Edit{&Host, &Clip};
+    TSaNumEditModel Edit {&Host, &Clip};
     int Changes = 0;
 };
 
@@ -78,16 +98,31 @@ TEST_F(NumEditModel, ImageFollowsTheFormattingProperties)
         {"decimal fixed", [](TSaNumEditModel& e) { e.SetDecimalFixed(true); }, "12", "12.000"},
         {"decimal fixed, empty", [](TSaNumEditModel& e) { e.SetDecimalFixed(true); }, "", "0.000"},
         {"decimal fixed, no decimals",
-         [](TSaNumEditModel& e) { e.SetDecimalFixed(true); e.SetDecimalLength(0); }, "", "0"},
+         [](TSaNumEditModel& e) {
+             e.SetDecimalFixed(true);
+             e.SetDecimalLength(0);
+         },
+         "", "0"},
         {"integer fixed, empty", [](TSaNumEditModel& e) { e.SetIntegerFixed(true); }, "", "0"},
         {"integer fixed, minus", [](TSaNumEditModel& e) { e.SetIntegerFixed(true); }, "-", "-0"},
-        {"marks", [](TSaNumEditModel& e) { e.SetLeftMark("x"); e.SetRightMark(" mM"); }, "2.5",
-         "x2.5 mM"},
+        {"marks",
+         [](TSaNumEditModel& e) {
+             e.SetLeftMark("x");
+             e.SetRightMark(" mM");
+         },
+         "2.5", "x2.5 mM"},
         {"marks around nothing",
-         [](TSaNumEditModel& e) { e.SetLeftMark("x"); e.SetRightMark(" mM"); }, "", ""},
+         [](TSaNumEditModel& e) {
+             e.SetLeftMark("x");
+             e.SetRightMark(" mM");
+         },
+         "", ""},
         {"marks, fixed zero",
-         [](TSaNumEditModel& e) { e.SetRightMark(" mM"); e.SetIntegerFixed(true); }, "",
-         "0 mM"},
+         [](TSaNumEditModel& e) {
+             e.SetRightMark(" mM");
+             e.SetIntegerFixed(true);
+         },
+         "", "0 mM"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -122,11 +157,11 @@ TEST_F(NumEditModel, TypingSequences)
         {"0.5<", "0", 0, 4},
         {"-5<<", "", 0, 4},
         {"<", "", 0, 0},
-        {"123a5", "5", 0, 4},       // typing over a selection replaces it
-        {"123a<", "", 0, 3},        // Backspace on a selection clears without OnChange
+        {"123a5", "5", 0, 4}, // typing over a selection replaces it
+        {"123a<", "", 0, 3},  // Backspace on a selection clears without OnChange
         {"123a.", "0.", 0, 4},
-        {"12k", "", 0, 2},          // ClearText alone calls no OnChange
-        {"x1", "1", 0, 1},          // cut without selection does nothing
+        {"12k", "", 0, 2}, // ClearText alone calls no OnChange
+        {"x1", "1", 0, 1}, // cut without selection does nothing
         {"12a", "12", 0, 2},
     };
     for (const auto& c : cases) {
@@ -329,11 +364,11 @@ TEST_F(NumEditModel, LayoutForEachAlignment)
         SCOPED_TRACE(static_cast<int>(c.Align));
         Edit.SetAlignment(c.Align);
         Edit.SetVertAlignment(c.VAlign);
-        EXPECT_EQ(Edit.LeftMarkRect(), (TRect{c.LeftMark, c.Top, c.LeftMark + 8, c.Top + 12}));
-        EXPECT_EQ(Edit.TextBlockRect(), (TRect{c.Block, c.Top, c.Block + 29, c.Top + 12}));
-        EXPECT_EQ(Edit.ValueRect(), (TRect{c.Value, c.Top, c.Value + 29, c.Top + 12}));
-        EXPECT_EQ(Edit.RightMarkRect(), (TRect{c.RightMark, c.Top, c.RightMark + 15, c.Top + 12}));
-        EXPECT_EQ(Edit.CaretPoint(), (TPoint{c.Value + 28, c.Top}));
+        EXPECT_EQ(Edit.LeftMarkRect(), (TRect {c.LeftMark, c.Top, c.LeftMark + 8, c.Top + 12}));
+        EXPECT_EQ(Edit.TextBlockRect(), (TRect {c.Block, c.Top, c.Block + 29, c.Top + 12}));
+        EXPECT_EQ(Edit.ValueRect(), (TRect {c.Value, c.Top, c.Value + 29, c.Top + 12}));
+        EXPECT_EQ(Edit.RightMarkRect(), (TRect {c.RightMark, c.Top, c.RightMark + 15, c.Top + 12}));
+        EXPECT_EQ(Edit.CaretPoint(), (TPoint {c.Value + 28, c.Top}));
     }
     Host.Client = {117, 30};
     Edit.SetVertAlignment(TVertAlignment::taBottomJustify);
@@ -347,12 +382,12 @@ TEST_F(NumEditModel, LayoutIgnoresMarksAroundAnEmptyValue)
     Edit.SetLeftMark("$");
     Edit.SetRightMark("mM");
     // Empty value: no marks, the reserved block is empty; caret one pixel left of the edge.
-    EXPECT_EQ(Edit.ValueRect(), (TRect{114, 2, 114, 14}));
-    EXPECT_EQ(Edit.CaretPoint(), (TPoint{113, 2}));
+    EXPECT_EQ(Edit.ValueRect(), (TRect {114, 2, 114, 14}));
+    EXPECT_EQ(Edit.CaretPoint(), (TPoint {113, 2}));
     Edit.SetDecimalFixed(true);
     Edit.SetText("5");
     // "5.000" is 36 px, reserved "5.000" too; the caret stands after the typed "5".
-    EXPECT_EQ(Edit.ValueRect(), (TRect{117 - 15 - 2 - 36 - 1, 2, 117 - 15 - 2 - 1, 14}));
+    EXPECT_EQ(Edit.ValueRect(), (TRect {117 - 15 - 2 - 36 - 1, 2, 117 - 15 - 2 - 1, 14}));
     EXPECT_EQ(Edit.CaretPoint().X, 63 + 8 - 1);
     EXPECT_EQ(Edit.AutoHeight(), 16);
 }

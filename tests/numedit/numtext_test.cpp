@@ -24,8 +24,12 @@ TEST(NumText, SplitAndJoinGiveTheTextBack)
 
 TEST(NumText, GroupDigitsByThreeFromTheRight)
 {
-    const TTextCase cases[] = {{"", ""},      {"1", "1"},           {"123", "123"},
-                               {"1234", "1,234"}, {"123456", "123,456"}, {"1234567", "1,234,567"}};
+    const TTextCase cases[] = {{"", ""},
+                               {"1", "1"},
+                               {"123", "123"},
+                               {"1234", "1,234"},
+                               {"123456", "123,456"},
+                               {"1234567", "1,234,567"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.In);
         EXPECT_EQ(GroupDigits(c.In), c.Out);
@@ -38,19 +42,23 @@ TEST(NumText, FilterTextWithDefaultLimits)
         {"1,234.56789", "1234.567"},
         {"12a3", "12"},
         {"\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x8E\xEF\xBC\x95", "12.5"}, // full-width 12.5
-        {"\xEF\xBC\x8D\xEF\xBC\x93\xEF\xBC\x8C\xEF\xBC\x94", "-34"}, // full-width -3,4
-        {"12\xE3\x81\x82" "34", "12"},       // a kana ends the text
-        {"12\xEF\xBC", "12"},                 // truncated sequence
-        {"12\xBC" "3", "12"},                 // stray continuation byte
-        {"1234567890", ""},                   // ten integer digits refuse the whole text
-        {"-123456789", "-123456789"},         // the minus does not count
+        {"\xEF\xBC\x8D\xEF\xBC\x93\xEF\xBC\x8C\xEF\xBC\x94", "-34"},  // full-width -3,4
+        {"12\xE3\x81\x82"
+         "34",
+         "12"},               // a kana ends the text
+        {"12\xEF\xBC", "12"}, // truncated sequence
+        {"12\xBC"
+         "3",
+         "12"},                       // stray continuation byte
+        {"1234567890", ""},           // ten integer digits refuse the whole text
+        {"-123456789", "-123456789"}, // the minus does not count
         {"123456789.1234", "123456789.123"},
         {"--5", "-"},
         {"5-3", "5"},
-        {",-5", ""},                          // the minus stands at position 2
-        {"\xEF\xBC\x8C-5", ""},               // so it does after a full-width comma
-        {"\xEF\xBC\x99\xEF\xBC\x9A", "9"},     // U+FF1A (colon) is past the digits
-        {"7\xEF\xBC\x8F", "7"},                 // U+FF0F (solidus) is before them
+        {",-5", ""},                       // the minus stands at position 2
+        {"\xEF\xBC\x8C-5", ""},            // so it does after a full-width comma
+        {"\xEF\xBC\x99\xEF\xBC\x9A", "9"}, // U+FF1A (colon) is past the digits
+        {"7\xEF\xBC\x8F", "7"},            // U+FF0F (solidus) is before them
         {"1.2.3", "1.2"},
         {"  5", ""},
         {"-", "-"},
@@ -87,9 +95,9 @@ TEST(NumText, FilterTextObeysItsLimits)
 
 TEST(NumText, NormalizeTextDropsLeadingZeros)
 {
-    const TTextCase cases[] = {{"007", "7"},   {"000", "0"},   {"00.5", "0.5"}, {".", "0."},
-                               {"-0", "-0"},   {"-.", "-0."},  {"-007.0", "-7.0"},
-                               {"-", "-"},     {"", ""},       {"100", "100"}};
+    const TTextCase cases[] = {{"007", "7"}, {"000", "0"},  {"00.5", "0.5"},    {".", "0."},
+                               {"-0", "-0"}, {"-.", "-0."}, {"-007.0", "-7.0"}, {"-", "-"},
+                               {"", ""},     {"100", "100"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.In);
         EXPECT_EQ(NormalizeText(c.In), c.Out);
@@ -99,11 +107,21 @@ TEST(NumText, NormalizeTextDropsLeadingZeros)
 TEST(NumText, ExpandExponentWritesPlainDecimals)
 {
     const TTextCase cases[] = {
-        {"1.5e-7", "0.00000015"}, {"2.5E3", "2500"},       {"1.2345e2", "123.45"},
-        {"12345e-2", "123.45"},   {"-1.5E-7", "-0.00000015"}, {"0.5e-2", "0.005"},
-        {"1.25E2", "125"},        {"123e-3", "0.123"},     {"1e+3", "1000"},
-        {"5e0", "5e0"},           {"e5", "e5"},            {"2.5e", "2.5e"},
-        {"1ex", "1ex"},           {"1e--3", "1e--3"},      {"12", "12"},
+        {"1.5e-7", "0.00000015"},
+        {"2.5E3", "2500"},
+        {"1.2345e2", "123.45"},
+        {"12345e-2", "123.45"},
+        {"-1.5E-7", "-0.00000015"},
+        {"0.5e-2", "0.005"},
+        {"1.25E2", "125"},
+        {"123e-3", "0.123"},
+        {"1e+3", "1000"},
+        {"5e0", "5e0"},
+        {"e5", "e5"},
+        {"2.5e", "2.5e"},
+        {"1ex", "1ex"},
+        {"1e--3", "1e--3"},
+        {"12", "12"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.In);
@@ -123,10 +141,20 @@ TEST(NumText, ExpandExponentKeepsHugeExponentsBounded)
 TEST(NumText, ToExponentTextGivesTheNormalisedForm)
 {
     const TTextCase cases[] = {
-        {"12345.678", "1.2345678E4"}, {"100", "1E2"},   {"10.5", "1.05E1"}, {"-12.5", "-1.25E1"},
-        {"7.25", "7.25"},             {"0.5", "5E-1"},  {"0.00125", "1.25E-3"},
-        {"0.10", "1E-1"},             {"0.000", "0E-3"}, {"0", "0"},        {"0.", "0."},
-        {"", ""},                     {"-", "-"},        {"-0.5", "-5E-1"},
+        {"12345.678", "1.2345678E4"},
+        {"100", "1E2"},
+        {"10.5", "1.05E1"},
+        {"-12.5", "-1.25E1"},
+        {"7.25", "7.25"},
+        {"0.5", "5E-1"},
+        {"0.00125", "1.25E-3"},
+        {"0.10", "1E-1"},
+        {"0.000", "0E-3"},
+        {"0", "0"},
+        {"0.", "0."},
+        {"", ""},
+        {"-", "-"},
+        {"-0.5", "-5E-1"},
         {"-0.000", "-0E-3"}, // keeps a digit, so a negative zero still reads as a number
     };
     for (const auto& c : cases) {

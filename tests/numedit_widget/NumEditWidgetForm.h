@@ -58,7 +58,7 @@ protected:
     }
 
     QDialog Dialog;
-    std::array<TSaNumEditExCX*, 3> Fields{};
+    std::array<TSaNumEditExCX*, 3> Fields {};
     QPushButton* Ok = nullptr;
     int Beeps = 0;
     int Changes = 0;

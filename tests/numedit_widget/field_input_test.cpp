@@ -23,8 +23,8 @@ TEST_F(NumEditWidget, TypedCharactersFollowTheFieldRules)
         int Beeps;
         int Changes;
     };
-    for (const TCase& c : {TCase{"12--", false, "12", 0, 4}, TCase{"1a 2", false, "12", 2, 2},
-                           TCase{"12.5<", false, "12", 0, 5}, TCase{"12a<", true, "", 0, 0}}) {
+    for (const TCase& c : {TCase {"12--", false, "12", 0, 4}, TCase {"1a 2", false, "12", 2, 2},
+                           TCase {"12.5<", false, "12", 0, 5}, TCase {"12a<", true, "", 0, 0}}) {
         SCOPED_TRACE(c.Typed);
         Beeps = Changes = 0;
         A()->SetText(QString());
@@ -75,7 +75,7 @@ TEST_F(NumEditWidget, InputMethodFullWidthCharactersAreTyped)
         TReal Value;
         int Beeps;
     };
-    for (const TCase& c : {TCase{"１，９０８", 1908, 1}, TCase{"－１２．５あ", -12.5L, 1}}) {
+    for (const TCase& c : {TCase {"１，９０８", 1908, 1}, TCase {"－１２．５あ", -12.5L, 1}}) {
         SCOPED_TRACE(c.Committed);
         A()->SetText(QString());
         Beeps = 0;
@@ -115,11 +115,12 @@ TEST_F(NumEditWidget, LeavingAFieldEmptiesALoneMinus)
         const char* Expect;
     };
     A()->SetCanExponent(false);
-    for (const TCase& c : {TCase{"-", false, ""}, TCase{"-", true, "-"}, TCase{"5.", false, "5."}}) {
+    for (const TCase& c :
+         {TCase {"-", false, ""}, TCase {"-", true, "-"}, TCase {"5.", false, "5."}}) {
         SCOPED_TRACE(c.Typed);
         A()->SetText(QString());
-        A()->SetOptions(c.MinusOnly ? TSaNumEditOptions{TSaNumEditOption::eoMinusOnly}
-                                    : TSaNumEditOptions{});
+        A()->SetOptions(c.MinusOnly ? TSaNumEditOptions {TSaNumEditOption::eoMinusOnly}
+                                    : TSaNumEditOptions {});
         Focus(A());
         QTest::keyClicks(A(), QString::fromLatin1(c.Typed));
         const int changes = Changes;
@@ -171,7 +172,8 @@ TEST_F(NumEditWidget, EnterRunsTheWindowsDefaultActionOnceOrMovesOn)
         if (shortcut)
             Dialog.addAction(&enterAction);
         for (bool enterFocusMove : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "shortcut " << shortcut << " move " << enterFocusMove);
+            SCOPED_TRACE(testing::Message()
+                         << "shortcut " << shortcut << " move " << enterFocusMove);
             OkPresses = actionRuns = 0;
             A()->SetEnterFocusMove(enterFocusMove);
             A()->SetText(QStringLiteral("5"));
@@ -257,7 +259,7 @@ TEST_F(NumEditWidget, ValueThroughTheWidget)
 {
     A()->SetValue(123456789);
     EXPECT_EQ(A()->ImageText(), QStringLiteral("123,456,789"));
-    EXPECT_EQ(A()->GetValue(), TReal{123456789});
+    EXPECT_EQ(A()->GetValue(), TReal {123456789});
     A()->SetValue(1e9L);
     EXPECT_EQ(A()->ImageText(), QString());
     EXPECT_THROW(A()->GetValue(), TCalcError);

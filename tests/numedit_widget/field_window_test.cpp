@@ -51,8 +51,8 @@ TEST_F(NumEditWidget, ContextMenuItemsFollowTheFieldState)
 {
     const QList<QAction*> items = A()->PopupMenu()->actions();
     ASSERT_EQ(items.size(), 8);
-    const char* captions[] = {"元に戻す(&U)", "", "切り取り(&T)", "コピー(&C)",
-                              "貼り付け(&P)", "削除(&D)", "", "すべて選択(&A)"};
+    const char* captions[] = {"元に戻す(&U)", "", "切り取り(&T)",  "コピー(&C)", "貼り付け(&P)",
+                              "削除(&D)",     "", "すべて選択(&A)"};
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(items[i]->data().toInt(), i);
         EXPECT_EQ(items[i]->isSeparator(), i == 1 || i == 6);

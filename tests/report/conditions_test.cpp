@@ -65,7 +65,8 @@ TEST(ConditionsLine, NamesSetTemperatureAndScale)
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Line);
         TEngine engine = EngineWith(c.Set, c.Edited);
-        const TCalcOutcome o = Compute(engine, PCa6Input(c.Celsius, c.Scale), TOutputFormat::ofReport);
+        const TCalcOutcome o = Compute(
+            engine, PCa6Input(c.Celsius, c.Scale), TOutputFormat::ofReport);
         ASSERT_FALSE(o.Failed()) << o.Error;
         // The line comes first, after the empty line that opens every report.
         EXPECT_TRUE(o.Report.starts_with("\n" + std::string(c.Line) + "\nZ =  0.100 M  pH =  7.00"))
@@ -78,8 +79,8 @@ TEST(ConditionsLine, AbsentUnderTheDefaultConditionsEvenWithEditedBuiltInConstan
     TEngine engine;
     engine.LoadDefaultConstants();
     engine.SetBaseEntry(ligATP, ptMg, 0, 4.1L);
-    const TCalcOutcome o = Compute(engine, PCa6Input(std::nullopt, TpHScale::psConcentration),
-                                   TOutputFormat::ofReport);
+    const TCalcOutcome o = Compute(
+        engine, PCa6Input(std::nullopt, TpHScale::psConcentration), TOutputFormat::ofReport);
     EXPECT_TRUE(o.Report.starts_with("\nZ = ")) << o.Report;
 }
 
@@ -87,8 +88,8 @@ TEST(Compute, MeterReadingGivesTheResultsOfItsConvertedPhTypedIn)
 {
     TEngine engine;
     engine.LoadDefaultConstants();
-    const TCalcOutcome meter =
-        Compute(engine, PCa6Input(std::nullopt, TpHScale::psActivity), TOutputFormat::ofCsv);
+    const TCalcOutcome meter = Compute(
+        engine, PCa6Input(std::nullopt, TpHScale::psActivity), TOutputFormat::ofCsv);
     ASSERT_FALSE(meter.Failed());
     EXPECT_NEAR(static_cast<double>(meter.pcH), 6.887869160356475, 1e-14);
     TCalcInput typedIn = PCa6Input(std::nullopt, TpHScale::psConcentration);
@@ -113,7 +114,8 @@ TEST(Compute, MeterReadingGivesTheResultsOfItsConvertedPhTypedIn)
 TEST(Records, TrailingFieldsFollowTheRecordsOwnAndReadBackAsJson)
 {
     TEngine engine = EngineWith("Lab", 2);
-    const TCalcOutcome o = Compute(engine, PCa6Input(25, TpHScale::psActivity), TOutputFormat::ofJson);
+    const TCalcOutcome o = Compute(
+        engine, PCa6Input(25, TpHScale::psActivity), TOutputFormat::ofJson);
     ASSERT_FALSE(o.Failed());
     std::string json;
     AppendRecord(json, o, TOutputFormat::ofJson, engine, true);

@@ -105,7 +105,8 @@ TEST(ComputeMany, ReportFormatMakesEachRowsReport)
     TEngine engine;
     engine.LoadDefaultConstants();
     std::vector<std::string> reports(rows.size());
-    ComputeMany({rows.size(), engine.BaseConst(), 2, TOutputFormat::ofReport},
+    ComputeMany(
+        {rows.size(), engine.BaseConst(), 2, TOutputFormat::ofReport},
         [&](std::size_t row, TCalcOutcome& o) { o.Input = rows[row]; },
         [&](std::size_t row, const TCalcOutcome& o) { reports[row] = o.Report; });
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -121,7 +122,8 @@ TEST(ComputeMany, UnreadableRowsAreTakenUncomputedAndTheOthersGoOn)
     engine.LoadDefaultConstants();
     const std::size_t count = 50;
     std::vector<TCalcOutcome> outcomes(count);
-    ComputeMany({count, engine.BaseConst(), 3, TOutputFormat::ofJson},
+    ComputeMany(
+        {count, engine.BaseConst(), 3, TOutputFormat::ofJson},
         [](std::size_t row, TCalcOutcome& o) {
             o.Input = DefaultInput();
             if (row % 10 == 4) {
@@ -157,7 +159,8 @@ TEST(ComputeMany, ATakerThatThrowsStopsTheWorkAndTheCallerGetsItsError)
     const std::size_t count = 100000;
     std::atomic<std::size_t> takenCount = 0;
     const auto run = [&] {
-        ComputeMany({count, engine.BaseConst(), 2, TOutputFormat::ofJson},
+        ComputeMany(
+            {count, engine.BaseConst(), 2, TOutputFormat::ofJson},
             [](std::size_t, TCalcOutcome& o) { o.Input = DefaultInput(); },
             [&](std::size_t row, const TCalcOutcome&) {
                 ++takenCount;
@@ -172,8 +175,8 @@ TEST(ComputeMany, ATakerThatThrowsStopsTheWorkAndTheCallerGetsItsError)
 TEST(ComputeMany, NoRowsNoCalls)
 {
     bool called = false;
-    ComputeMany({0, {}, 2, TOutputFormat::ofJson},
-        [&](std::size_t, TCalcOutcome&) { called = true; },
+    ComputeMany(
+        {0, {}, 2, TOutputFormat::ofJson}, [&](std::size_t, TCalcOutcome&) { called = true; },
         [&](std::size_t, const TCalcOutcome&) { called = true; });
     EXPECT_FALSE(called);
 }

@@ -14,9 +14,14 @@ using enum TValueField;
 
 TEST(FormatReal, PrintsNineteenSignificantDigitsThatReadBack)
 {
-    const std::vector<std::pair<TReal, std::string>> cases {{8, "8"}, {0.2L, "0.2"},
-        {-2.5L, "-2.5"}, {1.5e-7L, "1.5e-07"}, {1.0L / 3, "0.3333333333333333333"},
-        {2e20L, "2e+20"}, {0, "0"}, {-0.0L, "-0"}};
+    const std::vector<std::pair<TReal, std::string>> cases {{8, "8"},
+                                                            {0.2L, "0.2"},
+                                                            {-2.5L, "-2.5"},
+                                                            {1.5e-7L, "1.5e-07"},
+                                                            {1.0L / 3, "0.3333333333333333333"},
+                                                            {2e20L, "2e+20"},
+                                                            {0, "0"},
+                                                            {-0.0L, "-0"}};
     for (const auto& [x, text] : cases)
         EXPECT_EQ(FormatReal(x), text);
     for (TReal x : {1.0L / 3, 0.0022L, 6.02214076e23L, 1e-4000L, 1.969554034410661081e-06L}) {
@@ -65,8 +70,8 @@ TEST(Record, FailedRecordKeepsReadableInputsAndQuotesItsMessage)
     std::string csv;
     AppendCsvRecord(csv, o);
     EXPECT_EQ(csv,
-        "0,,0.2,2,0,2.2,0.5,0.22,0,0,1,1,0.2,0,0,0" + std::string(33, ',')
-            + ",\"'7\"\"5, x' \u306f\nend\"\n");
+              "0,,0.2,2,0,2.2,0.5,0.22,0,0,1,1,0.2,0,0,0" + std::string(33, ',')
+                  + ",\"'7\"\"5, x' \u306f\nend\"\n");
     std::string json;
     AppendJsonRecord(json, o);
     const auto j = nlohmann::json::parse(json);

@@ -47,23 +47,25 @@ TEST(Report, DefaultInputsInModeZero)
 {
     TTestCalc c;
     c.Solve(TCalcMode::cmEveryGiven);
-    const std::string expected = "\n"
-                                 "Z =  0.200 M  pH =  8.00  total EGTA =   2.000 mM\n"
-                                 "total Mg  =   2.200 mM\tfree Mg++ =   1.270 mM (pMg = 2.896)\n"
-                                 "total Ca  = 500.000 uM\tfree Ca++ =   1.970 nM (pCa = 8.706)\n"
-                                 "total ATP = 220.000 uM\n"
-                                 "MgATP2-   = 183.227 uM\tCaATP2-   = 113.117 pM\n"
-                                 "MgHATP-   =  46.099 nM\tCaHATP-   =  45.105 fM\n"
-                                 "ATP4-     =  36.006 uM\tHATP3-    = 720.718 nM\tH2ATP2-   =  57.387 pM\n"
-                                 "MgEGTA2-  = 547.532 uM\tCaEGTA2-  = 499.973 uM\n"
-                                 "MgHEGTA-  = 199.116 uM\tCaHEGTA-  =  24.527 nM\n"
-                                 "EGTA4-    =   6.789 uM\tHEGTA3-   = 123.932 uM\tH2EGTA2-  = 622.631 uM\n"
-                                 "Ionic strength >=    9.850 mM + [KCl] +   31.184 mM (if [Tris] = 20 mM)\n";
+    const std::string expected =
+        "\n"
+        "Z =  0.200 M  pH =  8.00  total EGTA =   2.000 mM\n"
+        "total Mg  =   2.200 mM\tfree Mg++ =   1.270 mM (pMg = 2.896)\n"
+        "total Ca  = 500.000 uM\tfree Ca++ =   1.970 nM (pCa = 8.706)\n"
+        "total ATP = 220.000 uM\n"
+        "MgATP2-   = 183.227 uM\tCaATP2-   = 113.117 pM\n"
+        "MgHATP-   =  46.099 nM\tCaHATP-   =  45.105 fM\n"
+        "ATP4-     =  36.006 uM\tHATP3-    = 720.718 nM\tH2ATP2-   =  57.387 pM\n"
+        "MgEGTA2-  = 547.532 uM\tCaEGTA2-  = 499.973 uM\n"
+        "MgHEGTA-  = 199.116 uM\tCaHEGTA-  =  24.527 nM\n"
+        "EGTA4-    =   6.789 uM\tHEGTA3-   = 123.932 uM\tH2EGTA2-  = 622.631 uM\n"
+        "Ionic strength >=    9.850 mM + [KCl] +   31.184 mM (if [Tris] = 20 mM)\n";
     EXPECT_EQ(ReportText(c.Engine, c.State), expected);
     const auto lines = ReportLines(c.Engine, c.State);
     ASSERT_EQ(lines.size(), 9u);
-    EXPECT_EQ(lines[4], "MgATP2-   = 183.227 uM\tCaATP2-   = 113.117 pM\r\n"
-                        "MgHATP-   =  46.099 nM\tCaHATP-   =  45.105 fM");
+    EXPECT_EQ(lines[4],
+              "MgATP2-   = 183.227 uM\tCaATP2-   = 113.117 pM\r\n"
+              "MgHATP-   =  46.099 nM\tCaHATP-   =  45.105 fM");
 }
 
 TEST(Report, BlocksFollowThePositiveTotals)
@@ -79,8 +81,7 @@ TEST(Report, BlocksFollowThePositiveTotals)
     const auto lines = ReportLines(c.Engine, s);
     ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[0], "Z =  0.200 M  pH =  8.00  total EDTA = 500.000 uM");
-    EXPECT_EQ(lines[3],
-              "total ATP = 0 M\ttotal ADP = 100.000 uM\ttotal PO4 =   1.000 mM");
+    EXPECT_EQ(lines[3], "total ATP = 0 M\ttotal ADP = 100.000 uM\ttotal PO4 =   1.000 mM");
     EXPECT_EQ(lines[4].substr(0, 11), "MgEDTA2-  =");
     EXPECT_EQ(lines[6].substr(0, 11), "MgADP-    =");
     EXPECT_EQ(lines[8].substr(0, 11), "MgHPO4    =");

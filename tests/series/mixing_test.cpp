@@ -108,9 +108,9 @@ TEST(MixingTable, RandomStocksGiveTheTargetPCaOrSayWhyNot)
         TMixingInput mix;
         const double egtaA = uniform(0.5, 20), egtaB = uniform(0.5, 20);
         mix.StockA = Stock({egtaA, uniform(0, 0.5), uniform(0, 10), uniform(0, 0.6 * egtaA),
-            uniform(0, 10), uniform(0, 1), uniform(0, 5)});
+                            uniform(0, 10), uniform(0, 1), uniform(0, 5)});
         mix.StockB = Stock({egtaB, uniform(0, 0.5), uniform(0, 10), uniform(0.5, 2 * egtaB),
-            uniform(0, 10), uniform(0, 1), uniform(0, 5)});
+                            uniform(0, 10), uniform(0, 1), uniform(0, 5)});
         mix.StockA[vfpH] = mix.StockB[vfpH] = uniform(6.5, 7.5);
         mix.StockA[vfIonStr] = mix.StockB[vfIonStr] = uniform(0.1, 0.2);
         mix.Volume = uniform(1, 5000);
@@ -119,7 +119,8 @@ TEST(MixingTable, RandomStocksGiveTheTargetPCaOrSayWhyNot)
         const TReal low = std::min(pA, pB);
         std::vector<TReal> targets;
         for (int i = 0; i < 6; ++i)
-            targets.push_back(uniform(static_cast<double>(low) - 0.5, static_cast<double>(high) + 0.5));
+            targets.push_back(
+                uniform(static_cast<double>(low) - 0.5, static_cast<double>(high) + 0.5));
         TEngine engine = DefaultEngine();
         const auto rows = DesignMixingTable(engine, mix, targets);
         ASSERT_EQ(rows.size(), targets.size());
@@ -185,7 +186,8 @@ TEST(MixingTable, TargetsOutOfReachNameTheRangeAndTheOtherRowsAreComputed)
     const auto rows = DesignMixingTable(engine, mix, std::vector<TReal> {10, 6, 4});
     ASSERT_EQ(rows.size(), 3U);
     EXPECT_TRUE(rows[1].HasMixture);
-    const std::regex message(R"(pCa (\d+) is outside the range of these stocks: (\d+\.\d\d) to (\d+\.\d\d))");
+    const std::regex message(
+        R"(pCa (\d+) is outside the range of these stocks: (\d+\.\d\d) to (\d+\.\d\d))");
     for (const std::size_t i : {0U, 2U}) {
         std::smatch m;
         ASSERT_TRUE(std::regex_match(rows[i].Outcome.Error, m, message)) << rows[i].Outcome.Error;
@@ -228,8 +230,9 @@ TEST(MixingTable, ATargetThatPCaTurnsAroundHasNoSilentRoot)
     ASSERT_TRUE(Turns(mix));
     TEngine engine = DefaultEngine();
     const auto rows = DesignMixingTable(engine, mix, std::vector<TReal> {4.5L, 4.655L, 5.5L});
-    EXPECT_TRUE(Contains(rows[0].Outcome.Error,
-        "pCa 4.5 has no bracket: the pCa of these stocks' mixtures is not monotonic"))
+    EXPECT_TRUE(
+        Contains(rows[0].Outcome.Error,
+                 "pCa 4.5 has no bracket: the pCa of these stocks' mixtures is not monotonic"))
         << rows[0].Outcome.Error;
     EXPECT_TRUE(Contains(rows[1].Outcome.Error, "pCa 4.655 is reached by more than one mixture"))
         << rows[1].Outcome.Error;
@@ -246,14 +249,14 @@ TEST(MixingTable, UnmixableStocksAreRefusedBeforeAnyCalculation)
     };
     const std::vector<TCase> cases {
         {"pH", [](TMixingInput& m) { m.StockB[vfpH] = 7.1L; },
-            "Stocks A and B must have the same pH and ionic strength (A: pH 7, 0.15 M; B: pH "
-            "7.1, 0.15 M)."},
+         "Stocks A and B must have the same pH and ionic strength (A: pH 7, 0.15 M; B: pH "
+         "7.1, 0.15 M)."},
         {"ionic strength", [](TMixingInput& m) { m.StockA[vfIonStr] = 0.1L; }, "same pH"},
         {"temperature", [](TMixingInput& m) { m.StockB.TemperatureC = 25; }, "same temperature"},
         {"pH scale", [](TMixingInput& m) { m.StockA.pHScale = TpHScale::psActivity; },
-            "same pH scale"},
+         "same pH scale"},
         {"negative total", [](TMixingInput& m) { m.StockB[vfTotalATP] = -1; },
-            "Stock B: total_atp must not be negative (-1 mM)."},
+         "Stock B: total_atp must not be negative (-1 mM)."},
         {"volume", [](TMixingInput& m) { m.Volume = 0; }, "final volume"},
         {"negative volume", [](TMixingInput& m) { m.Volume = -5; }, "final volume"},
         {"infinite volume", [](TMixingInput& m) { m.Volume = Infinity; }, "final volume"},
@@ -283,8 +286,9 @@ TEST(MixingTable, RowsAsRecordsLeadWithTheSeriesColumns)
     EXPECT_EQ(csv.substr(0, 60), "pca_target,fraction_b,volume_a,volume_b,mode,ph,ionic_streng");
     const std::size_t second = csv.find('\n') + 1, third = csv.find('\n', second) + 1;
     const std::string found = csv.substr(second, third - second);
-    EXPECT_EQ(found, "6," + FormatReal(rows[0].FractionB) + "," + FormatReal(rows[0].VolumeA)
-        + "," + FormatReal(rows[0].VolumeB) + "," + CsvOf(rows[0].Outcome));
+    EXPECT_EQ(found,
+              "6," + FormatReal(rows[0].FractionB) + "," + FormatReal(rows[0].VolumeA) + ","
+                  + FormatReal(rows[0].VolumeB) + "," + CsvOf(rows[0].Outcome));
     // No mixture: the conditions stay, the concentrations and results are empty.
     EXPECT_EQ(csv.substr(third, 26), "3,,,,0,7,0.15,,,,,,,,,,,,,");
     EXPECT_TRUE(Contains(csv.substr(third), ",pCa 3 is outside the range of these stocks"));
@@ -313,7 +317,7 @@ TEST(MixingTable, ProgressCanStopTheTable)
 {
     TEngine engine = DefaultEngine();
     const auto rows = DesignMixingTable(engine, FibreStocks(), ParsePCaList("8:5:1"),
-        [](std::size_t done, std::size_t) { return done < 2; });
+                                        [](std::size_t done, std::size_t) { return done < 2; });
     EXPECT_EQ(rows.size(), 2U);
     EXPECT_TRUE(DesignMixingTable(engine, FibreStocks(), {}).empty());
 }

@@ -62,8 +62,9 @@ TEST(FreeCaOfPCa, IsTheNumberThatTheRecordPrints)
 
 TEST(PerPoint, EachRowIsTheBaseWithTheTargetsFreeCa)
 {
-    for (const TCalcMode mode : {TCalcMode::cmMgATP_Mg_MgADP_Ca, TCalcMode::cmCaATP_CaADP_Ca_Mg,
-             TCalcMode::cmMgATP_CaATP_Ca, TCalcMode::cmCaATP_Ca_CaADP, TCalcMode::cmCa}) {
+    for (const TCalcMode mode :
+         {TCalcMode::cmMgATP_Mg_MgADP_Ca, TCalcMode::cmCaATP_CaADP_Ca_Mg,
+          TCalcMode::cmMgATP_CaATP_Ca, TCalcMode::cmCaATP_Ca_CaADP, TCalcMode::cmCa}) {
         SCOPED_TRACE(static_cast<int>(mode));
         TEngine engine = DefaultEngine();
         TCalcInput base = BufferBase(mode);
@@ -106,8 +107,8 @@ TEST(PerPoint, AModeWithoutFreeCaIsRefusedBeforeAnyCalculation)
     for (const int mode : {-1, 0, 1, 7}) {
         SCOPED_TRACE(mode);
         TEngine engine = DefaultEngine();
-        EXPECT_THROW(DesignPerPoint(engine, BufferBase(static_cast<TCalcMode>(mode)),
-                         ParsePCaList("6")),
+        EXPECT_THROW(
+            DesignPerPoint(engine, BufferBase(static_cast<TCalcMode>(mode)), ParsePCaList("6")),
             TCalcError);
         EXPECT_EQ(engine.pH(), 0); // the engine never saw the inputs
     }
@@ -136,8 +137,8 @@ TEST(PerPoint, ProgressSeesEveryRowAndCanStopTheSeries)
     TEngine engine = DefaultEngine();
     const std::vector<TReal> targets = ParsePCaList("9:5:0.5");
     std::vector<std::size_t> seen;
-    const auto rows = DesignPerPoint(engine, BufferBase(TCalcMode::cmCa), targets,
-        [&](std::size_t done, std::size_t total) {
+    const auto rows = DesignPerPoint(
+        engine, BufferBase(TCalcMode::cmCa), targets, [&](std::size_t done, std::size_t total) {
             EXPECT_EQ(total, targets.size());
             seen.push_back(done);
             return done < 3;

@@ -22,7 +22,10 @@ struct TRun {
     TCalcState State;
     TDefaultSet Defaults;
     TIniFile Ini;
-    explicit TRun(const fs::path& iniPath) : Ini(iniPath) {}
+    explicit TRun(const fs::path& iniPath)
+        : Ini(iniPath)
+    {
+    }
     TStartupResult Start(char point = '.')
     {
         State.HasResults = true; // start-up must clear it
@@ -69,9 +72,14 @@ TEST(Settings, MenuSelectChoosesModeOrFirstStart)
         int mode;
         bool firstStart;
     };
-    const Case cases[] = {{"3", 3, false},  {"-9", 0, true},   {"0x2", 2, false},
-                          {"two", 0, true},  {"12", 6, false},  {"-5", -1, false},
-                          {"3 ; my favourite", 3, false}, {"4abc", 4, false}};
+    const Case cases[] = {{"3", 3, false},
+                          {"-9", 0, true},
+                          {"0x2", 2, false},
+                          {"two", 0, true},
+                          {"12", 6, false},
+                          {"-5", -1, false},
+                          {"3 ; my favourite", 3, false},
+                          {"4abc", 4, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("MenuSelect=") + c.menuSelect);
         TTempDir dir;
@@ -98,8 +106,9 @@ TEST(Settings, MissingKeyUsesItsTextInTheUsersNotation)
     for (const char point : {'.', ','}) {
         SCOPED_TRACE(std::string("decimal separator ") + point);
         TTempDir dir;
-        WriteText(dir / "q.INI", point == '.' ? "[Default]\nMenuSelect=1\npH=7.5\nTotal Mg=2E-5\n"
-                                              : "[Default]\nMenuSelect=1\npH=7,5\nTotal Mg=2E-5\n");
+        WriteText(dir / "q.INI",
+                  point == '.' ? "[Default]\nMenuSelect=1\npH=7.5\nTotal Mg=2E-5\n"
+                               : "[Default]\nMenuSelect=1\npH=7,5\nTotal Mg=2E-5\n");
         TRun run(dir / "q.INI");
         EXPECT_FALSE(run.Start(point).Error);
         ExpectValues(run, {7.5L, 0.2L, 0, 0, 0.00002L, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
@@ -114,21 +123,30 @@ TEST(Settings, EveryUnusableValueIsNamedAndKeepsItsDefault)
         const char* Name;
         std::string Lines;
         std::vector<std::pair<TValueField, TReal>> Read; // besides the missing keys
-        std::vector<std::string> Reported;                // "key: reason", in key order
+        std::vector<std::string> Reported;               // "key: reason", in key order
     };
     using enum TValueField;
     const TCase cases[] = {
-        {"text and an empty value before good ones", "IonStr=abc\npH=\nTotal Ca=0.003\nFree Ca=2E-5\n",
+        {"text and an empty value before good ones",
+         "IonStr=abc\npH=\nTotal Ca=0.003\nFree Ca=2E-5\n",
          {{vfTotalCa, 0.003L}, {vfFreeCa, 0.00002L}},
          {"pH: " + CalcMessage::NotAFloat(""), "IonStr: " + CalcMessage::NotAFloat("abc")}},
-        {"an ionic strength no activity term can take", "IonStr=1e999\npH=7\n",
-         {{vfpH, 7}}, {"IonStr: '1e999': " + std::string(CalcMessage::Overflow)}},
-        {"a negative ionic strength", "IonStr=-0.1\nTotal Mg=0.001\n", {{vfTotalMg, 0.001L}},
+        {"an ionic strength no activity term can take",
+         "IonStr=1e999\npH=7\n",
+         {{vfpH, 7}},
+         {"IonStr: '1e999': " + std::string(CalcMessage::Overflow)}},
+        {"a negative ionic strength",
+         "IonStr=-0.1\nTotal Mg=0.001\n",
+         {{vfTotalMg, 0.001L}},
          {"IonStr: '-0.1': " + std::string(CalcMessage::NegativeIonStr)}},
-        {"a pH whose apparent constants overflow", "pH=-1e999\nIonStr=0.15\n",
-         {{vfIonStr, 0.15L}}, {"pH: '-1e999': " + std::string(CalcMessage::Overflow)}},
-        {"a comma where a point is expected", "Total Mg= 1,5 \nTotal Ca=0.003\n",
-         {{vfTotalCa, 0.003L}}, {"Total Mg: " + CalcMessage::NotAFloat("1,5")}},
+        {"a pH whose apparent constants overflow",
+         "pH=-1e999\nIonStr=0.15\n",
+         {{vfIonStr, 0.15L}},
+         {"pH: '-1e999': " + std::string(CalcMessage::Overflow)}},
+        {"a comma where a point is expected",
+         "Total Mg= 1,5 \nTotal Ca=0.003\n",
+         {{vfTotalCa, 0.003L}},
+         {"Total Mg: " + CalcMessage::NotAFloat("1,5")}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -169,8 +187,9 @@ TEST(Settings, EveryUnusableValueIsNamedAndKeepsItsDefault)
 TEST(Settings, SaveLeavesUnreadKeysUntilTheirValueChanges)
 {
     TTempDir dir;
-    WriteText(dir / "q.INI", "[Default]\nMenuSelect=3 ; my favourite\nIonStr=1e999\npH=7,2\n"
-                             "Total Mg=abc\nTotal Ca=0.003\n");
+    WriteText(dir / "q.INI",
+              "[Default]\nMenuSelect=3 ; my favourite\nIonStr=1e999\npH=7,2\n"
+              "Total Mg=abc\nTotal Ca=0.003\n");
     TRun run(dir / "q.INI");
     TStartupResult result = run.Start('.');
     ASSERT_TRUE(result.Error);
@@ -227,7 +246,7 @@ TEST(Settings, FirstStartNamesTheValuesItReplaces)
     struct TCase {
         const char* MenuSelect; // nullptr: no such line
         const char* Values;
-        const char* Why;        // nullptr: no notice
+        const char* Why; // nullptr: no notice
         const char* Replaced;
     };
     const TCase cases[] = {
@@ -256,9 +275,12 @@ TEST(Settings, FirstStartNamesTheValuesItReplaces)
             continue;
         }
         ASSERT_TRUE(result.Notice);
-        EXPECT_EQ(*result.Notice, "The settings file " + (dir / "q.INI").string()
-                      + " selects no calculation mode (" + c.Why + "), so the built-in defaults "
-                      "were loaded and saved in place of these values:" + c.Replaced);
+        EXPECT_EQ(*result.Notice,
+                  "The settings file " + (dir / "q.INI").string() + " selects no calculation mode ("
+                      + c.Why
+                      + "), so the built-in defaults "
+                        "were loaded and saved in place of these values:"
+                      + c.Replaced);
     }
 }
 

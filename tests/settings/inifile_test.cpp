@@ -18,18 +18,19 @@ namespace fs = std::filesystem;
 TEST(IniFile, ReadsWithPrivateProfileRules)
 {
     TTempDir dir;
-    WriteText(dir / "q.INI", "; pH=1\npH=2\n[ default ]\r\n  PH   =   7.5  \r\nQuoted=\" x \"\r\n"
-                             "Empty=\r\njunk line\r\n ; Total Mg=5\r\n[Default]\nIonStr=0.3\n"
-                             "[Other]\nIonStr=0.1\r");
+    WriteText(dir / "q.INI",
+              "; pH=1\npH=2\n[ default ]\r\n  PH   =   7.5  \r\nQuoted=\" x \"\r\n"
+              "Empty=\r\njunk line\r\n ; Total Mg=5\r\n[Default]\nIonStr=0.3\n"
+              "[Other]\nIonStr=0.1\r");
     const TIniFile ini(dir / "q.INI");
     const char* const cases[][3] = {
         {"Default", "pH", "7.5"}, // case, blanks around names and value, CRLF
         {"DEFAULT", "ph", "7.5"},
-        {"Default", "Quoted", " x "},       // enclosing quotes go, what they enclose stays
-        {"Default", "Empty", ""},           // present but empty is not missing
-        {"Default", "IonStr", "<none>"},    // only the first of two equal sections counts
-        {"Other", "IonStr", "0.1"},         // last line ending in a bare carriage return
-        {"Default", "junk line", "<none>"}, // a line without '=' is no key
+        {"Default", "Quoted", " x "},        // enclosing quotes go, what they enclose stays
+        {"Default", "Empty", ""},            // present but empty is not missing
+        {"Default", "IonStr", "<none>"},     // only the first of two equal sections counts
+        {"Other", "IonStr", "0.1"},          // last line ending in a bare carriage return
+        {"Default", "junk line", "<none>"},  // a line without '=' is no key
         {"Default", "; Total Mg", "<none>"}, // nor is a comment with one
         {"Default", "Total Mg", "<none>"},
         {"Missing", "pH", "<none>"},
@@ -44,11 +45,28 @@ TEST(IniFile, ReadIntegerTakesDecimalOrHexOrDefault)
 {
     // The leading integer counts, whatever follows it; a text that starts otherwise is none.
     const std::pair<const char*, int> cases[] = {
-        {"3", 3},     {"-5", -5},          {" 12 ", 12}, {"0x2", 2},    {"0X1f", 31},
-        {"+4", 4},    {"-0x10", -16},      {"two", -9},  {"", -9},      {"3abc", 3},
-        {"3 ; my favourite", 3}, {"0x1F;c", 31}, {"0x", 0}, {"0xg", 0}, {"1.0", 1},
-        {"- 1", -9},  {"x3", -9},          {"+-3", -9},  {"2147483647", 2147483647},
-        {"-2147483648", -2147483647 - 1}, {"-2147483649", -9}, {"2147483648", -9},
+        {"3", 3},
+        {"-5", -5},
+        {" 12 ", 12},
+        {"0x2", 2},
+        {"0X1f", 31},
+        {"+4", 4},
+        {"-0x10", -16},
+        {"two", -9},
+        {"", -9},
+        {"3abc", 3},
+        {"3 ; my favourite", 3},
+        {"0x1F;c", 31},
+        {"0x", 0},
+        {"0xg", 0},
+        {"1.0", 1},
+        {"- 1", -9},
+        {"x3", -9},
+        {"+-3", -9},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"-2147483649", -9},
+        {"2147483648", -9},
         {"99999999999999999999999", -9},
     };
     TTempDir dir;
@@ -81,8 +99,10 @@ TEST(IniFile, WriteKeepsEveryOtherLine)
          "\xEF\xBB\xBF[Default]\r\npH=9\r\n"},
         {"byte-order mark alone", "\xEF\xBB\xBF", "\xEF\xBB\xBF[Default]\npH=9\n"},
         {"last line without a line end", "[Default]\na=1", "[Default]\na=1\npH=9\n"},
-        {"last line ending in a carriage return", "[Default]\r\na=1\r", "[Default]\r\na=1\r\npH=9\r\n"},
-        {"new section after a carriage return", "[Other]\r", "[Other]\r\n\r\n[Default]\r\npH=9\r\n"},
+        {"last line ending in a carriage return", "[Default]\r\na=1\r",
+         "[Default]\r\na=1\r\npH=9\r\n"},
+        {"new section after a carriage return", "[Other]\r",
+         "[Other]\r\n\r\n[Default]\r\npH=9\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c[0]);
@@ -104,7 +124,7 @@ TEST(IniFile, ReplaceKeepsPermissionsAndSymlink)
     TIniFile(dir / "q.INI").WriteString("Default", "pH", "2");
     EXPECT_TRUE(fs::is_symlink(dir / "q.INI"));
     EXPECT_EQ(ReadText(dir / "real.INI"), "[Default]\npH=2\n");
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat((dir / "real.INI").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
@@ -113,8 +133,8 @@ TEST(IniFile, ReplaceKeepsPermissionsAndSymlink)
 // file, the file stays as it was and no temporary file remains.
 TEST(IniFile, RefusedWriteRaisesAndChangesNothing)
 {
-    const char* const cases[] = {"directory missing", "parent is a file", "file is a directory",
-                                 "file is read-only"};
+    const char* const cases[] = {
+        "directory missing", "parent is a file", "file is a directory", "file is read-only"};
     for (const char* name : cases) {
         SCOPED_TRACE(name);
         TTempDir dir;
@@ -166,8 +186,11 @@ TEST(IniFile, PermissionBitsRefuseWritesForOrdinaryUsers)
 TEST(IniFile, GarbageAndBinaryFilesNeverCrashTheReader)
 {
     std::vector<std::string> files = {std::string("\0[Default\0]\n=\n==\n[\n]\n[]\npH\0=1\n", 27),
-                                      "[Default", "[Default]pH=1", std::string(100000, '['),
-                                      "\xEF\xBB\xBF[Default]\npH=3\n", "\r\r\r\n\n\r"};
+                                      "[Default",
+                                      "[Default]pH=1",
+                                      std::string(100000, '['),
+                                      "\xEF\xBB\xBF[Default]\npH=3\n",
+                                      "\r\r\r\n\n\r"};
     std::mt19937 random(4711);
     for (int i = 0; i < 50; ++i) {
         std::string bytes(random() % 4000, '\0');
@@ -251,9 +274,9 @@ TEST(IniFile, NextSaveRemovesStaleTemporaryFilesOfItsOwnOnly)
         {".q.INI.0123ABCD.tmp", old, true},
         {".q.INI.0123abc.tmp", old, true},
         {"q.INI.0123abcd.tmp", old, true},
-        {".r.INI.0123abcd.tmp", old, true},   // another settings file's
-        {".q.INI.fedcba98.tmp", now, true},   // a save may still be writing it
-        {".q.INI.00000000.tmp", old, true},   // held by a live save (locked below)
+        {".r.INI.0123abcd.tmp", old, true}, // another settings file's
+        {".q.INI.fedcba98.tmp", now, true}, // a save may still be writing it
+        {".q.INI.00000000.tmp", old, true}, // held by a live save (locked below)
     };
     for (const TFile& f : files) {
         WriteText(dir / f.Name, "partial");

@@ -81,9 +81,9 @@ TEST_F(ConstFormTest, GridShowsTheTableWithThreeDecimalsAndEmptyCellsForAbsentSt
     ASSERT_NE(Grid, nullptr);
     ASSERT_EQ(Grid->rowCount(), 15);
     ASSERT_EQ(Grid->columnCount(), 5);
-    const char* labels[] = {"ATP-H", "ATP-Mg", "ATP-Ca", "EGTA-H", "EGTA-Mg",
+    const char* labels[] = {"ATP-H",   "ATP-Mg", "ATP-Ca",  "EGTA-H",  "EGTA-Mg",
                             "EGTA-Ca", "EDTA-H", "EDTA-Mg", "EDTA-Ca", "ADP-H",
-                            "ADP-Mg", "ADP-Ca", "PO4-H", "PO4-Mg", "PO4-Ca"};
+                            "ADP-Mg",  "ADP-Ca", "PO4-H",   "PO4-Mg",  "PO4-Ca"};
     for (int row = 0; row < 15; ++row) {
         EXPECT_EQ(Cell(row, 0), QString::fromLatin1(labels[row]));
         EXPECT_FALSE(Grid->item(row, 0)->flags() & Qt::ItemIsEditable);
@@ -125,11 +125,13 @@ TEST_F(ConstFormTest, ApplyKeepsPositiveNumbersAndRemovesTheStepForAnythingElse)
         TReal Expected;
     };
     const TCase cases[] = {
-        {"4.5", 4.5L}, {"  4.5", 4.5L}, {"+4.5", 4.5L}, {"5.", 5},
-        {".5", 0.5L}, {"45E-1", 4.5L}, {"0.45e+1", 4.5L}, {"4.0005", 4.0005L},
-        {"-4.5", 0}, {"0", 0}, {"0.0004", 0.0004L}, {"abc", 0},
-        {"4,5", 0}, {"4.5 ", 0}, {"4.5\t", 0}, {"", 0},
-        {"4.5x", 0}, {"1e", 0}, {".", 0}, {"4..5", 0},
+        {"4.5", 4.5L},     {"  4.5", 4.5L},     {"+4.5", 4.5L},
+        {"5.", 5},         {".5", 0.5L},        {"45E-1", 4.5L},
+        {"0.45e+1", 4.5L}, {"4.0005", 4.0005L}, {"-4.5", 0},
+        {"0", 0},          {"0.0004", 0.0004L}, {"abc", 0},
+        {"4,5", 0},        {"4.5 ", 0},         {"4.5\t", 0},
+        {"", 0},           {"4.5x", 0},         {"1e", 0},
+        {".", 0},          {"4..5", 0},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(std::string("cell text '") + c.Text + "'");
@@ -207,8 +209,8 @@ TEST_F(ConstFormTest, FailingApplyReportsTheMessageAndOkKeepsTheDialogOpen)
         EXPECT_TRUE(Form.isVisible());
         ASSERT_EQ(Messages.size(), 1u);
         EXPECT_EQ(Messages[0].Kind, TMessageKind::mkError);
-        EXPECT_EQ(Messages[0].Text, QString::fromUtf8(c.Message.data(),
-                                                      static_cast<qsizetype>(c.Message.size())));
+        EXPECT_EQ(Messages[0].Text,
+                  QString::fromUtf8(c.Message.data(), static_cast<qsizetype>(c.Message.size())));
         // The grid was read before the failing step; the cell is not redrawn.
         EXPECT_EQ(Engine.BaseConst()[ligATP][ptMg][0], *TextToReal(c.CellText));
         EXPECT_EQ(Cell(1, 1), QString::fromLatin1(c.CellText));

@@ -61,9 +61,8 @@ class ConstSetPanelTest : public ::testing::Test {
 protected:
     ConstSetPanelTest()
     {
-        Form.SetMessageSink([this](QWidget*, TMessageKind, const QString& text) {
-            Messages.push_back(text);
-        });
+        Form.SetMessageSink(
+            [this](QWidget*, TMessageKind, const QString& text) { Messages.push_back(text); });
         Form.SetPanel()->SetFileChooser([this](QWidget*, bool) { return NextFile; });
         Grid = Form.findChild<QTableWidget*>(QStringLiteral("ConstGrid"));
         SetBox = Form.findChild<QComboBox*>(QStringLiteral("SetBox"));
@@ -109,8 +108,10 @@ TEST_F(ConstSetPanelTest, ChoosingASetFillsTheGridAndApplyMakesItTheOneInForce)
     EXPECT_EQ(Grid->item(Po4H, 1)->toolTip(), Q(BuiltInSource));
     EXPECT_TRUE(Grid->item(EgtaCa, 1)->toolTip().startsWith(QStringLiteral("NIST SRD 46")));
     Grid->setCurrentCell(EgtaCa, 1);
-    const QString source = Form.findChild<QPlainTextEdit*>(QStringLiteral("SourceText"))->toPlainText();
-    EXPECT_TRUE(source.startsWith(QStringLiteral("EGTA-Ca, step 0: log10 K 10.973, enthalpy -8.4 kcal/mol\nSource: NIST")))
+    const QString source =
+        Form.findChild<QPlainTextEdit*>(QStringLiteral("SourceText"))->toPlainText();
+    EXPECT_TRUE(source.startsWith(
+        QStringLiteral("EGTA-Ca, step 0: log10 K 10.973, enthalpy -8.4 kcal/mol\nSource: NIST")))
         << source.toStdString();
 
     Click("BtnApply");
@@ -151,7 +152,7 @@ TEST_F(ConstSetPanelTest, SavedGridReadsBackWithSourcesAndOpensAgain)
     EXPECT_EQ(saved.Entries[ligEGTA][ptCa][1]->Source,
               FindBundledSet("nist-srd46-20c")->Set.Entries[ligEGTA][ptCa][1]->Source);
     EXPECT_TRUE(saved.Entries[ligEGTA][ptH][0]->Enthalpy); // kept where the value is
-    EXPECT_FALSE(saved.Entries[ligPO4][ptH][0]); // still the built-in table's
+    EXPECT_FALSE(saved.Entries[ligPO4][ptH][0]);           // still the built-in table's
     EXPECT_EQ(SetBox->currentText(), QStringLiteral("my lab set (my lab set.json)"));
 
     // Back to the built-in set, then open the file: the grid and the results follow it.
@@ -202,8 +203,9 @@ TEST_F(ConstSetPanelTest, TemperatureAndScaleComeWithApplyAndABadTemperatureStop
     EXPECT_EQ(Engine.TemperatureC(), TReal(25));
     EXPECT_EQ(Engine.pHScale(), TpHScale::psActivity);
     EXPECT_EQ(Engine.UncorrectedEntries(), 9);
-    EXPECT_TRUE(Form.findChild<QLabel*>(QStringLiteral("UncorrectedLabel"))->text().startsWith(
-        QStringLiteral("9 values have no enthalpy")));
+    EXPECT_TRUE(Form.findChild<QLabel*>(QStringLiteral("UncorrectedLabel"))
+                    ->text()
+                    .startsWith(QStringLiteral("9 values have no enthalpy")));
     EXPECT_EQ(Form.findChild<QLabel*>(QStringLiteral("pcHLabel"))->text(),
               QStringLiteral("pcH = 6.873 at pH 7.00 and 0.150 M"));
 
@@ -231,7 +233,9 @@ TEST(MainFormConditions, StatusBarAndReportNameTheConditionsOnlyOutsideTheDefaul
     TMainFormOptions options;
     options.IniFileName = dir.filePath(QStringLiteral("quelix.INI")).toStdString();
     std::vector<QString> messages;
-    options.MessageSink = [&](QWidget*, TMessageKind, const QString& text) { messages.push_back(text); };
+    options.MessageSink = [&](QWidget*, TMessageKind, const QString& text) {
+        messages.push_back(text);
+    };
     TMainForm form(std::move(options));
     auto* console = form.findChild<QPlainTextEdit*>(QStringLiteral("Console"));
     form.Calculate();
@@ -247,14 +251,16 @@ TEST(MainFormConditions, StatusBarAndReportNameTheConditionsOnlyOutsideTheDefaul
     auto* bar = form.findChild<QStatusBar*>(QStringLiteral("ConditionsBar"));
     ASSERT_NE(bar, nullptr);
     EXPECT_FALSE(bar->isHidden());
-    const QString expected = QStringLiteral("Constants: NIST SRD 46, 20 \u00B0C, 0.1 M; no temperature "
-                                            "correction; pH is a meter reading (H+ activity), pcH = ");
+    const QString expected = QStringLiteral(
+        "Constants: NIST SRD 46, 20 \u00B0C, 0.1 M; no temperature "
+        "correction; pH is a meter reading (H+ activity), pcH = ");
     EXPECT_TRUE(bar->findChild<QLabel*>()->text().startsWith(expected));
     form.Calculate();
     EXPECT_TRUE(console->toPlainText().contains(QStringLiteral("\n\n") + expected));
     EXPECT_TRUE(messages.empty());
 
-    QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BtnDefault")), Qt::LeftButton);
+    QTest::mouseClick(
+        dialog->findChild<QPushButton*>(QStringLiteral("BtnDefault")), Qt::LeftButton);
     dialog->findChild<QComboBox*>(QStringLiteral("pHScaleBox"))->setCurrentIndex(0);
     QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BtnApply")), Qt::LeftButton);
     EXPECT_TRUE(bar->isHidden());

@@ -83,16 +83,19 @@ TEST(Manual, AnOpenerThatFailsOrCannotStartMakesTheUserSeeThePath)
         QFile::remove(dir.filePath(QStringLiteral("opened")));
         QWidget parent;
         std::vector<QString> messages;
-        OpenInBrowser(&parent,
-                      [&](QWidget*, TMessageKind, const QString& text) { messages.push_back(text); },
-                      manual, c.Opener);
+        OpenInBrowser(
+            &parent, [&](QWidget*, TMessageKind, const QString& text) { messages.push_back(text); },
+            manual, c.Opener);
         // The opener runs on its own; its end is reported when the program is idle again.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return parent.findChildren<QProcess*>().isEmpty(); }, 5000));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return parent.findChildren<QProcess*>().isEmpty(); }, 5000));
         QTest::qWait(50);
         ASSERT_EQ(messages.size(), c.Reports ? 1u : 0u);
         if (c.Reports) {
-            EXPECT_EQ(messages[0], QStringLiteral("No program could open the manual. Open %1 in a "
-                                                  "web browser.").arg(manual));
+            EXPECT_EQ(messages[0],
+                      QStringLiteral("No program could open the manual. Open %1 in a "
+                                     "web browser.")
+                          .arg(manual));
         }
         if (c.Opener.startsWith(dir.filePath(QStringLiteral("opener")))) {
             QFile opened(dir.filePath(QStringLiteral("opened")));

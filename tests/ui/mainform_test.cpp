@@ -29,14 +29,15 @@ struct TFieldInfo {
     TValueField Field;
 };
 // The ten fields whose role follows the mode, in the order of ModeFields.
-const TFieldInfo ModeFieldNames[] = {
-    {"tMgEdit", vfTotalMg}, {"tCaEdit", vfTotalCa}, {"tATPEdit", vfTotalATP},
-    {"tADPEdit", vfTotalADP}, {"fMgEdit", vfFreeMg}, {"fCaEdit", vfFreeCa},
-    {"MgATPEdit", vfMgATP}, {"CaATPEdit", vfCaATP}, {"MgADPEdit", vfMgADP},
-    {"CaADPEdit", vfCaADP}};
-const char* const AllFieldNames[] = {
-    "pHEdit", "tEGTAEdit", "tMgEdit", "tATPEdit", "tPOivEdit", "IonStrEdit", "tEDTAEdit", "tCaEdit",
-    "tADPEdit", "fMgEdit", "MgATPEdit", "MgADPEdit", "fCaEdit", "pCaEdit", "CaATPEdit", "CaADPEdit"};
+const TFieldInfo ModeFieldNames[] = {{"tMgEdit", vfTotalMg},   {"tCaEdit", vfTotalCa},
+                                     {"tATPEdit", vfTotalATP}, {"tADPEdit", vfTotalADP},
+                                     {"fMgEdit", vfFreeMg},    {"fCaEdit", vfFreeCa},
+                                     {"MgATPEdit", vfMgATP},   {"CaATPEdit", vfCaATP},
+                                     {"MgADPEdit", vfMgADP},   {"CaADPEdit", vfCaADP}};
+const char* const AllFieldNames[] = {"pHEdit",    "tEGTAEdit",  "tMgEdit",   "tATPEdit",
+                                     "tPOivEdit", "IonStrEdit", "tEDTAEdit", "tCaEdit",
+                                     "tADPEdit",  "fMgEdit",    "MgATPEdit", "MgADPEdit",
+                                     "fCaEdit",   "pCaEdit",    "CaATPEdit", "CaADPEdit"};
 
 QString Q(std::string_view s)
 {
@@ -81,8 +82,8 @@ protected:
     }
     static void SelectMode(TMainForm& form, int mode)
     {
-        auto buttons = form.findChild<QWidget*>(QStringLiteral("RadioGroup1"))
-                           ->findChildren<QRadioButton*>();
+        auto buttons =
+            form.findChild<QWidget*>(QStringLiteral("RadioGroup1"))->findChildren<QRadioButton*>();
         QRadioButton* item = buttons.at(mode);
         QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(8, item->height() / 2));
     }
@@ -106,11 +107,10 @@ TEST_F(MainFormTest, FirstStartShowsTheDefaultsAndWritesTheSettingsFile)
     const struct {
         const char* Name;
         TReal Shown;
-    } expected[] = {
-        {"pHEdit", 8}, {"IonStrEdit", 0.2L}, {"tMgEdit", 2.2L}, {"tCaEdit", 0.5L},
-        {"tATPEdit", 0.22L}, {"tEGTAEdit", 2}, {"fMgEdit", 1}, {"fCaEdit", 1}, {"pCaEdit", 3},
-        {"MgATPEdit", 0.2L}, {"tEDTAEdit", 0}, {"tADPEdit", 0}, {"tPOivEdit", 0},
-        {"CaATPEdit", 0}, {"MgADPEdit", 0}, {"CaADPEdit", 0}};
+    } expected[] = {{"pHEdit", 8},       {"IonStrEdit", 0.2L}, {"tMgEdit", 2.2L}, {"tCaEdit", 0.5L},
+                    {"tATPEdit", 0.22L}, {"tEGTAEdit", 2},     {"fMgEdit", 1},    {"fCaEdit", 1},
+                    {"pCaEdit", 3},      {"MgATPEdit", 0.2L},  {"tEDTAEdit", 0},  {"tADPEdit", 0},
+                    {"tPOivEdit", 0},    {"CaATPEdit", 0},     {"MgADPEdit", 0},  {"CaADPEdit", 0}};
     for (const auto& e : expected) {
         SCOPED_TRACE(e.Name);
         EXPECT_EQ(Value(*form, e.Name), e.Shown);
@@ -160,7 +160,8 @@ TEST_F(MainFormTest, BadSettingsAreShownOnceAndKeptByTheNextSave)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray saved = file.readAll();
     EXPECT_TRUE(saved.startsWith("[Default]\nMenuSelect=6 ; pCa series\nIonStr=1e999\npH=abc\n"
-                                 "Total Mg=0.003\n")) << saved.toStdString();
+                                 "Total Mg=0.003\n"))
+        << saved.toStdString();
 }
 
 TEST_F(MainFormTest, ModeSwitchChangesOnlyWhichFieldsTakeInput)

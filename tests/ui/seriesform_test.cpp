@@ -55,9 +55,13 @@ protected:
     {
         Main->SetModeIndex(6);
         Main->RadioGroup1Click();
-        for (const auto& [name, text] : std::initializer_list<std::pair<const char*, const char*>> {
-                 {"pHEdit", "7"}, {"IonStrEdit", "0.15"}, {"tEGTAEdit", "7"}, {"tATPEdit", "5"},
-                 {"tMgEdit", totalMg}, {"fCaEdit", freeCa}})
+        for (const auto& [name, text] :
+             std::initializer_list<std::pair<const char*, const char*>> {{"pHEdit", "7"},
+                                                                         {"IonStrEdit", "0.15"},
+                                                                         {"tEGTAEdit", "7"},
+                                                                         {"tATPEdit", "5"},
+                                                                         {"tMgEdit", totalMg},
+                                                                         {"fCaEdit", freeCa}})
             MainField(name)->SetText(QString::fromLatin1(text));
         Main->Calculate();
         ASSERT_TRUE(Messages.empty()) << Messages.front().toStdString();
@@ -103,14 +107,20 @@ protected:
     QString Spec(const char* column)
     {
         QStringList items;
-        for (const auto& [field, name] : std::initializer_list<std::pair<const char*, const char*>> {
-                 {"tEGTAEdit", "total_egta"}, {"tEDTAEdit", "total_edta"}, {"tMgEdit", "total_mg"},
-                 {"tCaEdit", "total_ca"}, {"tATPEdit", "total_atp"}, {"tADPEdit", "total_adp"},
+        for (const auto& [field, name] :
+             std::initializer_list<std::pair<const char*, const char*>> {
+                 {"tEGTAEdit", "total_egta"},
+                 {"tEDTAEdit", "total_edta"},
+                 {"tMgEdit", "total_mg"},
+                 {"tCaEdit", "total_ca"},
+                 {"tATPEdit", "total_atp"},
+                 {"tADPEdit", "total_adp"},
                  {"tPOivEdit", "total_po4"}}) {
             const std::string edit = std::string(column) + field;
             char digits[64];
             const auto end = std::to_chars(digits, digits + sizeof digits,
-                SeriesField(edit.c_str())->GetValue(), std::chars_format::general, 21);
+                                           SeriesField(edit.c_str())->GetValue(),
+                                           std::chars_format::general, 21);
             items << QString::fromLatin1(name) + QLatin1Char('=')
                     + QString::fromLatin1(digits, end.ptr - digits);
         }
@@ -143,14 +153,22 @@ TEST_F(SeriesFormTest, MixingTableOfStocksFromTheMainWindowIsTheCommandLinesTabl
     SeriesField("VolumeEdit")->SetText(QStringLiteral("500"));
     ComputeAndWait();
 
-    const QStringList args {QStringLiteral("--ph"), QStringLiteral("7"),
-        QStringLiteral("--ionic-strength"), QStringLiteral("0.15"), QStringLiteral("--stock-a"),
-        Spec("StockA_"), QStringLiteral("--stock-b"), Spec("StockB_"), QStringLiteral("--pca"),
-        QStringLiteral("9:6.5:0.5,6.25,6:4:0.5"), QStringLiteral("--volume"), QStringLiteral("500")};
+    const QStringList args {QStringLiteral("--ph"),
+                            QStringLiteral("7"),
+                            QStringLiteral("--ionic-strength"),
+                            QStringLiteral("0.15"),
+                            QStringLiteral("--stock-a"),
+                            Spec("StockA_"),
+                            QStringLiteral("--stock-b"),
+                            Spec("StockB_"),
+                            QStringLiteral("--pca"),
+                            QStringLiteral("9:6.5:0.5,6.25,6:4:0.5"),
+                            QStringLiteral("--volume"),
+                            QStringLiteral("500")};
     const QString csvPath = Dir.filePath(QStringLiteral("series.csv"));
     ASSERT_TRUE(Form->ExportCsv(csvPath));
-    EXPECT_EQ(ReadAll(csvPath).toUtf8(), Cli(args + QStringList {QStringLiteral("--format"),
-                                                       QStringLiteral("csv")}));
+    EXPECT_EQ(ReadAll(csvPath).toUtf8(),
+              Cli(args + QStringList {QStringLiteral("--format"), QStringLiteral("csv")}));
 
     // The table shows the cells of the command line's readable table, row by row.
     const QStringList report = QString::fromUtf8(Cli(args)).split(QLatin1Char('\n'));
@@ -161,7 +179,8 @@ TEST_F(SeriesFormTest, MixingTableOfStocksFromTheMainWindowIsTheCommandLinesTabl
         const QString line = report.at(row + 6);
         const QStringList cells = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         EXPECT_EQ(model.data(model.index(row, 0), Qt::DisplayRole).toString(), cells.at(0));
-        const QString message = model.data(model.index(row, model.columnCount() - 1), Qt::DisplayRole).toString();
+        const QString message =
+            model.data(model.index(row, model.columnCount() - 1), Qt::DisplayRole).toString();
         if (!message.isEmpty()) {
             EXPECT_TRUE(line.endsWith(message)) << line.toStdString();
             continue;
@@ -189,12 +208,12 @@ TEST_F(SeriesFormTest, PerPointSeriesInTheChosenModeIsTheCommandLinesToo)
     const QString csvPath = Dir.filePath(QStringLiteral("perpoint.csv"));
     ASSERT_TRUE(Form->ExportCsv(csvPath));
     EXPECT_EQ(ReadAll(csvPath).toUtf8(),
-        Cli({QStringLiteral("--mode"), QStringLiteral("6"), QStringLiteral("--ph"),
-            QStringLiteral("7"), QStringLiteral("--ionic-strength"), QStringLiteral("0.15"),
-            QStringLiteral("--total-egta"), QStringLiteral("7"), QStringLiteral("--total-mg"),
-            QStringLiteral("5.4"), QStringLiteral("--total-atp"), QStringLiteral("5"),
-            QStringLiteral("--pca"), QStringLiteral("8:5:1"), QStringLiteral("--format"),
-            QStringLiteral("csv")}));
+              Cli({QStringLiteral("--mode"), QStringLiteral("6"), QStringLiteral("--ph"),
+                   QStringLiteral("7"), QStringLiteral("--ionic-strength"), QStringLiteral("0.15"),
+                   QStringLiteral("--total-egta"), QStringLiteral("7"),
+                   QStringLiteral("--total-mg"), QStringLiteral("5.4"),
+                   QStringLiteral("--total-atp"), QStringLiteral("5"), QStringLiteral("--pca"),
+                   QStringLiteral("8:5:1"), QStringLiteral("--format"), QStringLiteral("csv")}));
     // Copy puts the same records on the clipboard, tab-separated.
     Child<QPushButton>(Form, "CopyBtn")->click();
     const QStringList copied = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
@@ -220,9 +239,12 @@ TEST_F(SeriesFormTest, BenchSheetIsAnA4PdfWithTheRecipesTableAndConstants)
     ASSERT_TRUE(text.waitForFinished(30000));
     const QString sheet = QString::fromUtf8(text.readAllStandardOutput());
     const TSeriesTableModel& model = Form->Model();
-    QStringList expected {QStringLiteral("Stock A"), QStringLiteral("Stock B"),
-        QStringLiteral("Quelix " QUELIX_VERSION), QStringLiteral("EGTA-Ca"),
-        QStringLiteral("10.970"), QStringLiteral("Final volume of each mixture: 1000")};
+    QStringList expected {QStringLiteral("Stock A"),
+                          QStringLiteral("Stock B"),
+                          QStringLiteral("Quelix " QUELIX_VERSION),
+                          QStringLiteral("EGTA-Ca"),
+                          QStringLiteral("10.970"),
+                          QStringLiteral("Final volume of each mixture: 1000")};
     for (int row = 0; row < model.rowCount(); ++row)
         for (int col = 1; col <= 3; ++col) // fraction of B and the volumes
             expected << model.data(model.index(row, col), Qt::DisplayRole).toString();

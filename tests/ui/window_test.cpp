@@ -130,7 +130,8 @@ TEST_F(WindowTest, ATypedpCaSetsTheFreeCaWhereFreeCaIsAnInput)
             Type(Edit(*form, "fCaEdit"), c.FreeCaTyped + 1);
         form->Calculate();
         EXPECT_TRUE(Messages.empty());
-        EXPECT_TRUE(LastReport(*form).contains(QString::fromLatin1(c.Expect))) << LastReport(*form).toStdString();
+        EXPECT_TRUE(LastReport(*form).contains(QString::fromLatin1(c.Expect)))
+            << LastReport(*form).toStdString();
     }
 }
 
@@ -187,7 +188,8 @@ TEST_F(WindowTest, ConsoleIsClearedAndSavedWithCrLfLineEnds)
         Messages.clear();
         EXPECT_FALSE(form->SaveReport(bad));
         ASSERT_EQ(Messages.size(), 1u);
-        EXPECT_TRUE(Messages[0].startsWith(bad + QStringLiteral(" に書き込めません\n"))) << Messages[0].toStdString();
+        EXPECT_TRUE(Messages[0].startsWith(bad + QStringLiteral(" に書き込めません\n")))
+            << Messages[0].toStdString();
     }
     EXPECT_FALSE(QFile::exists(Dir.filePath(QStringLiteral("none"))));
 }
@@ -238,8 +240,8 @@ TEST_F(WindowTest, ThirteenPixelFontAndEveryCaptionFitsItsPlace)
     // A result with 8 decimals shows whole inside the field's frame and margins.
     for (const TSaNumEditExCX* edit : form->findChildren<TSaNumEditExCX*>()) {
         SCOPED_TRACE(edit->objectName().toStdString());
-        EXPECT_LE(edit->fontMetrics().horizontalAdvance(QStringLiteral("0.00000196")) + 8,
-                  edit->width());
+        EXPECT_LE(
+            edit->fontMetrics().horizontalAdvance(QStringLiteral("0.00000196")) + 8, edit->width());
     }
     // The console keeps the plain fixed-pitch font, so that the report's columns line up.
     EXPECT_EQ(Console(*form)->fontInfo().pixelSize(), 13);
