@@ -17,16 +17,6 @@ std::string Prefixed(std::string_view name, std::string_view message)
     return text;
 }
 
-[[noreturn]] void RaiseValueError(const std::string& message)
-{
-    throw py::value_error(message);
-}
-
-std::string TypeName(py::handle value)
-{
-    return Py_TYPE(value.ptr())->tp_name;
-}
-
 bool IsDecimal(py::handle value)
 {
     return py::isinstance(value, py::module_::import("decimal").attr("Decimal"));
@@ -44,6 +34,16 @@ std::string InputNames()
 }
 
 } // namespace
+
+void RaiseValueError(const std::string& message)
+{
+    throw py::value_error(message);
+}
+
+std::string TypeName(py::handle value)
+{
+    return Py_TYPE(value.ptr())->tp_name;
+}
 
 std::string NumberText(std::string_view name, py::handle value)
 {

@@ -20,6 +20,12 @@
 
 namespace py = pybind11;
 
+/// Raises ValueError with `message`.
+[[noreturn]] void RaiseValueError(const std::string& message);
+
+/// The name of a value's type, for messages ("NoneType").
+std::string TypeName(py::handle value);
+
 /// The text a Python number stands for on a command line: a str as it is, an int or a
 /// Decimal as str() writes it, a float as its shortest text; a NumPy scalar as the Python
 /// number it holds. Raises TypeError naming `name` for anything else, bools included.

@@ -13,16 +13,6 @@
 
 namespace {
 
-[[noreturn]] void RaiseValueError(const std::string& message)
-{
-    throw py::value_error(message);
-}
-
-std::string TypeName(py::handle value)
-{
-    return Py_TYPE(value.ptr())->tp_name;
-}
-
 // The targets: a text in --pca's list syntax ("9,6.5:5.5:0.1,4.5") or a sequence of numbers.
 std::vector<TReal> ReadTargets(py::handle value)
 {
@@ -63,11 +53,17 @@ std::vector<TReal> TakeTargets(std::string_view function, const py::args& args,
     return ReadTargets(keyword ? py::object(kwargs["pca"]) : py::object(args[0]));
 }
 
-bool ReadAsFrame(py::handle value)
+// Reads a keyword that both designs take (pca, read by TakeTargets; the run options;
+// as_frame); false for any other.
+bool ReadSeriesKeyword(std::string_view name, py::handle value, TRunOptions& options, bool& asFrame)
 {
-    if (!PyBool_Check(value.ptr()))
-        throw py::type_error("as_frame: expected True or False, got " + TypeName(value));
-    return value.cast<bool>();
+    if (name == "as_frame") {
+        if (!PyBool_Check(value.ptr()))
+            throw py::type_error("as_frame: expected True or False, got " + TypeName(value));
+        asFrame = value.cast<bool>();
+        return true;
+    }
+    return name == "pca" || ReadRunOption(options, name, value);
 }
 
 // A stock: a mapping of the seven totals (mM) or --stock-a's text "total_egta=7,total_mg=5".
@@ -149,12 +145,8 @@ py::object PCaSeries(const py::args& args, const py::kwargs& kwargs)
     bool asFrame = false;
     for (const auto item : kwargs) {
         const std::string name = item.first.cast<std::string>();
-        if (name == "pca" || ReadRunOption(options, name, item.second))
+        if (ReadSeriesKeyword(name, item.second, options, asFrame))
             continue;
-        if (name == "as_frame") {
-            asFrame = ReadAsFrame(item.second);
-            continue;
-        }
         const int column = InputColumn(name);
         if (column < 0)
             RejectKeyword("pca_series", name);
@@ -184,11 +176,9 @@ py::object MixingTable(const py::args& args, const py::kwargs& kwargs)
     py::object stocks[2];
     for (const auto item : kwargs) {
         const std::string name = item.first.cast<std::string>();
-        if (name == "pca" || ReadRunOption(options, name, item.second))
+        if (ReadSeriesKeyword(name, item.second, options, asFrame))
             continue;
-        if (name == "as_frame") {
-            asFrame = ReadAsFrame(item.second);
-        } else if (name == "stock_a" || name == "stock_b") {
+        if (name == "stock_a" || name == "stock_b") {
             stocks[name == "stock_a" ? 0 : 1] = py::reinterpret_borrow<py::object>(item.second);
         } else if (name == "volume") {
             design.Mixing.Volume = ReadNumber("volume", item.second);
