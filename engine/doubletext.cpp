@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "engine/doubletext.h"
 
+#include "engine/exp10.h"
 #include "engine/realtext.h"
 
 #include <array>
@@ -13,15 +14,7 @@
 namespace {
 
 // 10^0 ... 10^27: 5^27 < 2^64, so each is held exactly by the 64-bit significand.
-constexpr std::array<TReal, 28> ExactPow10 = [] {
-    std::array<TReal, 28> powers {};
-    TReal p = 1;
-    for (TReal& power : powers) {
-        power = p;
-        p *= 10;
-    }
-    return powers;
-}();
+constexpr auto ExactPow10 = PowersOfTen<TReal, 28>();
 
 // The shortest digits that read back as a finite x: |x| = Digits * 10^Exponent, with at
 // most 17 digits (no trailing zeros except for zero itself). Kept in place: this runs for
@@ -67,15 +60,7 @@ TShortest ShortestDigits(double x)
 }
 
 // 10^0 ... 10^22: the powers of ten that a double holds exactly.
-constexpr std::array<double, 23> ExactDoublePow10 = [] {
-    std::array<double, 23> powers {};
-    double p = 1;
-    for (double& power : powers) {
-        power = p;
-        p *= 10;
-    }
-    return powers;
-}();
+constexpr auto ExactDoublePow10 = PowersOfTen<double, 23>();
 
 // d * 10^e in extended precision, rounded once: d below 2^64 and |e| <= 27 are exact.
 TReal ScaledExactly(std::uint64_t d, int e)

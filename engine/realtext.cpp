@@ -4,6 +4,7 @@
 
 #include "engine/asciitext.h"
 #include "engine/calcerror.h"
+#include "engine/exp10.h"
 #include "engine/fpcheck.h"
 
 #include <algorithm>
@@ -228,15 +229,7 @@ std::string FixedExact(TReal x, int decimals)
 }
 
 // 10^0 ... 10^18: integers below 2^63, which the extended format holds exactly.
-constexpr std::array<std::uint64_t, 19> ExactPow10 = [] {
-    std::array<std::uint64_t, 19> powers {};
-    std::uint64_t p = 1;
-    for (std::uint64_t& power : powers) {
-        power = p;
-        p *= 10;
-    }
-    return powers;
-}();
+constexpr auto ExactPow10 = PowersOfTen<std::uint64_t, 19>();
 
 // "00" "01" ... "99": two decimal digits per entry.
 constexpr std::array<char, 200> DigitPairs = [] {

@@ -3,7 +3,7 @@
 #pragma once
 
 // Many records as columns of NumPy arrays: what calculate_many returns, and what the pCa
-// series (issue 12) will return for its rows, whose own cells come before the record's.
+// series return for their rows, whose own cells come before the record's.
 // Cells are set row by row, from worker threads without the interpreter's lock; the
 // arrays are handed to Python once every row is set.
 
