@@ -4,9 +4,11 @@
 
 #include "engine/fpcheck.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <stdexcept>
 
 using namespace fpcheck;
 using enum TLigand;
@@ -71,12 +73,19 @@ bool SameReal(TReal a, TReal b)
 
 } // namespace
 
+TLigandConst UnknownLigandEnthalpies()
+{
+    TLigandConst block;
+    for (auto& row : block)
+        row.fill(std::numeric_limits<TReal>::quiet_NaN());
+    return block;
+}
+
 TConstTable UnknownEnthalpies()
 {
     TConstTable table;
     for (auto& ligand : table)
-        for (auto& row : ligand)
-            row.fill(std::numeric_limits<TReal>::quiet_NaN());
+        ligand = UnknownLigandEnthalpies();
     return table;
 }
 
@@ -127,21 +136,54 @@ bool IsReadEntry(TPartner partner, std::size_t step)
 
 } // namespace
 
+// The present entries of one ligand's block that a calculation reads but cannot bring to
+// another temperature.
+int BlockWithoutCorrection(const TLigandConst& base, const TLigandConst& enthalpy, bool hasReference)
+{
+    int count = 0;
+    for (TPartner pt : AllPartners)
+        for (std::size_t step = 0; step < StepCount; ++step)
+            if (base[pt][step] > 0 && IsReadEntry(pt, step)
+                && (!hasReference || std::isnan(enthalpy[pt][step])))
+                ++count;
+    return count;
+}
+
 int EntriesWithoutCorrection(const TConstTable& base, const TConstOrigin& origin)
 {
     int count = 0;
     for (TLigand lig : AllLigands)
-        for (TPartner pt : AllPartners)
-            for (std::size_t step = 0; step < StepCount; ++step)
-                if (base[lig][pt][step] > 0 && IsReadEntry(pt, step)
-                    && (!origin.ReferenceC || std::isnan(origin.EnthalpyJPerMol[lig][pt][step])))
-                    ++count;
+        count += BlockWithoutCorrection(base[lig], origin.EnthalpyJPerMol[lig],
+                                        origin.ReferenceC.has_value());
     return count;
 }
 
 int TEngine::UncorrectedEntries() const
 {
-    return FTemperatureC ? EntriesWithoutCorrection(FBaseConst, FOrigin) : 0;
+    if (!FTemperatureC)
+        return 0;
+    int count = EntriesWithoutCorrection(FBaseConst, FOrigin);
+    for (const TFurtherLigand& further : FurtherLigands())
+        count += BlockWithoutCorrection(further.BaseConst, further.EnthalpyJPerMol,
+                                        further.ReferenceC.has_value());
+    return count;
+}
+
+void TEngine::SetFurtherLigands(std::span<const TFurtherLigand> ligands)
+{
+    if (ligands.size() > MaxFurtherLigands)
+        throw std::invalid_argument("a calculation carries at most 4 further ligands");
+    for (const TFurtherLigand& further : ligands) {
+        if (further.Charge < MinFurtherCharge || further.Charge > MaxFurtherCharge)
+            throw std::invalid_argument("the charge of a further ligand is -1 to -6");
+        for (TPartner metal : {ptMg, ptCa})
+            for (std::size_t step = FurtherMetalSteps; step < StepCount; ++step)
+                if (further.BaseConst[metal][step] != 0)
+                    throw std::invalid_argument("a further ligand binds a metal as ML and MHL only");
+    }
+    std::copy(ligands.begin(), ligands.end(), FFurther.begin());
+    FFurtherCount = ligands.size();
+    FCorrFresh = FAppFresh = false;
 }
 
 bool TEngine::HasDefaultConditions() const
@@ -198,45 +240,101 @@ void TEngine::LoadDefaultConstants()
     FBaseConst[ligPO4][ptCa][1] = 1.7L - 8 * shiftFromPoint2;
 }
 
+namespace {
+
+// One ligand's block brought from `fromC` to `toC` by van 't Hoff where an enthalpy is known.
+void BringToTemperature(const TLigandConst& base, const TLigandConst& enthalpy, TReal fromC,
+                        TReal toC, TLigandConst& corr)
+{
+    for (TPartner pt : AllPartners)
+        for (std::size_t step = 0; step < StepCount; ++step)
+            if (base[pt][step] > 0 && !std::isnan(enthalpy[pt][step]))
+                corr[pt][step] = VantHoff(base[pt][step], enthalpy[pt][step], fromC, toC);
+}
+
+// One ligand's block corrected from 0.1 M: log K moves by the change of the sum of squared
+// charges in the reaction times `termShift`, the change of the activity term. `z` is the
+// magnitude of the charge of the fully deprotonated ligand, so step s binds to a species of
+// charge -(z - s): the squares change by 2 (z - s) when it takes a proton and by 4 (z - s)
+// when it takes Mg++ or Ca++. A step that binds to an uncharged species (a trivalent
+// ligand's fourth proton) is carried uncorrected; one that binds to a cation (a further
+// ligand with more protons than charges) moves the other way.
+void CorrectForIonStr(const TLigandConst& base, int z, double termShift, TLigandConst& corr)
+{
+    for (std::size_t step = 0; step < StepCount; ++step) {
+        const TReal charge = z - static_cast<int>(step);
+        if (charge == 0)
+            continue;
+        if (base[ptH][step] > 0)
+            corr[ptH][step] -= CheckFinite(charge * termShift * 2);
+        for (TPartner metal : {ptMg, ptCa})
+            if (base[metal][step] > 0)
+                corr[metal][step] -= CheckFinite(charge * termShift * 4);
+    }
+}
+
+} // namespace
+
 void TEngine::AdjustConstants()
 {
     if (FIonStr < 0)
         RaiseCalcError(CalcMessage::NegativeIonStr);
     FCorrFresh = FAppFresh = false;
     FCorrConst = FBaseConst;
-    if (FTemperatureC && FOrigin.ReferenceC)
+    FFurtherCorr.Count = FFurtherCount;
+    for (std::size_t i = 0; i < FFurtherCount; ++i)
+        FFurtherCorr.Const[i] = FFurther[i].BaseConst;
+    if (FTemperatureC)
         CorrectForTemperature();
-    // log K moves by the change of the sum of squared charges in the reaction times the
-    // change of the activity term from the table's 0.1 M (rounded to a double).
+    // The activity term's change from the table's 0.1 M, rounded to a double.
     const double termShift = static_cast<double>(ActivityTerm(FIonStr) - ActivityTerm(0.1L));
-    for (TLigand lig : AllLigands) {
-        const int z = LigandCharge[lig];
-        // Step k (from 1) binds to a species of charge -(z + 1 - k); a trivalent ligand's
-        // fourth step is carried uncorrected.
-        for (int k = 1; k <= z; ++k) {
-            const auto step = static_cast<std::size_t>(k - 1);
-            const TReal charge = z + 1 - k;
-            if (FBaseConst[lig][ptH][step] > 0)
-                FCorrConst[lig][ptH][step] -= CheckFinite(charge * termShift * 2);
-            for (TPartner metal : {ptMg, ptCa})
-                if (FBaseConst[lig][metal][step] > 0)
-                    FCorrConst[lig][metal][step] -= CheckFinite(charge * termShift * 4);
-        }
-    }
+    for (TLigand lig : AllLigands)
+        CorrectForIonStr(FBaseConst[lig], LigandCharge[lig], termShift, FCorrConst[lig]);
+    for (std::size_t i = 0; i < FFurtherCount; ++i)
+        CorrectForIonStr(FFurther[i].BaseConst, -FFurther[i].Charge, termShift,
+                         FFurtherCorr.Const[i]);
     FCorrFresh = true;
 }
 
 void TEngine::CorrectForTemperature()
 {
-    for (TLigand lig : AllLigands)
-        for (TPartner pt : AllPartners)
-            for (std::size_t step = 0; step < StepCount; ++step) {
-                const TReal enthalpy = FOrigin.EnthalpyJPerMol[lig][pt][step];
-                if (FBaseConst[lig][pt][step] > 0 && !std::isnan(enthalpy))
-                    FCorrConst[lig][pt][step] = VantHoff(
-                        FBaseConst[lig][pt][step], enthalpy, *FOrigin.ReferenceC, *FTemperatureC);
-            }
+    if (FOrigin.ReferenceC)
+        for (TLigand lig : AllLigands)
+            BringToTemperature(FBaseConst[lig], FOrigin.EnthalpyJPerMol[lig], *FOrigin.ReferenceC,
+                               *FTemperatureC, FCorrConst[lig]);
+    for (std::size_t i = 0; i < FFurtherCount; ++i)
+        if (FFurther[i].ReferenceC)
+            BringToTemperature(FFurther[i].BaseConst, FFurther[i].EnthalpyJPerMol,
+                               *FFurther[i].ReferenceC, *FTemperatureC, FFurtherCorr.Const[i]);
 }
+
+namespace {
+
+// One ligand's apparent constants at -log10 [H+] `hydrogen` and its three binding sums. An
+// entry that does not exist keeps its value from the table the user edits.
+void MakeApparent(const TLigandConst& base, const TLigandConst& corr, TReal hydrogen,
+                  TLigandConst& app, TLigandSums& sums)
+{
+    app = base;
+    for (TPartner pt : AllPartners) {
+        for (std::size_t step = 0; step < StepCount; ++step) {
+            if (base[pt][step] <= 0)
+                continue;
+            // A protonation constant times [H+] is the ratio of successive forms.
+            const TReal exponent = pt == ptH ? CheckFinite(corr[pt][step] - hydrogen)
+                                             : corr[pt][step];
+            app[pt][step] = Pow10(exponent);
+        }
+    }
+    const auto& h = app[ptH];
+    sums[ptH] = CheckFinite((((h[3] + 1) * h[2] + 1) * h[1] + 1) * h[0] + 1);
+    for (TPartner metal : {ptMg, ptCa}) {
+        const auto& m = app[metal];
+        sums[metal] = CheckFinite((m[2] * h[1] + m[1]) * h[0] + m[0]);
+    }
+}
+
+} // namespace
 
 void TEngine::MakeApparentConstants()
 {
@@ -244,25 +342,12 @@ void TEngine::MakeApparentConstants()
     const bool fromFreshCorr = FCorrFresh;
     FAppFresh = false;
     const TReal hydrogen = pcH();
-    FAppConst = FBaseConst;
-    for (TLigand lig : AllLigands) {
-        for (TPartner pt : AllPartners) {
-            for (std::size_t step = 0; step < StepCount; ++step) {
-                if (FBaseConst[lig][pt][step] <= 0)
-                    continue;
-                // A protonation constant times [H+] is the ratio of successive forms.
-                const TReal exponent = pt == ptH ? CheckFinite(FCorrConst[lig][pt][step] - hydrogen)
-                                                 : FCorrConst[lig][pt][step];
-                FAppConst[lig][pt][step] = Pow10(exponent);
-            }
-        }
-        const auto& h = FAppConst[lig][ptH];
-        FBindSums[lig][ptH] = CheckFinite((((h[3] + 1) * h[2] + 1) * h[1] + 1) * h[0] + 1);
-        for (TPartner metal : {ptMg, ptCa}) {
-            const auto& m = FAppConst[lig][metal];
-            FBindSums[lig][metal] = CheckFinite((m[2] * h[1] + m[1]) * h[0] + m[0]);
-        }
-    }
+    for (TLigand lig : AllLigands)
+        MakeApparent(FBaseConst[lig], FCorrConst[lig], hydrogen, FAppConst[lig], FBindSums[lig]);
+    FFurtherApp.Count = FFurtherCount;
+    for (std::size_t i = 0; i < FFurtherCount; ++i)
+        MakeApparent(FFurther[i].BaseConst, FFurtherCorr.Const[i], hydrogen,
+                     FFurtherApp.Const[i], FFurtherApp.Sums[i]);
     FAppFresh = fromFreshCorr;
 }
 

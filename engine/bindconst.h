@@ -26,6 +26,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -60,8 +61,34 @@ inline constexpr std::string_view BuiltInSetName = "Built-in";
 inline constexpr TReal GasConstant = 8.314462618L;
 inline constexpr TReal ZeroCelsiusK = 273.15L;
 
-/// A table whose every entry is NaN: no reaction enthalpy known.
+/// A table whose every entry is NaN: no reaction enthalpy known; and one ligand's block.
 TConstTable UnknownEnthalpies();
+TLigandConst UnknownLigandEnthalpies();
+
+/// The charges the fully deprotonated form of a further ligand may have, and the metal
+/// steps it may have: M + L = ML (step 0) and M + HL = MHL (step 1).
+inline constexpr int MinFurtherCharge = -6;
+inline constexpr int MaxFurtherCharge = -1;
+inline constexpr std::size_t FurtherMetalSteps = 2;
+
+/// A further ligand as the engine uses it, held as a built-in ligand is: log10 K at 0.1 M
+/// [partner][step], an entry <= 0 a step that does not exist (H steps 0..3, Mg and Ca steps
+/// 0 and 1), the reaction enthalpies (J/mol, NaN where none is known) and the temperature in
+/// degrees Celsius at which its values hold (none: they cannot be brought to another).
+struct TFurtherLigand {
+    int Charge = -2; // of the fully deprotonated form L
+    TLigandConst BaseConst {};
+    TLigandConst EnthalpyJPerMol = UnknownLigandEnthalpies();
+    std::optional<TReal> ReferenceC;
+};
+
+/// The constants of a calculation's further ligands at one stage (corrected, or apparent
+/// with their binding sums), the first Count of each array in use.
+struct TFurtherTables {
+    std::size_t Count = 0;
+    std::array<TLigandConst, MaxFurtherLigands> Const {};
+    std::array<TLigandSums, MaxFurtherLigands> Sums {};
+};
 
 /// Where the constants in force come from, beyond their values: the name of their set, how
 /// many of its entries were edited after it was chosen, the reaction enthalpy of each entry
@@ -131,6 +158,18 @@ public:
     TpHScale pHScale() const { return FpHScale; }
     void SetpHScale(TpHScale scale);
 
+    /// The further ligands of the calculation, whose totals are the states' Further[i].Total
+    /// in this order; none by default. Their constants are corrected, made apparent and
+    /// enter every mode's Mg and Ca balances as the built-in ligands' do. Throws
+    /// std::invalid_argument for more than MaxFurtherLigands, a charge outside
+    /// MinFurtherCharge..MaxFurtherCharge or a metal step beyond MHL, and keeps the ligands
+    /// it had.
+    std::span<const TFurtherLigand> FurtherLigands() const
+    {
+        return {FFurther.data(), FFurtherCount};
+    }
+    void SetFurtherLigands(std::span<const TFurtherLigand> ligands);
+
     /// -log10 [H+] of the calculation: pH itself on the concentration scale; on the activity
     /// scale pH - ActivityTerm(IonStr), since log10 of the H+ activity coefficient is
     /// -ActivityTerm(IonStr). Raises the invalid-operation error for a negative IonStr there.
@@ -160,6 +199,11 @@ public:
     const TPerLigand<TLigandSums>& BindSums() const { return FBindSums; }
     const TPerLigand<TLigandConst>& WorkConst() const { return FWorkConst; }
     const TPerLigand<TLigandSums>& WorkSums() const { return FWorkSums; }
+    /// The further ligands' corrected constants (Sums unused), apparent constants with
+    /// their binding sums, and the solver's working copy of the apparent ones.
+    const TFurtherTables& FurtherCorr() const { return FFurtherCorr; }
+    const TFurtherTables& FurtherApp() const { return FFurtherApp; }
+    const TFurtherTables& FurtherWork() const { return FFurtherWork; }
 
     /// CorrConst := BaseConst brought to the temperature (when one is set) and corrected
     /// from 0.1 M to IonStr. Rejects a negative IonStr
@@ -176,7 +220,8 @@ public:
     /// (0 for the modes that need none).
     long SolveMajors(TCalcState& state, TCalcMode mode);
 
-    /// The 24 minor species from the free concentrations and the working copies.
+    /// The 24 minor species, and the protonated forms and complexes of the further
+    /// ligands, from the free concentrations and the working copies.
     void CalcMinors(TCalcState& state) const;
 
     /// One whole calculation of `state` (inputs in M) at the engine's pH and ionic
@@ -186,8 +231,8 @@ public:
     /// Error; values written before that step stay, as with the steps one by one.
     TCalcStatus Calculate(TCalcState& state, TCalcMode mode);
 
-    /// Lower bound of the ionic strength from the species the calculation knows, in M;
-    /// 0 when the state holds no results.
+    /// Lower bound of the ionic strength from the species the calculation knows (every
+    /// species of the further ligands among them), in M; 0 when the state holds no results.
     TReal GetIonStr(const TCalcState& state) const;
 
     /// Ionic strength contributed by 20 mM Tris at pH, in M.
@@ -206,6 +251,11 @@ private:
     TPerLigand<TLigandConst> FWorkConst {};
     TPerLigand<TLigandSums> FWorkSums {};
     TConstOrigin FOrigin;
+    std::array<TFurtherLigand, MaxFurtherLigands> FFurther {};
+    std::size_t FFurtherCount = 0;
+    TFurtherTables FFurtherCorr {};
+    TFurtherTables FFurtherApp {};
+    TFurtherTables FFurtherWork {};
     std::optional<TReal> FTemperatureC;
     TpHScale FpHScale = TpHScale::psConcentration;
     // Whether CorrConst (and AppConst with BindSums) were made from the present BaseConst,

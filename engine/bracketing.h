@@ -37,6 +37,12 @@ struct TBracket {
     TPerLigand<double> LigLow, LigHigh;
 };
 
+// The bounds of the further ligands, bracketed as the built-in chelators are. A calculation
+// without further ligands runs the loop built without them.
+struct TFurtherBracket {
+    std::array<double, MaxFurtherLigands> Low, High;
+};
+
 // Which quantities a mode iterates: modes 0 (both cations), 1 and 3 (one cation, the
 // nucleotides fixed from their complexes) and 6 (Mg only).
 struct TBracketShape {
@@ -73,7 +79,8 @@ void ForEachLigand(F&& f)
 // and its total (as a double, so at most one rounding above it); a negative input
 // anywhere leaves every ligand in.
 template <TBracketShape Shape>
-TPerLigand<bool> IdleLigands(const TPerLigand<TLigandSums>& sums, const TCalcState& s)
+TPerLigand<bool> IdleLigands(const TPerLigand<TLigandSums>& sums, const TFurtherTables& further,
+                             const TCalcState& s)
 {
     TPerLigand<bool> idle {};
     const TReal mgMax = Shape.IterateMg ? s.TotalMg : s.FreeMg;
@@ -83,6 +90,11 @@ TPerLigand<bool> IdleLigands(const TPerLigand<TLigandSums>& sums, const TCalcSta
         const TReal value = IsFixedFromComplex(Shape, lig) ? s.FreeLigand[lig] : s.TotalLigand[lig];
         nonNegative = nonNegative && value >= 0 && sums[lig][ptH] >= 0 && sums[lig][ptMg] >= 0
             && sums[lig][ptCa] >= 0;
+    }
+    for (std::size_t i = 0; i < further.Count; ++i) {
+        const TLigandSums& sum = further.Sums[i];
+        nonNegative = nonNegative && s.Further[i].Total >= 0 && sum[ptH] >= 0 && sum[ptMg] >= 0
+            && sum[ptCa] >= 0;
     }
     if (!nonNegative)
         return idle;
@@ -105,9 +117,10 @@ double BoundOf(TReal total, TReal denominator)
 // The ligand bounds from the cation bounds an iteration begins with. More free cation
 // leaves less free ligand: the upper cation bounds give the lower ligand bounds and the
 // lower cation bounds the upper ones.
-template <bool Checked, TBracketShape Shape>
-void NewLigandBounds(const TPerLigand<TLigandSums>& sums, const TCalcState& s,
-                     const TPerLigand<bool>& idle, TBracket& b)
+template <bool Checked, TBracketShape Shape, bool WithFurther>
+void NewLigandBounds(const TPerLigand<TLigandSums>& sums, const TFurtherTables& further,
+                     const TCalcState& s, const TPerLigand<bool>& idle, TBracket& b,
+                     TFurtherBracket& fb)
 {
     const TReal mgLow = Shape.IterateMg ? TReal {b.MgLow} : s.FreeMg;
     const TReal mgHigh = Shape.IterateMg ? TReal {b.MgHigh} : s.FreeMg;
@@ -125,31 +138,46 @@ void NewLigandBounds(const TPerLigand<TLigandSums>& sums, const TCalcState& s,
                 total, sum[ptH] + sum[ptMg] * mgLow + sum[ptCa] * caLow);
         }
     });
+    if constexpr (WithFurther) {
+        for (std::size_t i = 0; i < further.Count; ++i) {
+            const TLigandSums& sum = further.Sums[i];
+            const TReal total = s.Further[i].Total;
+            fb.Low[i] = BoundOf<Checked>(total, sum[ptH] + sum[ptMg] * mgHigh + sum[ptCa] * caHigh);
+            fb.High[i] = BoundOf<Checked>(total, sum[ptH] + sum[ptMg] * mgLow + sum[ptCa] * caLow);
+        }
+    }
 }
 
 // The new cation bounds from the ligand bounds: the upper ligand bounds give the lower
 // cation bounds. The four denominators are summed side by side, each in ligand order; a
 // fixed ligand's value enters both bounds.
-template <bool Checked, TBracketShape Shape>
-void NewCationBounds(const TPerLigand<TLigandSums>& sums, const TCalcState& s,
-                     const TPerLigand<bool>& idle, TBracket& b)
+template <bool Checked, TBracketShape Shape, bool WithFurther>
+void NewCationBounds(const TPerLigand<TLigandSums>& sums, const TFurtherTables& further,
+                     const TCalcState& s, const TPerLigand<bool>& idle, TBracket& b,
+                     const TFurtherBracket& fb)
 {
     TReal mgLowDen = 1, mgHighDen = 1, caLowDen = 1, caHighDen = 1;
+    const auto add = [&](const TLigandSums& sum, TReal low, TReal high) {
+        if constexpr (Shape.IterateCa) {
+            caLowDen += sum[ptCa] * high;
+            caHighDen += sum[ptCa] * low;
+        }
+        if constexpr (Shape.IterateMg) {
+            mgLowDen += sum[ptMg] * high;
+            mgHighDen += sum[ptMg] * low;
+        }
+    };
     ForEachLigand([&](auto lig) {
         if (idle[lig])
             return;
         const bool fixed = IsFixedFromComplex(Shape, lig);
         const TReal low = fixed ? s.FreeLigand[lig] : TReal {b.LigLow[lig]};
         const TReal high = fixed ? s.FreeLigand[lig] : TReal {b.LigHigh[lig]};
-        if constexpr (Shape.IterateCa) {
-            caLowDen += sums[lig][ptCa] * high;
-            caHighDen += sums[lig][ptCa] * low;
-        }
-        if constexpr (Shape.IterateMg) {
-            mgLowDen += sums[lig][ptMg] * high;
-            mgHighDen += sums[lig][ptMg] * low;
-        }
+        add(sums[lig], low, high);
     });
+    if constexpr (WithFurther)
+        for (std::size_t i = 0; i < further.Count; ++i)
+            add(further.Sums[i], TReal {fb.Low[i]}, TReal {fb.High[i]});
     if constexpr (Shape.IterateCa) {
         b.CaLow = BoundOf<Checked>(s.TotalCa, caLowDen);
         b.CaHigh = BoundOf<Checked>(s.TotalCa, caHighDen);
@@ -171,9 +199,10 @@ constexpr long FaultCheckInterval = 64;
 // Runs the bracketing iteration from bounds 0 and the total. Returns the number of
 // iterations, or 0 when the fast flavour must give way to the checked one (a fault flag
 // was raised, or the bounds would not close); the checked flavour raises instead.
-template <bool Checked, TBracketShape Shape>
-long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tolerance,
-             const TPerLigand<bool>& idle, TBracket& b)
+template <bool Checked, TBracketShape Shape, bool WithFurther>
+long Bracket(const TPerLigand<TLigandSums>& sums, const TFurtherTables& further,
+             const TCalcState& s, TReal tolerance, const TPerLigand<bool>& idle, TBracket& b,
+             TFurtherBracket& fb)
 {
     using A = TArith<Checked>;
     b = {};
@@ -184,9 +213,9 @@ long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tol
     const double rejectBelow = RejectBelow(tolerance);
 
     for (long iterations = 1;; ++iterations) {
-        NewLigandBounds<Checked, Shape>(sums, s, idle, b);
+        NewLigandBounds<Checked, Shape, WithFurther>(sums, further, s, idle, b, fb);
         const std::array<double, 4> old {b.MgLow, b.MgHigh, b.CaLow, b.CaHigh};
-        NewCationBounds<Checked, Shape>(sums, s, idle, b);
+        NewCationBounds<Checked, Shape, WithFurther>(sums, further, s, idle, b, fb);
         // Both cations are tested, Mg first, before either result is looked at.
         const bool mgPasses = !Shape.IterateMg
             || Passes<Checked>(b.MgLow, b.MgHigh, s.Tiny, tolerance, rejectBelow);
@@ -194,6 +223,8 @@ long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tol
             || Passes<Checked>(b.CaLow, b.CaHigh, s.Tiny, tolerance, rejectBelow);
         const bool passes = mgPasses && caPasses;
         if constexpr (!Checked) {
+            // The cation bounds are made from every ligand bound, the further ones too,
+            // so testing with them as operands waits for all of them.
             if ((passes || iterations % FaultCheckInterval == 0) && TFpuFaults::Raised(b))
                 return 0;
         }
@@ -215,18 +246,20 @@ long Bracket(const TPerLigand<TLigandSums>& sums, const TCalcState& s, TReal tol
 // which reproduces the same values and raises the first fault where it arose (CheckedOnly
 // runs the checked loop alone). Writes the iterated free cations, then the bounded free
 // ligands, as midpoints.
-template <TBracketShape Shape, bool CheckedOnly>
-long IterateBounds(const TPerLigand<TLigandSums>& sums, TCalcState& s, TReal tolerance)
+template <TBracketShape Shape, bool CheckedOnly, bool WithFurther>
+long IterateBounds(const TPerLigand<TLigandSums>& sums, const TFurtherTables& further,
+                   TCalcState& s, TReal tolerance)
 {
     TBracket b;
+    TFurtherBracket fb;
     long iterations = 0;
-    const TPerLigand<bool> idle = IdleLigands<Shape>(sums, s);
+    const TPerLigand<bool> idle = IdleLigands<Shape>(sums, further, s);
     if constexpr (!CheckedOnly) {
         TFpuFaults::Clear();
-        iterations = Bracket<false, Shape>(sums, s, tolerance, idle, b);
+        iterations = Bracket<false, Shape, WithFurther>(sums, further, s, tolerance, idle, b, fb);
     }
     if (iterations == 0)
-        iterations = Bracket<true, Shape>(sums, s, tolerance, idle, b);
+        iterations = Bracket<true, Shape, WithFurther>(sums, further, s, tolerance, idle, b, fb);
     if (Shape.IterateMg)
         s.FreeMg = (TReal {b.MgLow} + b.MgHigh) / 2;
     if (Shape.IterateCa)
@@ -236,6 +269,9 @@ long IterateBounds(const TPerLigand<TLigandSums>& sums, TCalcState& s, TReal tol
     for (TLigand lig : AllLigands)
         if (!IsFixedFromComplex(Shape, lig))
             s.FreeLigand[lig] = (TReal {b.LigLow[lig]} + b.LigHigh[lig]) / 2;
+    if constexpr (WithFurther)
+        for (std::size_t i = 0; i < further.Count; ++i)
+            s.Further[i].Free = (TReal {fb.Low[i]} + fb.High[i]) / 2;
     return iterations;
 }
 

@@ -37,6 +37,22 @@ inline constexpr std::array<TLigand, LigandCount> AllLigands {
 template <typename T>
 using TPerLigand = TEnumArray<TLigand, T, LigandCount>;
 
+/// How many further ligands (creatine phosphate, BAPTA, a lab's own chelator) a calculation
+/// may carry besides the five, and how many protons a further ligand may take.
+inline constexpr std::size_t MaxFurtherLigands = 4;
+inline constexpr std::size_t FurtherProtonSteps = 4;
+
+/// The species of one further ligand L, in M. Its total is an input in every mode; the
+/// solve writes the free form and CalcMinors the rest.
+struct TFurtherSpecies {
+    TReal Total {};
+    TReal Free {};                                          // L, fully deprotonated
+    std::array<TReal, FurtherProtonSteps> Protonated {};    // HL, H2L, H3L, H4L
+    TReal Mg {}, MgH {}, Ca {}, CaH {};                     // ML and MHL of each cation
+
+    friend bool operator==(const TFurtherSpecies&, const TFurtherSpecies&) = default;
+};
+
 /// All concentrations in M. Zero when created, as is HasResults.
 struct TCalcState {
     TReal TotalMg {};
@@ -57,6 +73,9 @@ struct TCalcState {
     TReal HEDTA {}, H2EDTA {}, MgHEDTA {}, CaHEDTA {}, MgEDTA {}, CaEDTA {};
     TReal HADP {}, H2ADP {}, MgHADP {}, CaHADP {};
     TReal HPO4 {}, H2PO4 {}, MgHPO4 {}, CaHPO4 {};
+    /// The further ligands, in the order the engine holds their definitions; only as many
+    /// as the engine has are read or written.
+    std::array<TFurtherSpecies, MaxFurtherLigands> Further {};
     /// Zero threshold of the solver and of pCa: 10 x MachineEpsilon, set once at start-up.
     TReal Tiny {};
     bool HasResults = false;

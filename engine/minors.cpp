@@ -44,6 +44,24 @@ void TEngine::CalcMinors(TCalcState& s) const
     s.H2ADP = CheckFinite(adp[ptH][1] * s.HADP);
     s.MgHADP = CheckFinite(mg * adp[ptMg][1] * s.HADP);
     s.CaHADP = CheckFinite(ca * adp[ptCa][1] * s.HADP);
+
+    // The further ligands alike: each protonated form from the one before it, then the
+    // complexes with L and with HL.
+    for (std::size_t i = 0; i < FFurtherWork.Count; ++i) {
+        const TLigandConst& k = FFurtherWork.Const[i];
+        TFurtherSpecies& further = s.Further[i];
+        TReal form = further.Free;
+        for (std::size_t step = 0; step < FurtherProtonSteps; ++step) {
+            // A step that does not exist holds 0 (or the table's value <= 0), and so
+            // does every form after it.
+            form = k[ptH][step] > 0 ? CheckFinite(k[ptH][step] * form) : TReal {0};
+            further.Protonated[step] = form;
+        }
+        further.Mg = CheckFinite(mg * k[ptMg][0] * further.Free);
+        further.MgH = CheckFinite(mg * k[ptMg][1] * further.Protonated[0]);
+        further.Ca = CheckFinite(ca * k[ptCa][0] * further.Free);
+        further.CaH = CheckFinite(ca * k[ptCa][1] * further.Protonated[0]);
+    }
 }
 
 TReal TEngine::GetIonStr(const TCalcState& s) const
@@ -66,5 +84,17 @@ TReal TEngine::GetIonStr(const TCalcState& s) const
     sum += 4 * (s.FreeCa + s.CaATP + s.CaEGTA + s.CaEDTA) + s.CaADP;
     // Two singly charged counter-anions come with every Mg or Ca ion added.
     sum += 2 * s.TotalMg + 2 * s.TotalCa;
+    // Every species of a further ligand with its squared charge: L carries -z, each proton
+    // adds 1 and a bound cation 2.
+    for (std::size_t i = 0; i < FFurtherWork.Count; ++i) {
+        const TFurtherSpecies& further = s.Further[i];
+        const TReal z = FFurther[i].Charge;
+        const auto squared = [](TReal charge) { return charge * charge; };
+        sum += squared(z) * further.Free;
+        for (std::size_t step = 0; step < FurtherProtonSteps; ++step)
+            sum += squared(z + TReal(step + 1)) * further.Protonated[step];
+        sum += squared(z + 2) * (further.Mg + further.Ca);
+        sum += squared(z + 3) * (further.MgH + further.CaH);
+    }
     return CheckFinite(sum) / 2;
 }

@@ -21,13 +21,16 @@ TReal FromComplex(TReal complex, TReal freePartner, TReal k)
     return Div(Div(complex, freePartner), k);
 }
 
-// Denominator of a cation balance: 1 + sum over ligands of (sum constant x ligand).
-TReal CationDenominator(const TPerLigand<TLigandSums>& sums, TPartner metal,
-                        const TPerLigand<TReal>& ligand)
+// Denominator of a cation balance: 1 + sum over ligands of (sum constant x ligand), the
+// further ligands after the five.
+TReal CationDenominator(const TPerLigand<TLigandSums>& sums, const TFurtherTables& further,
+                        TPartner metal, const TCalcState& s)
 {
     TReal sum = 1;
     for (TLigand lig : AllLigands)
-        sum += sums[lig][metal] * ligand[lig];
+        sum += sums[lig][metal] * s.FreeLigand[lig];
+    for (std::size_t i = 0; i < further.Count; ++i)
+        sum += further.Sums[i][metal] * s.Further[i].Free;
     return CheckFinite(sum);
 }
 
@@ -61,9 +64,10 @@ template <bool CheckedOnly>
 class TModeSolvers {
 public:
     TModeSolvers(const TPerLigand<TLigandConst>& consts, const TPerLigand<TLigandSums>& sums,
-                 TReal tolerance, TCalcState& state)
+                 const TFurtherTables& further, TReal tolerance, TCalcState& state)
         : FConsts(consts)
         , FSums(sums)
+        , FFurther(further)
         , FTolerance(tolerance)
         , FState(state)
     {
@@ -136,6 +140,7 @@ private:
         Free()[ligADP] = FreeFromComplex(ligADP, entered);
         if constexpr (Entered == ptMg)
             FreeFromTotal(ligPO4);
+        FurtherFromTotals();
         FState.TotalMg = CationTotal(Mg);
         FState.TotalCa = CationTotal(Ca);
         NucleotideTotals();
@@ -152,6 +157,7 @@ private:
         s.FreeMg = FromComplex(s.MgATP, Free()[ligATP], Constant(ligATP, ptMg));
         for (TLigand lig : {ligEGTA, ligEDTA, ligADP, ligPO4})
             FreeFromTotal(lig);
+        FurtherFromTotals();
         s.TotalMg = CationTotal(Mg);
         s.TotalCa = CationTotal(Ca);
         s.TotalLigand[ligATP] = NucleotideTotal(ligATP);
@@ -170,10 +176,14 @@ private:
         return iterations;
     }
 
+    // The bracketing of `Shape`, built without the further ligands' bounds when there are
+    // none, so that a calculation without them runs the very loop it always ran.
     template <TBracketShape Shape>
     long Iterate()
     {
-        return IterateBounds<Shape, CheckedOnly>(FSums, FState, FTolerance);
+        if (FFurther.Count == 0)
+            return IterateBounds<Shape, CheckedOnly, false>(FSums, FFurther, FState, FTolerance);
+        return IterateBounds<Shape, CheckedOnly, true>(FSums, FFurther, FState, FTolerance);
     }
 
     TPerLigand<TReal>& Free() { return FState.FreeLigand; }
@@ -194,6 +204,17 @@ private:
         Free()[lig] = Div(FState.TotalLigand[lig], CheckFinite(LigandSum(lig)));
     }
 
+    // (F1) for each further ligand, in the modes where both free cations are known.
+    void FurtherFromTotals()
+    {
+        for (std::size_t i = 0; i < FFurther.Count; ++i) {
+            const TLigandSums& sum = FFurther.Sums[i];
+            TFurtherSpecies& further = FState.Further[i];
+            further.Free = Div(further.Total, CheckFinite(sum[ptH] + sum[ptMg] * FState.FreeMg
+                                                          + sum[ptCa] * FState.FreeCa));
+        }
+    }
+
     // (F2) free nucleotide from its complex with `cation` and the cation's free value.
     TReal FreeFromComplex(TLigand nucleotide, const TCation& cation) const
     {
@@ -205,7 +226,7 @@ private:
     TReal CationTotal(const TCation& cation) const
     {
         return CheckFinite(FState.*cation.Free
-                           * CationDenominator(FSums, cation.Partner, FState.FreeLigand));
+                           * CationDenominator(FSums, FFurther, cation.Partner, FState));
     }
 
     // (F4) nucleotide total, for ATP and then ADP.
@@ -233,6 +254,7 @@ private:
 
     const TPerLigand<TLigandConst>& FConsts;
     const TPerLigand<TLigandSums>& FSums;
+    const TFurtherTables& FFurther;
     TReal FTolerance;
     TCalcState& FState;
 };
@@ -245,8 +267,14 @@ long TEngine::SolveMajors(TCalcState& state, TCalcMode mode)
         FWorkConst[lig] = FAppConst[lig];
         FWorkSums[lig] = FBindSums[lig];
     }
+    FFurtherWork.Count = FFurtherApp.Count;
+    for (std::size_t i = 0; i < FFurtherApp.Count; ++i) {
+        FFurtherWork.Const[i] = FFurtherApp.Const[i];
+        FFurtherWork.Sums[i] = FFurtherApp.Sums[i];
+    }
     const long iterations =
-        TModeSolvers<false>(FWorkConst, FWorkSums, FConvergenceTolerance, state).Solve(mode);
+        TModeSolvers<false>(FWorkConst, FWorkSums, FFurtherWork, FConvergenceTolerance, state)
+            .Solve(mode);
     state.HasResults = true;
     return iterations;
 }
@@ -254,7 +282,8 @@ long TEngine::SolveMajors(TCalcState& state, TCalcMode mode)
 long solverdetail::SolveMajorsChecked(const TEngine& engine, TCalcState& state, TCalcMode mode)
 {
     const long iterations = TModeSolvers<true>(engine.AppConst(), engine.BindSums(),
-                                               engine.ConvergenceTolerance(), state)
+                                               engine.FurtherApp(), engine.ConvergenceTolerance(),
+                                               state)
                                 .Solve(mode);
     state.HasResults = true;
     return iterations;
