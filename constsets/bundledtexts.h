@@ -3,7 +3,7 @@
 #pragma once
 
 // The texts of the bundled set files, built into the program from constsets/sets/*.json
-// (bundledtexts.cpp is generated at build time by embed.cmake).
+// and of the further-ligand library (bundledtexts.cpp is generated at build time by embed.cmake).
 
 #include <span>
 #include <string_view>
@@ -16,3 +16,6 @@ struct TBundledText {
 
 /// In the order the build lists them, "Built-in" first.
 std::span<const TBundledText> BundledSetTexts();
+
+/// The library of further ligands (constsets/ligands/further-ligands-20c.json).
+TBundledText BundledLigandText();

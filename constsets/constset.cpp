@@ -146,5 +146,95 @@ bool GivesEntries(const TConstSet& set)
             for (const auto& entry : row)
                 if (entry)
                     return true;
+    return !set.Ligands.empty();
+}
+
+std::string LigandRowLabel(std::string_view name, TPartner partner)
+{
+    return std::string(name) + "-" + std::string(PartnerNames[static_cast<std::size_t>(partner)]);
+}
+
+namespace {
+
+constexpr bool IsNameCharacter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsAsciiDigit(c) || c == '-'
+        || c == '_';
+}
+
+} // namespace
+
+std::string LigandNameProblem(std::string_view name)
+{
+    if (name.empty())
+        return "a further ligand needs a name";
+    if (name.size() > MaxLigandNameLength)
+        return "the name is longer than 16 characters";
+    for (char ch : name)
+        if (!IsNameCharacter(ch))
+            return "a name holds letters, digits, '-' and '_' only";
+    for (std::string_view builtIn : LigandNames)
+        if (EqualNoCase(name, builtIn))
+            return "\"" + std::string(builtIn) + "\" is a built-in ligand";
+    for (std::string_view cation : {"Mg", "Ca", "H"})
+        if (EqualNoCase(name, cation))
+            return "\"" + std::string(cation) + "\" names a binding partner, not a ligand";
+    return {};
+}
+
+const TConstSet& LigandLibrary()
+{
+    static const TConstSet library = [] {
+        const TBundledText text = BundledLigandText();
+        return ParseConstSet(text.Text, text.FileName);
+    }();
+    return library;
+}
+
+std::optional<TKnownLigand> FindLigand(const TConstSet& set, std::string_view name)
+{
+    for (const TConstSet* source : {&set, &LigandLibrary()})
+        for (const TLigandDef& def : source->Ligands)
+            if (EqualNoCase(def.Name, name))
+                return TKnownLigand {&def, source->ReferenceC, source != &set};
+    return std::nullopt;
+}
+
+std::vector<TKnownLigand> KnownLigands(const TConstSet& set)
+{
+    std::vector<TKnownLigand> known;
+    for (const TLigandDef& def : set.Ligands)
+        known.push_back({&def, set.ReferenceC, false});
+    const TConstSet& library = LigandLibrary();
+    if (&set == &library)
+        return known;
+    for (const TLigandDef& def : library.Ligands)
+        if (FindLigand(set, def.Name)->FromLibrary)
+            known.push_back({&def, library.ReferenceC, true});
+    return known;
+}
+
+TFurtherLigand EngineLigand(const TKnownLigand& known)
+{
+    TFurtherLigand ligand;
+    ligand.Charge = known.Def->Charge;
+    ligand.ReferenceC = known.ReferenceC;
+    for (TPartner pt : AllPartners)
+        for (std::size_t step = 0; step < StepCount; ++step)
+            if (const auto& entry = known.Def->Entries[pt][step]) {
+                ligand.BaseConst[pt][step] = entry->Log10K;
+                if (entry->Enthalpy)
+                    ligand.EnthalpyJPerMol[pt][step] = EnthalpyJPerMol(*entry->Enthalpy,
+                                                                       entry->EnthalpyUnit);
+            }
+    return ligand;
+}
+
+bool HasEstimates(const TLigandDef& def)
+{
+    for (const auto& row : def.Entries)
+        for (const auto& entry : row)
+            if (entry && entry->Estimate)
+                return true;
     return false;
 }

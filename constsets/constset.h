@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 /// A set that cannot be read, written or used; the message names the file, the entry and
 /// the problem.
@@ -50,19 +51,42 @@ struct TSetEntry {
     std::optional<TReal> Enthalpy; // in EnthalpyUnit
     TEnthalpyUnit EnthalpyUnit = TEnthalpyUnit::euKJPerMol;
     std::string Source;
+    bool Estimate = false; // the source's own estimate, not a measurement
 
     friend bool operator==(const TSetEntry&, const TSetEntry&) = default;
 };
 
+/// The entries of one ligand's rows [partner][step]; none where not given.
+using TLigandEntries = TEnumArray<TPartner, std::array<std::optional<TSetEntry>, StepCount>,
+                                  PartnerCount>;
+
+/// How long a further ligand's name may be, and how many further ligands a set may define
+/// (a calculation uses at most MaxFurtherLigands of them).
+inline constexpr std::size_t MaxLigandNameLength = 16;
+inline constexpr std::size_t MaxSetLigands = 16;
+
+/// A further ligand as a set (or the bundled library) defines it: its name (letters,
+/// digits, '-' and '_'; unique without regard to case, never one of the five), the charge
+/// of its fully deprotonated form L (-1 to -6), and its entries: H steps 0 to 3, Mg and Ca
+/// steps 0 (M + L = ML) and 1 (M + HL = MHL), at the set's temperature and 0.1 M.
+struct TLigandDef {
+    std::string Name;
+    std::string Description;
+    int Charge = -2;
+    TLigandEntries Entries;
+
+    friend bool operator==(const TLigandDef&, const TLigandDef&) = default;
+};
+
 /// [ligand][partner][step]; none where the set does not give the entry.
-using TSetEntries =
-    TPerLigand<TEnumArray<TPartner, std::array<std::optional<TSetEntry>, StepCount>, PartnerCount>>;
+using TSetEntries = TPerLigand<TLigandEntries>;
 
 struct TConstSet {
     std::string Name;
     std::string Description;
     std::optional<TReal> ReferenceC; // none: the set does not say
     TSetEntries Entries;
+    std::vector<TLigandDef> Ligands; // further ligands, in the file's order
 
     friend bool operator==(const TConstSet&, const TConstSet&) = default;
 };
@@ -126,3 +150,37 @@ const TConstSet& BuiltInSet();
 
 /// The bundled set with this id or name (either without regard to case), or null.
 const TBundledSet* FindBundledSet(std::string_view idOrName);
+
+/// "CrP-H", "CrP-Mg", "CrP-Ca": the rows of a further ligand.
+std::string LigandRowLabel(std::string_view name, TPartner partner);
+
+/// Why `name` cannot name a further ligand ("" when it can): empty, too long, a character
+/// other than a letter, digit, '-' or '_', or the name of a built-in ligand or of Mg or Ca
+/// (whose record columns it would take).
+std::string LigandNameProblem(std::string_view name);
+
+/// The bundled library of further ligands: creatine phosphate as "CrP", BAPTA, DiBrBAPTA,
+/// HEDTA, Citrate, ADA and AMP at 20 degrees C and 0.1 M, every entry with its source.
+const TConstSet& LigandLibrary();
+
+/// A further ligand as a calculation under some set knows it: the set's own definition,
+/// which wins, or the library's; with the temperature at which its values hold.
+struct TKnownLigand {
+    const TLigandDef* Def = nullptr;
+    std::optional<TReal> ReferenceC;
+    bool FromLibrary = false;
+};
+
+/// The definition named `name` (without regard to case), or none.
+std::optional<TKnownLigand> FindLigand(const TConstSet& set, std::string_view name);
+
+/// Every further ligand known under `set`: its own, then the library's that it does not
+/// define.
+std::vector<TKnownLigand> KnownLigands(const TConstSet& set);
+
+/// The engine's form of a known ligand: log10 K (0 where not given), the enthalpies in
+/// J/mol and the reference temperature.
+TFurtherLigand EngineLigand(const TKnownLigand& known);
+
+/// True when any entry of the ligand is marked as an estimate.
+bool HasEstimates(const TLigandDef& def);

@@ -21,9 +21,11 @@ const std::set<std::string, std::less<>> TopKeys {"format",
                                                   "description",
                                                   "reference_temperature_c",
                                                   "reference_ionic_strength_m",
-                                                  "entries"};
+                                                  "entries",
+                                                  "ligands"};
 const std::set<std::string, std::less<>> EntryKeys {
-    "row", "step", "log10_k", "enthalpy", "enthalpy_unit", "source"};
+    "row", "step", "log10_k", "enthalpy", "enthalpy_unit", "source", "estimate"};
+const std::set<std::string, std::less<>> LigandKeys {"name", "description", "charge", "entries"};
 
 // Raises the file's error: "<file>: <where>: <problem>".
 class TProblems {
@@ -177,13 +179,37 @@ void ReadEnthalpy(const TJson& entry, TSetEntry& out, bool hasReference, const T
         problems.Raise("an enthalpy needs the set's \"reference_temperature_c\"");
 }
 
+// The values of an entry whose row and step are known: log10 K, the enthalpy with its
+// unit, the source and whether the source marks it as an estimate.
+TSetEntry EntryValues(const TJson& entry, bool hasReference, const TProblems& problems)
+{
+    TSetEntry out;
+    out.Log10K = Number(entry["log10_k"], "log10_k", problems);
+    if (out.Log10K < 0)
+        problems.Raise("\"log10_k\" must not be negative (0 marks a step that does not exist)");
+    ReadEnthalpy(entry, out, hasReference, problems);
+    out.Source = Text(entry["source"], "source", problems);
+    if (entry.contains("estimate")) {
+        if (!entry["estimate"].is_boolean())
+            problems.Raise("\"estimate\" must be true or false, not " + ValueText(entry["estimate"]));
+        out.Estimate = entry["estimate"].get<bool>();
+    }
+    return out;
+}
+
+// The entry object at `where`, with its keys checked.
+void CheckEntryObject(const TJson& entry, const TProblems& problems)
+{
+    if (!entry.is_object())
+        problems.Raise("an entry must be an object, not " + ValueText(entry));
+    CheckKeys(entry, EntryKeys, {"row", "step", "log10_k", "source"}, problems);
+}
+
 void ReadEntry(const TJson& entry, std::size_t index, TConstSet& set, TProblems& problems)
 {
     std::string where = "entry " + std::to_string(index + 1);
     problems.SetWhere(where);
-    if (!entry.is_object())
-        problems.Raise("an entry must be an object, not " + ValueText(entry));
-    CheckKeys(entry, EntryKeys, {"row", "step", "log10_k", "source"}, problems);
+    CheckEntryObject(entry, problems);
     const std::string label = Text(entry["row"], "row", problems);
     TLigand lig {};
     TPartner partner {};
@@ -197,13 +223,79 @@ void ReadEntry(const TJson& entry, std::size_t index, TConstSet& set, TProblems&
                       + ")");
     if (set.Entries[lig][partner][step])
         problems.Raise("this row and step is given twice");
-    TSetEntry out;
-    out.Log10K = Number(entry["log10_k"], "log10_k", problems);
-    if (out.Log10K < 0)
-        problems.Raise("\"log10_k\" must not be negative (0 marks a step that does not exist)");
-    ReadEnthalpy(entry, out, set.ReferenceC.has_value(), problems);
-    out.Source = Text(entry["source"], "source", problems);
-    set.Entries[lig][partner][step] = std::move(out);
+    set.Entries[lig][partner][step] = EntryValues(entry, set.ReferenceC.has_value(), problems);
+}
+
+// One entry of a further ligand: a row of that ligand ("CrP-Mg"), H steps 0 to 3 and metal
+// steps 0 (ML) and 1 (MHL).
+void ReadLigandEntry(const TJson& entry, const std::string& ligandWhere, TLigandDef& def,
+                     bool hasReference, TProblems& problems)
+{
+    CheckEntryObject(entry, problems);
+    const std::string label = Text(entry["row"], "row", problems);
+    std::optional<TPartner> partner;
+    for (TPartner pt : AllPartners)
+        if (EqualNoCase(label, LigandRowLabel(def.Name, pt)))
+            partner = pt;
+    if (!partner)
+        problems.Raise("unknown row " + Quoted(label) + " (the rows of this ligand are "
+                       + LigandRowLabel(def.Name, TPartner::ptH) + ", "
+                       + LigandRowLabel(def.Name, TPartner::ptMg) + " and "
+                       + LigandRowLabel(def.Name, TPartner::ptCa) + ")");
+    const std::string row = LigandRowLabel(def.Name, *partner);
+    const std::size_t steps = *partner == TPartner::ptH ? StepCount : FurtherMetalSteps;
+    const std::optional<std::size_t> step = SmallWholeNumber(entry["step"], steps);
+    if (!step)
+        problems.Raise(*partner == TPartner::ptH
+                           ? "\"step\" of " + row + " must be 0, 1, 2 or 3, not "
+                               + ValueText(entry["step"])
+                           : "a further ligand binds Mg and Ca as ML (step 0) and MHL (step 1) "
+                             "only; \"step\" of "
+                               + row + " is " + ValueText(entry["step"]));
+    problems.SetWhere(ligandWhere + ", " + row + " step " + std::to_string(*step));
+    if (def.Entries[*partner][*step])
+        problems.Raise("this row and step is given twice");
+    def.Entries[*partner][*step] = EntryValues(entry, hasReference, problems);
+}
+
+void ReadLigand(const TJson& ligand, std::size_t index, TConstSet& set, TProblems& problems)
+{
+    std::string where = "ligand " + std::to_string(index + 1);
+    problems.SetWhere(where);
+    if (!ligand.is_object())
+        problems.Raise("a further ligand must be an object, not " + ValueText(ligand));
+    TLigandDef def;
+    if (ligand.contains("name")) {
+        def.Name = Text(ligand["name"], "name", problems);
+        if (const std::string problem = LigandNameProblem(def.Name); !problem.empty())
+            problems.Raise(Quoted(def.Name) + ": " + problem);
+        where += " (" + def.Name + ")";
+        problems.SetWhere(where);
+    }
+    CheckKeys(ligand, LigandKeys, {"name", "charge", "entries"}, problems);
+    for (const TLigandDef& other : set.Ligands)
+        if (EqualNoCase(other.Name, def.Name))
+            problems.Raise("the name is given to two ligands (names are told apart without "
+                           "regard to case)");
+    if (ligand.contains("description"))
+        def.Description = Text(ligand["description"], "description", problems, true);
+    const TJson& charge = ligand["charge"];
+    const std::optional<std::size_t> magnitude = charge.is_number() && charge.get<TReal>() < 0
+        ? SmallWholeNumber(-charge.get<TReal>(), -MinFurtherCharge + 1)
+        : std::nullopt;
+    if (!magnitude || *magnitude == 0)
+        problems.Raise("\"charge\", of the fully deprotonated ligand, must be a whole number "
+                       "from -1 to -6, not "
+                       + ValueText(charge));
+    def.Charge = -static_cast<int>(*magnitude);
+    const TJson& entries = ligand["entries"];
+    if (!entries.is_array())
+        problems.Raise("\"entries\" must be a list, not " + ValueText(entries));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        problems.SetWhere(where + ", entry " + std::to_string(i + 1));
+        ReadLigandEntry(entries[i], where, def, set.ReferenceC.has_value(), problems);
+    }
+    set.Ligands.push_back(std::move(def));
 }
 
 // Parses JSON and refuses a key repeated within one object, which the library would
@@ -268,6 +360,16 @@ TConstSet ParseConstSet(std::string_view text, std::string_view fileName)
         problems.Raise("\"entries\" must be a list, not " + ValueText(entries));
     for (std::size_t i = 0; i < entries.size(); ++i)
         ReadEntry(entries[i], i, set, problems);
+    if (doc.contains("ligands")) {
+        const TJson& ligands = doc["ligands"];
+        if (!ligands.is_array())
+            problems.Raise("\"ligands\" must be a list, not " + ValueText(ligands));
+        if (ligands.size() > MaxSetLigands)
+            problems.Raise("a set defines at most 16 further ligands, this one "
+                           + std::to_string(ligands.size()));
+        for (std::size_t i = 0; i < ligands.size(); ++i)
+            ReadLigand(ligands[i], i, set, problems);
+    }
     return set;
 }
 

@@ -26,11 +26,13 @@ void AppendString(std::string& out, const std::string& text)
     }
 }
 
-void AppendEntry(std::string& out, TLigand lig, TPartner pt, std::size_t step, const TSetEntry& e)
+void AppendEntry(std::string& out, std::string_view indent, const std::string& row,
+                 std::size_t step, const TSetEntry& e)
 {
-    out += "    {";
+    out += indent;
+    out += "{";
     AppendKey(out, "row");
-    AppendString(out, RowLabel(lig, pt));
+    AppendString(out, row);
     out += ", ";
     AppendKey(out, "step");
     out += std::to_string(step);
@@ -48,7 +50,44 @@ void AppendEntry(std::string& out, TLigand lig, TPartner pt, std::size_t step, c
     out += ", ";
     AppendKey(out, "source");
     AppendString(out, e.Source);
+    if (e.Estimate) {
+        out += ", ";
+        AppendKey(out, "estimate");
+        out += "true";
+    }
     out += "}";
+}
+
+// The further ligands, one object each with its entries a line.
+void AppendLigands(std::string& out, const std::vector<TLigandDef>& ligands)
+{
+    out += ",\n  ";
+    AppendKey(out, "ligands");
+    out += "[";
+    for (std::size_t i = 0; i < ligands.size(); ++i) {
+        const TLigandDef& def = ligands[i];
+        out += i == 0 ? "\n    {" : ",\n    {";
+        AppendKey(out, "name");
+        AppendString(out, def.Name);
+        out += ", ";
+        AppendKey(out, "description");
+        AppendString(out, def.Description);
+        out += ", ";
+        AppendKey(out, "charge");
+        out += std::to_string(def.Charge) + ", ";
+        AppendKey(out, "entries");
+        out += "[";
+        bool first = true;
+        for (TPartner pt : AllPartners)
+            for (std::size_t step = 0; step < StepCount; ++step)
+                if (const auto& entry = def.Entries[pt][step]) {
+                    out += first ? "\n" : ",\n";
+                    AppendEntry(out, "      ", LigandRowLabel(def.Name, pt), step, *entry);
+                    first = false;
+                }
+        out += first ? "]}" : "\n    ]}";
+    }
+    out += "\n  ]";
 }
 
 } // namespace
@@ -83,10 +122,14 @@ std::string ConstSetText(const TConstSet& set)
             for (std::size_t step = 0; step < StepCount; ++step)
                 if (const auto& entry = set.Entries[lig][pt][step]) {
                     out += first ? "\n" : ",\n";
-                    AppendEntry(out, lig, pt, step, *entry);
+                    AppendEntry(out, "    ", RowLabel(lig, pt), step, *entry);
                     first = false;
                 }
-    out += first ? "]\n}\n" : "\n  ]\n}\n";
+    out += first ? "]" : "\n  ]";
+    // Only a set with further ligands has the key, so that other files read as they did.
+    if (!set.Ligands.empty())
+        AppendLigands(out, set.Ligands);
+    out += "\n}\n";
     // What this program writes, it must read back to the same set: the reader's checks are
     // the writer's.
     const std::string what = "The set \"" + set.Name + "\"";

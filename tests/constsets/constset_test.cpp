@@ -4,6 +4,7 @@
 #include "constsets/constset.h"
 
 #include "engine/realtext.h"
+#include "tests/constsets/datatable.h"
 
 #include <gtest/gtest.h>
 
@@ -18,41 +19,10 @@ using enum TPartner;
 
 namespace {
 
-// The fields of one line of a CSV file with quoted fields (no line breaks inside quotes).
-std::vector<std::string> CsvFields(const std::string& line)
-{
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char ch = line[i];
-        if (quoted && ch == '"' && i + 1 < line.size() && line[i + 1] == '"')
-            fields.back() += line[++i];
-        else if (ch == '"')
-            quoted = !quoted;
-        else if (ch == ',' && !quoted)
-            fields.emplace_back();
-        else if (ch != '\r')
-            fields.back() += ch;
-    }
-    return fields;
-}
-
 // The literature table the bundled set was made from, keyed by "ROW:STEP".
 std::map<std::string, std::map<std::string, std::string>> LiteratureTable()
 {
-    std::ifstream file(std::string(QUELIX_TEST_DATA_DIR) + "/nist_srd46_20C.csv");
-    std::string line;
-    std::getline(file, line);
-    const std::vector<std::string> header = CsvFields(line);
-    std::map<std::string, std::map<std::string, std::string>> rows;
-    while (std::getline(file, line)) {
-        const std::vector<std::string> fields = CsvFields(line);
-        std::map<std::string, std::string> row;
-        for (std::size_t i = 0; i < header.size() && i < fields.size(); ++i)
-            row[header[i]] = fields[i];
-        rows[row["row"] + ":" + row["step"]] = row;
-    }
-    return rows;
+    return DataTable("nist_srd46_20C.csv");
 }
 
 const TConstSet& LiteratureSet()
