@@ -224,8 +224,8 @@ TFurtherLigand EngineLigand(const TKnownLigand& known)
             if (const auto& entry = known.Def->Entries[pt][step]) {
                 ligand.BaseConst[pt][step] = entry->Log10K;
                 if (entry->Enthalpy)
-                    ligand.EnthalpyJPerMol[pt][step] = EnthalpyJPerMol(*entry->Enthalpy,
-                                                                       entry->EnthalpyUnit);
+                    ligand.EnthalpyJPerMol[pt][step] = EnthalpyJPerMol(
+                        *entry->Enthalpy, entry->EnthalpyUnit);
             }
     return ligand;
 }

@@ -57,8 +57,8 @@ struct TSetEntry {
 };
 
 /// The entries of one ligand's rows [partner][step]; none where not given.
-using TLigandEntries = TEnumArray<TPartner, std::array<std::optional<TSetEntry>, StepCount>,
-                                  PartnerCount>;
+using TLigandEntries =
+    TEnumArray<TPartner, std::array<std::optional<TSetEntry>, StepCount>, PartnerCount>;
 
 /// How long a further ligand's name may be, and how many further ligands a set may define
 /// (a calculation uses at most MaxFurtherLigands of them).

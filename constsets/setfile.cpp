@@ -191,7 +191,8 @@ TSetEntry EntryValues(const TJson& entry, bool hasReference, const TProblems& pr
     out.Source = Text(entry["source"], "source", problems);
     if (entry.contains("estimate")) {
         if (!entry["estimate"].is_boolean())
-            problems.Raise("\"estimate\" must be true or false, not " + ValueText(entry["estimate"]));
+            problems.Raise("\"estimate\" must be true or false, not "
+                           + ValueText(entry["estimate"]));
         out.Estimate = entry["estimate"].get<bool>();
     }
     return out;

@@ -138,7 +138,8 @@ bool IsReadEntry(TPartner partner, std::size_t step)
 
 // The present entries of one ligand's block that a calculation reads but cannot bring to
 // another temperature.
-int BlockWithoutCorrection(const TLigandConst& base, const TLigandConst& enthalpy, bool hasReference)
+int BlockWithoutCorrection(const TLigandConst& base, const TLigandConst& enthalpy,
+                           bool hasReference)
 {
     int count = 0;
     for (TPartner pt : AllPartners)
@@ -153,8 +154,8 @@ int EntriesWithoutCorrection(const TConstTable& base, const TConstOrigin& origin
 {
     int count = 0;
     for (TLigand lig : AllLigands)
-        count += BlockWithoutCorrection(base[lig], origin.EnthalpyJPerMol[lig],
-                                        origin.ReferenceC.has_value());
+        count += BlockWithoutCorrection(
+            base[lig], origin.EnthalpyJPerMol[lig], origin.ReferenceC.has_value());
     return count;
 }
 
@@ -164,8 +165,8 @@ int TEngine::UncorrectedEntries() const
         return 0;
     int count = EntriesWithoutCorrection(FBaseConst, FOrigin);
     for (const TFurtherLigand& further : FurtherLigands())
-        count += BlockWithoutCorrection(further.BaseConst, further.EnthalpyJPerMol,
-                                        further.ReferenceC.has_value());
+        count += BlockWithoutCorrection(
+            further.BaseConst, further.EnthalpyJPerMol, further.ReferenceC.has_value());
     return count;
 }
 
@@ -179,7 +180,8 @@ void TEngine::SetFurtherLigands(std::span<const TFurtherLigand> ligands)
         for (TPartner metal : {ptMg, ptCa})
             for (std::size_t step = FurtherMetalSteps; step < StepCount; ++step)
                 if (further.BaseConst[metal][step] != 0)
-                    throw std::invalid_argument("a further ligand binds a metal as ML and MHL only");
+                    throw std::invalid_argument(
+                        "a further ligand binds a metal as ML and MHL only");
     }
     std::copy(ligands.begin(), ligands.end(), FFurther.begin());
     FFurtherCount = ligands.size();
@@ -291,8 +293,8 @@ void TEngine::AdjustConstants()
     for (TLigand lig : AllLigands)
         CorrectForIonStr(FBaseConst[lig], LigandCharge[lig], termShift, FCorrConst[lig]);
     for (std::size_t i = 0; i < FFurtherCount; ++i)
-        CorrectForIonStr(FFurther[i].BaseConst, -FFurther[i].Charge, termShift,
-                         FFurtherCorr.Const[i]);
+        CorrectForIonStr(
+            FFurther[i].BaseConst, -FFurther[i].Charge, termShift, FFurtherCorr.Const[i]);
     FCorrFresh = true;
 }
 
@@ -346,8 +348,8 @@ void TEngine::MakeApparentConstants()
         MakeApparent(FBaseConst[lig], FCorrConst[lig], hydrogen, FAppConst[lig], FBindSums[lig]);
     FFurtherApp.Count = FFurtherCount;
     for (std::size_t i = 0; i < FFurtherCount; ++i)
-        MakeApparent(FFurther[i].BaseConst, FFurtherCorr.Const[i], hydrogen,
-                     FFurtherApp.Const[i], FFurtherApp.Sums[i]);
+        MakeApparent(FFurther[i].BaseConst, FFurtherCorr.Const[i], hydrogen, FFurtherApp.Const[i],
+                     FFurtherApp.Sums[i]);
     FAppFresh = fromFreshCorr;
 }
 

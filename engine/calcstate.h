@@ -46,9 +46,9 @@ inline constexpr std::size_t FurtherProtonSteps = 4;
 /// solve writes the free form and CalcMinors the rest.
 struct TFurtherSpecies {
     TReal Total {};
-    TReal Free {};                                          // L, fully deprotonated
-    std::array<TReal, FurtherProtonSteps> Protonated {};    // HL, H2L, H3L, H4L
-    TReal Mg {}, MgH {}, Ca {}, CaH {};                     // ML and MHL of each cation
+    TReal Free {};                                       // L, fully deprotonated
+    std::array<TReal, FurtherProtonSteps> Protonated {}; // HL, H2L, H3L, H4L
+    TReal Mg {}, MgH {}, Ca {}, CaH {};                  // ML and MHL of each cation
 
     friend bool operator==(const TFurtherSpecies&, const TFurtherSpecies&) = default;
 };

@@ -210,8 +210,9 @@ private:
         for (std::size_t i = 0; i < FFurther.Count; ++i) {
             const TLigandSums& sum = FFurther.Sums[i];
             TFurtherSpecies& further = FState.Further[i];
-            further.Free = Div(further.Total, CheckFinite(sum[ptH] + sum[ptMg] * FState.FreeMg
-                                                          + sum[ptCa] * FState.FreeCa));
+            further.Free = Div(
+                further.Total,
+                CheckFinite(sum[ptH] + sum[ptMg] * FState.FreeMg + sum[ptCa] * FState.FreeCa));
         }
     }
 
@@ -272,9 +273,9 @@ long TEngine::SolveMajors(TCalcState& state, TCalcMode mode)
         FFurtherWork.Const[i] = FFurtherApp.Const[i];
         FFurtherWork.Sums[i] = FFurtherApp.Sums[i];
     }
-    const long iterations =
-        TModeSolvers<false>(FWorkConst, FWorkSums, FFurtherWork, FConvergenceTolerance, state)
-            .Solve(mode);
+    const long iterations = TModeSolvers<false>(
+                                FWorkConst, FWorkSums, FFurtherWork, FConvergenceTolerance, state)
+                                .Solve(mode);
     state.HasResults = true;
     return iterations;
 }

@@ -54,8 +54,7 @@ std::string ManyLigands(int count)
     for (int i = 0; i < count; ++i)
         list += (i ? ", " : "") + std::string(R"({"name": "L)") + std::to_string(i)
             + R"(", "charge": -1, "entries": []})";
-    return Replaced(GoodText.substr(GoodText.find("[\n  {\"name\": \"CrP\"")),
-                    "[" + list + "]}");
+    return Replaced(GoodText.substr(GoodText.find("[\n  {\"name\": \"CrP\"")), "[" + list + "]}");
 }
 
 } // namespace
@@ -100,7 +99,8 @@ TEST(LigandSection, EveryBadDefinitionIsRefusedNamingFileLigandAndEntry)
          "from -1 to -6, not 0"},
         {"a charge of -7", Replaced(R"("charge": -4)", R"("charge": -7)"), "not -7"},
         {"a positive charge", Replaced(R"("charge": -4)", R"("charge": 2)"), "not 2"},
-        {"a charge that is not whole", Replaced(R"("charge": -4)", R"("charge": -2.5)"), "not -2.5"},
+        {"a charge that is not whole", Replaced(R"("charge": -4)", R"("charge": -2.5)"),
+         "not -2.5"},
         {"a charge as text", Replaced(R"("charge": -4)", R"("charge": "-4")"), "not the text"},
         {"a fifth proton", Replaced(R"("row": "CrP-H", "step": 0)", R"("row": "CrP-H", "step": 4)"),
          "ligand 1 (CrP), entry 1: \"step\" of CrP-H must be 0, 1, 2 or 3, not 4"},
@@ -108,11 +108,11 @@ TEST(LigandSection, EveryBadDefinitionIsRefusedNamingFileLigandAndEntry)
          Replaced(R"("row": "CrP-Mg", "step": 0)", R"("row": "CrP-Mg", "step": 2)"),
          "ligand 1 (CrP), entry 2: a further ligand binds Mg and Ca as ML (step 0) and MHL "
          "(step 1) only"},
-        {"another ligand's row",
-         Replaced(R"("row": "MyChel-Ca")", R"("row": "CrP-Ca")"),
+        {"another ligand's row", Replaced(R"("row": "MyChel-Ca")", R"("row": "CrP-Ca")"),
          "ligand 2 (MyChel), entry 1: unknown row \"CrP-Ca\" (the rows of this ligand are "
          "MyChel-H, MyChel-Mg and MyChel-Ca)"},
-        {"an entry given twice", Replaced(R"("row": "CrP-Mg", "step": 0)", R"("row": "CrP-h", "step": 0)"),
+        {"an entry given twice",
+         Replaced(R"("row": "CrP-Mg", "step": 0)", R"("row": "CrP-h", "step": 0)"),
          "ligand 1 (CrP), CrP-H step 0: this row and step is given twice"},
         {"an unknown key in a ligand", Replaced(R"("charge": -2)", R"("charge": -2, "pka": 4)"),
          "ligand 1 (CrP): unknown key \"pka\""},
@@ -123,8 +123,9 @@ TEST(LigandSection, EveryBadDefinitionIsRefusedNamingFileLigandAndEntry)
          "CrP-H step 0: \"log10_k\" must not be negative"},
         {"ligands not a list", Replaced(R"("ligands": [)", R"("ligands": {"x": [)") + "}",
          "\"ligands\" must be a list"},
-        {"seventeen ligands", ManyLigands(17), "lab.json: a set defines at most 16 further "
-                                               "ligands, this one 17"},
+        {"seventeen ligands", ManyLigands(17),
+         "lab.json: a set defines at most 16 further "
+         "ligands, this one 17"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -201,8 +202,8 @@ TEST(LigandLibrary, ASetsOwnDefinitionWinsAndTheRestComeFromTheLibrary)
     std::vector<std::string> names;
     for (const TKnownLigand& known : KnownLigands(set))
         names.push_back(known.Def->Name);
-    const std::vector<std::string> expected {"CrP", "MyChel", "BAPTA", "DiBrBAPTA", "HEDTA",
-                                             "Citrate", "ADA", "AMP"};
+    const std::vector<std::string> expected {
+        "CrP", "MyChel", "BAPTA", "DiBrBAPTA", "HEDTA", "Citrate", "ADA", "AMP"};
     EXPECT_EQ(names, expected);
 
     // The engine's form: absent steps 0, enthalpies in J/mol.

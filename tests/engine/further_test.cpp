@@ -159,10 +159,10 @@ TEST_P(FurtherEveryMode, MassBalancesCloseWithFurtherLigands)
         caBound += f.Ca + f.CaH;
     }
     // Built-in complexes of Mg and Ca from their minor species and the four nucleotide ones.
-    mgBound += s.MgATP + s.MgHATP + s.MgADP + s.MgHADP + s.MgEGTA + s.MgHEGTA + s.MgEDTA
-        + s.MgHEDTA + s.MgHPO4;
-    caBound += s.CaATP + s.CaHATP + s.CaADP + s.CaHADP + s.CaEGTA + s.CaHEGTA + s.CaEDTA
-        + s.CaHEDTA + s.CaHPO4;
+    mgBound += s.MgATP + s.MgHATP + s.MgADP + s.MgHADP + s.MgEGTA + s.MgHEGTA + s.MgEDTA + s.MgHEDTA
+        + s.MgHPO4;
+    caBound += s.CaATP + s.CaHATP + s.CaADP + s.CaHADP + s.CaEGTA + s.CaHEGTA + s.CaEDTA + s.CaHEDTA
+        + s.CaHPO4;
     EXPECT_LT(Rel(s.FreeMg + mgBound, s.TotalMg), 1e-8);
     EXPECT_LT(Rel(s.FreeCa + caBound, s.TotalCa), 1e-8);
 }
@@ -267,7 +267,7 @@ TEST(FurtherLigand, TemperatureCorrectsEntriesWithAnEnthalpyFromTheLigandsRefere
     e.AdjustConstants();
     const TReal r = 8.314462618L;
     const TReal expected = 1.3L
-        - 8000 / (r * std::numbers::ln10_v<TReal>) * (1 / (37 + 273.15L) - 1 / (20 + 273.15L));
+        - 8000 / (r * std::numbers::ln10_v<TReal>)*(1 / (37 + 273.15L) - 1 / (20 + 273.15L));
     EXPECT_LT(Rel(e.FurtherCorr().Const[0][ptMg][0], expected), 1e-17);
     EXPECT_GT(e.FurtherCorr().Const[0][ptMg][0], 1.3L);
     EXPECT_EQ(e.FurtherCorr().Const[0][ptCa][0], 1.15L);
