@@ -2,8 +2,6 @@
 // SPDX-License-Identifier: MIT
 #include "python/convert.h"
 
-#include "cli/constoptions.h"
-#include "cli/options.h"
 #include "engine/doubletext.h"
 #include "engine/realtext.h"
 

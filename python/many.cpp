@@ -8,7 +8,7 @@
 #include "python/convert.h"
 #include "python/result.h"
 #include "report/conditions.h"
-#include "report/many.h"
+#include "request/many.h"
 #include "series/seriesrecord.h"
 
 #include <pybind11/numpy.h>
