@@ -45,6 +45,10 @@ void ReadConstOptions(const TConstOptionTexts& texts, TCliOptions& options)
         options.Input.TemperatureC = ParseTemperature(texts.Temperature);
     if (texts.pHScaleOption->count() > 0)
         options.Input.pHScale = ParsepHScale(texts.pHScale);
+    // An empty name (an unset shell variable) must not pass for the built-in table.
+    if (texts.ConstantsOption->count() > 0 && texts.Constants.empty())
+        throw TUsageError("--constants: expected the id or name of a bundled set or the path of a "
+                          "set file, got an empty text (without --constants: the built-in table)");
     options.Constants = ResolveConstants(texts.Constants, options.ConstEdits);
     options.ShowConstants = texts.Show;
 }

@@ -25,6 +25,10 @@ TConstSet ChosenSet(const std::string& name)
         return BuiltInSet();
     if (const TBundledSet* bundled = FindBundledSet(name))
         return bundled->Set;
+    // The system's calls end a path at a NUL: "lab.json\0junk" would read lab.json.
+    if (name.find('\0') != std::string::npos)
+        throw TUsageError("--constants '" + PrintableText(name)
+                          + "': a file name cannot hold a NUL character.");
     std::error_code error;
     if (!std::filesystem::exists(name, error))
         throw TUsageError("--constants '" + name + "': no bundled set has this name ("

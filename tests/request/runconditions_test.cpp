@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 using enum TLigand;
 using enum TPartner;
 
@@ -58,6 +61,20 @@ TEST(RunConditions, TheChosenSetWithTheEditsOnTop)
     EXPECT_EQ(engine.BaseConst(), RunConstants({ParseConstEdit("ATP-Mg:0=4.1")}));
 
     EXPECT_THROW(ResolveConstants("no-such-set-or-file", {}), TUsageError);
+    // A NUL ends the path for the system: the file before it must not be read instead.
+    const std::filesystem::path file = std::filesystem::temp_directory_path()
+        / "quelix-request-nul.json";
+    std::ofstream(file) << R"({"format": "quelix constant set", "version": 1, "name": "Lab",
+        "reference_temperature_c": 20, "reference_ionic_strength_m": 0.1,
+        "entries": [{"row": "EGTA-Ca", "step": 0, "log10_k": 11, "source": "x"}]})";
+    EXPECT_EQ(ResolveConstants(file.string(), {}).Set.Name, "Lab");
+    try {
+        ResolveConstants(file.string() + std::string("\0junk", 5), {});
+        ADD_FAILURE() << "accepted";
+    } catch (const TUsageError& e) {
+        EXPECT_NE(std::string(e.what()).find("nul.json\\x00junk"), std::string::npos) << e.what();
+    }
+    std::filesystem::remove(file);
 }
 
 TEST(RunConditions, TemperatureAndPhScale)
