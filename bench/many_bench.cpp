@@ -4,9 +4,10 @@
 // in memory, with nothing written. The yardstick of the Python module's calculate_many
 // (bench/python_many.py runs both on the same rows).
 // Run: build/bin/many_bench --rows FILE   (a batch CSV, e.g. from scripts/make-batch)
-#include "cli/csvreader.h"
 #include "engine/realtext.h"
-#include "report/many.h"
+#include "request/csvreader.h"
+#include "request/many.h"
+#include "request/request.h"
 
 #include <benchmark/benchmark.h>
 

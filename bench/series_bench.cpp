@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
 // Timings of the pCa series designer. Run: build/bin/series_bench
+#include "request/request.h"
 #include "series/pcalist.h"
 #include "series/series.h"
 

@@ -2,11 +2,12 @@
 // SPDX-License-Identifier: MIT
 #include "cli/batch.h"
 
-#include "cli/csvreader.h"
 #include "cli/inputnotes.h"
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
 #include "report/conditions.h"
+#include "request/csvreader.h"
+#include "request/many.h"
 #include "series/seriesrecord.h"
 
 #include <algorithm>

@@ -15,31 +15,6 @@
 
 namespace {
 
-std::string BundledIds()
-{
-    std::string ids;
-    for (const TBundledSet& bundled : BundledSets())
-        ids += (ids.empty() ? "" : ", ") + std::string(bundled.Id);
-    return ids;
-}
-
-TConstSet ChosenSet(const std::string& name)
-{
-    if (name.empty())
-        return BuiltInSet();
-    if (const TBundledSet* bundled = FindBundledSet(name))
-        return bundled->Set;
-    std::error_code error;
-    if (!std::filesystem::exists(name, error))
-        throw TUsageError("--constants '" + name + "': no bundled set has this name ("
-                          + BundledIds() + "; see --list-constants) and there is no such file.");
-    try {
-        return ReadConstSetFile(name);
-    } catch (const TConstSetError& e) {
-        throw TUsageError(e.what());
-    }
-}
-
 // The whole text of a cell of --show-constants; a real with all its digits.
 TCell RealCell(std::optional<TReal> x)
 {
@@ -64,48 +39,18 @@ void AddConstOptions(CLI::App& app, TConstOptionTexts& texts)
     app.add_flag("--show-constants", texts.Show);
 }
 
-TReal ParseTemperature(const std::string& text)
-{
-    const std::optional<TReal> celsius = TextToReal(text);
-    if (!celsius)
-        throw TUsageError(NumberMessage(text));
-    if (!IsTemperatureInRange(*celsius))
-        throw TUsageError("--temperature: " + TemperatureRangeMessage(text));
-    return *celsius;
-}
-
-TpHScale ParsepHScale(const std::string& text)
-{
-    for (TpHScale scale : {TpHScale::psConcentration, TpHScale::psActivity})
-        if (text == pHScaleWord(scale))
-            return scale;
-    throw TUsageError("--ph-scale must be concentration or activity, not '" + text + "'");
-}
-
-TRunConstants ResolveConstants(const std::string& name, const std::vector<TConstEdit>& edits)
-{
-    TRunConstants constants;
-    constants.Chosen = ChosenSet(name);
-    constants.Set = constants.Chosen;
-    for (const TConstEdit& e : edits)
-        EditEntry(constants.Set, e.Ligand, e.Partner, e.Step, e.Value);
-    constants.EditedEntries = CountEdited(constants.Chosen, constants.Set);
-    return constants;
-}
-
 void ReadConstOptions(const TConstOptionTexts& texts, TCliOptions& options)
 {
     if (texts.TemperatureOption->count() > 0)
         options.Input.TemperatureC = ParseTemperature(texts.Temperature);
     if (texts.pHScaleOption->count() > 0)
         options.Input.pHScale = ParsepHScale(texts.pHScale);
+    // An empty name (an unset shell variable) must not pass for the built-in table.
+    if (texts.ConstantsOption->count() > 0 && texts.Constants.empty())
+        throw TUsageError("--constants: expected the id or name of a bundled set or the path of a "
+                          "set file, got an empty text (without --constants: the built-in table)");
     options.Constants = ResolveConstants(texts.Constants, options.ConstEdits);
     options.ShowConstants = texts.Show;
-}
-
-void UseRunConstants(TEngine& engine, const TRunConstants& constants)
-{
-    UseSet(engine, constants.Set, constants.EditedEntries);
 }
 
 std::string ListConstantsText()

@@ -6,8 +6,8 @@
 // set or a set file), --temperature, --ph-scale, and the two actions --list-constants and
 // --show-constants. The --const edits of the command line apply on top of the chosen set.
 
-#include "constsets/constset.h"
 #include "report/record.h"
+#include "request/runconditions.h"
 
 #include <iosfwd>
 #include <string>
@@ -17,15 +17,7 @@ namespace CLI {
 class App;
 class Option;
 } // namespace CLI
-struct TConstEdit;
 struct TCliOptions;
-
-/// The constants of a run: the chosen set and the set with the --const edits on top.
-struct TRunConstants {
-    TConstSet Chosen = BuiltInSet();
-    TConstSet Set = BuiltInSet();
-    int EditedEntries = 0;
-};
 
 /// The texts of the options, as the command line gives them.
 struct TConstOptionTexts {
@@ -45,20 +37,6 @@ void AddConstOptions(CLI::App& app, TConstOptionTexts& texts);
 /// Reads the options' texts into `options` (its Constants, the input's temperature and pH
 /// scale, ShowConstants), after its ConstEdits. Throws TUsageError for anything unusable.
 void ReadConstOptions(const TConstOptionTexts& texts, TCliOptions& options);
-
-/// The chosen set (a bundled id or name, else a file; the built-in set when `name` is
-/// empty) with the edits applied in order. Throws TUsageError with the reader's message for
-/// a set file that cannot be used.
-TRunConstants ResolveConstants(const std::string& name, const std::vector<TConstEdit>& edits);
-
-/// The temperature of --temperature: a number by the entry fields' rule, 0 to 100 degrees C.
-TReal ParseTemperature(const std::string& text);
-
-/// "concentration" or "activity".
-TpHScale ParsepHScale(const std::string& text);
-
-/// The set's table and origin into `engine`.
-void UseRunConstants(TEngine& engine, const TRunConstants& constants);
 
 /// What --list-constants prints: each bundled set's id, name and description.
 std::string ListConstantsText();

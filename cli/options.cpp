@@ -13,14 +13,6 @@
 
 namespace {
 
-// A number of the command line, by the entry fields' rule.
-TReal ReadNumber(const std::string& text)
-{
-    if (const auto value = TextToReal(text))
-        return *value;
-    throw TUsageError(NumberMessage(text));
-}
-
 TOutputFormat ParseFormat(const std::string& text)
 {
     if (text == "report")
@@ -40,52 +32,6 @@ std::string OptionName(std::string_view column)
     for (char ch : column)
         name += ch == '_' ? '-' : ch;
     return name;
-}
-
-TConstEdit ParseConstEdit(std::string_view text)
-{
-    const auto colon = text.find(':');
-    const auto equals = text.find('=');
-    const auto bad = [text](const char* why) {
-        return TUsageError("--const " + std::string(text) + ": " + why);
-    };
-    if (colon == std::string_view::npos || equals == std::string_view::npos || equals < colon)
-        throw bad("expected ROW:STEP=VALUE, for example ATP-Mg:0=4.1");
-    const std::string_view row = text.substr(0, colon);
-    const std::string_view step = text.substr(colon + 1, equals - colon - 1);
-    TConstEdit edit;
-    bool found = false;
-    for (TLigand lig : AllLigands)
-        for (TPartner partner : AllPartners) {
-            const std::string label = std::string(LigandNames[static_cast<std::size_t>(lig)]) + "-"
-                + std::string(PartnerNames[static_cast<std::size_t>(partner)]);
-            if (EqualNoCase(row, label)) {
-                edit.Ligand = lig;
-                edit.Partner = partner;
-                found = true;
-            }
-        }
-    if (!found)
-        throw bad("the row must be one of ATP-H ... PO4-Ca");
-    if (step.size() != 1 || step[0] < '0' || step[0] > '3')
-        throw bad("the step must be 0, 1, 2 or 3");
-    edit.Step = static_cast<std::size_t>(step[0] - '0');
-    // The table carries a step 3 for the metals too, but no sum or species reads it: an
-    // edit there would be accepted and change nothing.
-    if (edit.Partner != TPartner::ptH && edit.Step == 3)
-        throw bad("the Mg and Ca rows have steps 0, 1 and 2; no calculation reads a step 3");
-    const TReal value = ReadNumber(std::string(text.substr(equals + 1)));
-    edit.Value = value > 0 ? value : 0;
-    return edit;
-}
-
-TConstTable RunConstants(const std::vector<TConstEdit>& edits)
-{
-    TEngine engine;
-    engine.LoadDefaultConstants();
-    for (const TConstEdit& e : edits)
-        engine.SetBaseEntry(e.Ligand, e.Partner, e.Step, e.Value);
-    return engine.BaseConst();
 }
 
 TCliOptions ParseCommandLine(int argc, const char* const* argv)
@@ -141,7 +87,7 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     }
     for (std::size_t i = 0; i < ValueFieldCount; ++i)
         if (valueOptions[i]->count() > 0) {
-            options.Input.Values[i] = ReadNumber(values[i]);
+            options.Input.Values[i] = ParseNumber(values[i]);
             options.Given.set(i + 1);
         }
     for (const std::string& text : constEdits)

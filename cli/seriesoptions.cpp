@@ -7,6 +7,7 @@
 #include "engine/realtext.h"
 #include "series/pcalist.h"
 #include "series/seriesrecord.h"
+#include "series/stockspec.h"
 
 #include <CLI/CLI.hpp>
 
@@ -30,14 +31,6 @@ std::string OptionOf(TValueField f)
     for (char ch : ColumnOf(f))
         name += ch == '_' ? '-' : ch;
     return name;
-}
-
-std::string StockNames()
-{
-    std::string names;
-    for (TValueField f : StockTotals)
-        names += (names.empty() ? "" : ", ") + std::string(ColumnOf(f));
-    return names;
 }
 
 // Checks what only the one design or the other allows; the base is the command line's.
@@ -81,46 +74,6 @@ void AddSeriesOptions(CLI::App& app, TSeriesOptionTexts& texts)
     app.add_option("--stock-a", texts.StockA);
     app.add_option("--stock-b", texts.StockB);
     app.add_option("--volume", texts.Volume);
-}
-
-TCalcInput ParseStockSpec(std::string_view option, std::string_view spec, const TCalcInput& base)
-{
-    const auto refuse = [option](const std::string& why) {
-        return TUsageError(std::string(option) + ": " + why);
-    };
-    TCalcInput stock = base;
-    for (TValueField f : StockTotals)
-        stock[f] = 0;
-    std::bitset<ValueFieldCount> named;
-    std::size_t start = 0;
-    while (start <= spec.size() && !TrimBlanks(spec).empty()) {
-        const std::size_t comma = std::min(spec.find(',', start), spec.size());
-        const std::string_view item = TrimBlanks(spec.substr(start, comma - start));
-        start = comma + 1;
-        const std::size_t equals = item.find('=');
-        if (equals == std::string_view::npos)
-            throw refuse("'" + std::string(item) + "' is not NAME=VALUE, for example total_mg=5.5");
-        std::string name = AsciiLowered(TrimBlanks(item.substr(0, equals)));
-        std::ranges::replace(name, '-', '_');
-        const auto field = std::ranges::find_if(
-            StockTotals, [&](TValueField f) { return ColumnOf(f) == name; });
-        if (name == "ph" || name == "ionic_strength")
-            throw refuse("the pH and the ionic strength of both stocks come from --ph and "
-                         "--ionic-strength");
-        if (field == StockTotals.end())
-            throw refuse("unknown total '" + name + "'; the totals are " + StockNames());
-        if (named[static_cast<std::size_t>(*field)])
-            throw refuse("'" + name + "' is given twice");
-        named.set(static_cast<std::size_t>(*field));
-        const std::string_view text = TrimBlanks(item.substr(equals + 1));
-        const auto value = TextToReal(text);
-        if (!value)
-            throw refuse(CalcMessage::NotAFloat(text));
-        if (*value < 0)
-            throw refuse(name + " must not be negative");
-        stock[*field] = *value;
-    }
-    return stock;
 }
 
 std::optional<TSeriesDesign> ReadSeriesOptions(const CLI::App& app, const TSeriesOptionTexts& texts,

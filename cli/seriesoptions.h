@@ -37,11 +37,6 @@ void AddSeriesOptions(CLI::App& app, TSeriesOptionTexts& texts);
 std::optional<TSeriesDesign> ReadSeriesOptions(const CLI::App& app, const TSeriesOptionTexts& texts,
                                                const TCliOptions& options);
 
-/// "total_egta=7,total_mg=5.5,total_atp=5": the seven totals of a stock in mM, unnamed
-/// ones 0, set in a copy of `base`. Throws TUsageError naming `option` for an unknown or
-/// repeated name, a number that does not convert and a negative total.
-TCalcInput ParseStockSpec(std::string_view option, std::string_view spec, const TCalcInput& base);
-
 /// Calculates the series on `engine` (its BaseConst set) and writes it to `out` in
 /// `format`: the readable table, JSON lines or CSV. Returns 0, or 1 when a row failed.
 int RunSeriesDesign(TEngine& engine, const TSeriesDesign& design, TOutputFormat format,

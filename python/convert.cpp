@@ -2,10 +2,12 @@
 // SPDX-License-Identifier: MIT
 #include "python/convert.h"
 
-#include "cli/constoptions.h"
-#include "cli/options.h"
 #include "engine/doubletext.h"
 #include "engine/realtext.h"
+
+#include <charconv>
+#include <cstring>
+#include <limits>
 
 namespace {
 
@@ -33,6 +35,30 @@ std::string InputNames()
     return names;
 }
 
+// The text of a NumPy scalar that item() cannot turn into a Python number. A long double
+// with the engine's format is written with every digit it needs to read back as itself;
+// one of another format is read as the double nearest it.
+std::string NumPyScalarText(std::string_view name, py::handle value)
+{
+    const py::object dtype = value.attr("dtype");
+    if (dtype.attr("kind").cast<std::string>() != "f")
+        throw py::type_error(Prefixed(
+            name,
+            "expected a number (int, float, Decimal or numeric text), got " + TypeName(value)));
+    const py::object info = py::module_::import("numpy").attr("finfo")(dtype);
+    if (dtype.attr("itemsize").cast<std::size_t>() == sizeof(TReal)
+        && info.attr("nmant").cast<int>() + 1 == std::numeric_limits<TReal>::digits
+        && info.attr("maxexp").cast<int>() == std::numeric_limits<TReal>::max_exponent) {
+        const std::string bytes = value.attr("tobytes")().cast<std::string>();
+        TReal x = 0;
+        std::memcpy(&x, bytes.data(), sizeof x);
+        char buf[64];
+        const auto res = std::to_chars(buf, buf + sizeof buf, x);
+        return std::string(buf, res.ptr);
+    }
+    return ShortestText(PyFloat_AsDouble(value.ptr()));
+}
+
 } // namespace
 
 void RaiseValueError(const std::string& message)
@@ -47,10 +73,15 @@ std::string TypeName(py::handle value)
 
 std::string NumberText(std::string_view name, py::handle value)
 {
-    // NumPy's scalars and zero-dimensional arrays stand for the Python number they hold.
+    // NumPy's scalars and zero-dimensional arrays stand for the Python number they hold. A
+    // long double (and a complex one) is its own item: it is read from its bits.
     if (!PyUnicode_Check(value.ptr()) && py::hasattr(value, "ndim") && py::hasattr(value, "item")
-        && value.attr("ndim").cast<int>() == 0)
-        return NumberText(name, value.attr("item")());
+        && value.attr("ndim").cast<int>() == 0) {
+        const py::object item = value.attr("item")();
+        if (Py_TYPE(item.ptr()) != Py_TYPE(value.ptr()))
+            return NumberText(name, item);
+        return NumPyScalarText(name, value);
+    }
     if (PyBool_Check(value.ptr()))
         throw py::type_error(Prefixed(name, "expected a number, got a bool"));
     if (PyFloat_Check(value.ptr()))

@@ -7,8 +7,8 @@
 // read as the decimal number it prints as (ph=7.1 is --ph 7.1), an int or a Decimal as its
 // digits, a str by the entry fields' rule.
 
-#include "cli/options.h"
 #include "report/record.h"
+#include "request/runconditions.h"
 
 #include <pybind11/pybind11.h>
 

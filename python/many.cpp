@@ -8,7 +8,7 @@
 #include "python/convert.h"
 #include "python/result.h"
 #include "report/conditions.h"
-#include "report/many.h"
+#include "request/many.h"
 #include "series/seriesrecord.h"
 
 #include <pybind11/numpy.h>
@@ -92,6 +92,31 @@ void ReadObjects(TColumnSource& source, const py::object& array)
     }
 }
 
+// Whether a sequence that is not an array holds a bool (Python's or NumPy's), which NumPy
+// would make 0 or 1 in an array of numbers.
+bool HoldsBool(py::handle value)
+{
+    if (py::hasattr(value, "dtype"))
+        return false;
+    const py::object numpyBool = py::module_::import("numpy").attr("bool_");
+    for (const py::handle item : value)
+        if (PyBool_Check(item.ptr()) || py::isinstance(item, numpyBool))
+            return true;
+    return false;
+}
+
+// The rows of a masked array whose value is masked: each is that row's error.
+void MarkMasked(TColumnSource& source, const py::object& mask)
+{
+    const auto masked = py::array_t<bool, py::array::c_style | py::array::forcecast>::ensure(mask);
+    if (!masked)
+        throw py::error_already_set();
+    source.Errors.resize(source.Rows);
+    for (std::size_t row = 0; row < source.Rows; ++row)
+        if (masked.data()[row] && source.Errors[row].empty())
+            source.Errors[row] = source.Name + ": the value is masked";
+}
+
 bool IsScalar(py::handle value)
 {
     if (PyUnicode_Check(value.ptr()) || PyBytes_Check(value.ptr()))
@@ -113,20 +138,33 @@ TColumnSource MakeSource(int column, const std::string& name, py::handle value)
     source.Scalar = false;
     const py::module_ numpy = py::module_::import("numpy");
     py::object array;
-    try {
-        array = numpy.attr("asarray")(value);
-    } catch (const py::error_already_set& e) {
-        // A ragged sequence: its items are looked at one by one below.
-        if (!e.matches(PyExc_ValueError))
-            throw;
-        array = numpy.attr("asarray")(value, "dtype"_a = "object");
+    py::object mask;
+    if (numpy.attr("ma").attr("isMaskedArray")(value).cast<bool>()) {
+        mask = numpy.attr("ma").attr("getmaskarray")(value);
+        array = numpy.attr("ma").attr("getdata")(value);
+    } else {
+        try {
+            array = numpy.attr("asarray")(value);
+        } catch (const py::error_already_set& e) {
+            // A ragged sequence: its items are looked at one by one below.
+            if (!e.matches(PyExc_ValueError))
+                throw;
+            array = numpy.attr("asarray")(value, "dtype"_a = "object");
+        }
     }
+    // A bool among numbers is refused, as calculate() refuses it, not read as 0 or 1.
+    const std::string firstKind = array.attr("dtype").attr("kind").cast<std::string>();
+    if (firstKind != "O" && firstKind != "b" && HoldsBool(value))
+        throw py::type_error(name + ": expected a number, got a bool");
     if (array.attr("ndim").cast<int>() != 1)
         throw py::value_error(name + ": expected one value per row (one dimension), got shape "
                               + py::repr(array.attr("shape")).cast<std::string>());
     source.Rows = array.attr("shape").cast<py::tuple>()[0].cast<std::size_t>();
     const std::string kind = array.attr("dtype").attr("kind").cast<std::string>();
-    if (kind == "f" || kind == "i" || kind == "u") {
+    // A long double is read value by value at its own precision.
+    const bool longDouble = kind == "f"
+        && array.attr("dtype").attr("char").cast<std::string>() == "g";
+    if ((kind == "f" && !longDouble) || kind == "i" || kind == "u") {
         // Read without the interpreter's lock, so held here until the run ends.
         const auto doubles = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(
             array);
@@ -134,12 +172,14 @@ TColumnSource MakeSource(int column, const std::string& name, py::handle value)
             throw py::error_already_set();
         source.Doubles = doubles.data();
         source.Keep = doubles;
-        return source;
-    }
-    if (kind != "O" && kind != "U")
+    } else if (kind == "O" || kind == "U" || longDouble) {
+        ReadObjects(source, array);
+    } else {
         throw py::type_error(name + ": expected numbers, got an array of "
                              + py::str(array.attr("dtype")).cast<std::string>());
-    ReadObjects(source, array);
+    }
+    if (mask)
+        MarkMasked(source, mask);
     return source;
 }
 
@@ -277,7 +317,10 @@ void ReadRow(const TManyArgs& a, std::size_t row, TCalcOutcome& o)
         TReal value = 0;
         std::string error;
         bool read = true;
-        if (source.Doubles) {
+        if (!source.Errors.empty() && !source.Errors[row].empty()) {
+            read = false;
+            error = source.Errors[row];
+        } else if (source.Doubles) {
             read = ReadDouble(source, source.Doubles[row], value, error);
         } else {
             value = source.Values[row];

@@ -10,6 +10,7 @@
 #include "python/many.h"
 #include "python/result.h"
 #include "python/series.h"
+#include "request/compute.h"
 
 #include <pybind11/pybind11.h>
 

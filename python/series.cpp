@@ -2,11 +2,11 @@
 // SPDX-License-Identifier: MIT
 #include "python/series.h"
 
-#include "cli/seriesoptions.h"
 #include "python/arrays.h"
 #include "python/convert.h"
 #include "series/pcalist.h"
 #include "series/seriesrecord.h"
+#include "series/stockspec.h"
 
 #include <algorithm>
 #include <vector>

@@ -2,18 +2,11 @@
 // SPDX-License-Identifier: MIT
 #include "report/record.h"
 
-#include "engine/asciitext.h"
-#include "engine/fpcheck.h"
-#include "engine/realtext.h"
-#include "report/report.h"
-
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
 #include <utility>
 
 namespace {
@@ -141,7 +134,7 @@ using TRecordCells = std::array<TCell, ColumnTable.size()>;
 // Whether every real of the record is finite. Written out column by column at compile
 // time, so that each column's cell is made inline: a series computes thousands of records.
 template <std::size_t... Column>
-bool AllRealsFinite(const TCalcOutcome& o, std::index_sequence<Column...>)
+bool AllRealsFiniteOf(const TCalcOutcome& o, std::index_sequence<Column...>)
 {
     const auto finite = [](const TCell& cell) {
         return cell.Kind != TCell::TKind::ckReal || std::isfinite(cell.Real);
@@ -220,58 +213,17 @@ std::span<const TRecordColumn> RecordColumns()
     return ColumnTable;
 }
 
+bool AllRealsFinite(const TCalcOutcome& outcome)
+{
+    return AllRealsFiniteOf(outcome, std::make_index_sequence<ColumnTable.size()>());
+}
+
 int FindColumn(std::string_view name)
 {
     for (std::size_t i = 0; i < ColumnTable.size(); ++i)
         if (ColumnTable[i].Name == name)
             return static_cast<int>(i);
     return -1;
-}
-
-TCalcInput DefaultInput()
-{
-    TCalcInput in;
-    in[vfpH] = 8;
-    in[vfIonStr] = 0.2L;
-    in[vfTotalMg] = 2.2L;
-    in[vfTotalCa] = 0.5L;
-    in[vfTotalATP] = 0.22L;
-    in[vfTotalEGTA] = 2;
-    in[vfFreeMg] = 1;
-    in[vfFreeCa] = 1;
-    in[vfMgATP] = 0.2L;
-    return in;
-}
-
-std::optional<TCalcMode> ModeOfText(std::string_view text)
-{
-    std::string_view digits = TrimBlanks(text);
-    if (digits.empty() || !std::ranges::all_of(digits, IsAsciiDigit))
-        return std::nullopt;
-    while (digits.size() > 1 && digits.front() == '0')
-        digits.remove_prefix(1);
-    if (digits.size() != 1 || digits[0] - '0' >= ModeCount)
-        return std::nullopt;
-    return static_cast<TCalcMode>(digits[0] - '0');
-}
-
-std::string ModeInputsText(std::string_view indent)
-{
-    std::string text;
-    for (int mode = 0; mode < ModeCount; ++mode) {
-        text += std::string(indent) + std::to_string(mode) + "  "
-            + std::string(ModeCaptions[static_cast<std::size_t>(mode)]) + ": ";
-        bool first = true;
-        for (TValueField f : ModeFields) {
-            if (!IsModeInput(static_cast<TCalcMode>(mode), f))
-                continue;
-            text += first ? "" : ", ";
-            text += RecordColumns()[static_cast<std::size_t>(f) + 1].Name;
-            first = false;
-        }
-        text += '\n';
-    }
-    return text;
 }
 
 std::string PrintableText(std::string_view text)
@@ -290,121 +242,6 @@ std::string PrintableText(std::string_view text)
         shown += Hex[byte & 0xF];
     }
     return shown;
-}
-
-std::string NumberMessage(std::string_view text)
-{
-    // With every digit made 0 the text keeps its form and its value comes into range: if
-    // that reads as a number, only the magnitude of the original was too large (a tiny
-    // magnitude reads as 0, as the entry fields read it).
-    std::string zeroed(text);
-    std::ranges::replace_if(zeroed, IsAsciiDigit, '0');
-    if (TextToReal(zeroed))
-        return "'" + PrintableText(text) + "' is out of range: numbers must lie within about "
-            + "-1.19e4932 to 1.19e4932";
-    return CalcMessage::NotAFloat(PrintableText(text));
-}
-
-std::string NotAModeMessage(std::string_view shownText)
-{
-    return "'" + std::string(shownText) + "' is not a calculation mode (0 to 6)";
-}
-
-TCalcMode ParseMode(std::string_view text)
-{
-    if (const auto mode = ModeOfText(text))
-        return *mode;
-    RaiseCalcError(NotAModeMessage(text));
-}
-
-namespace {
-
-__extension__ typedef unsigned __int128 TUInt128;
-
-// 5^j for j = 0 ... 27, each below 2^63.
-constexpr auto PowersOfFive = [] {
-    std::array<std::uint64_t, 28> p {};
-    p[0] = 1;
-    for (std::size_t j = 1; j < p.size(); ++j)
-        p[j] = p[j - 1] * 5;
-    return p;
-}();
-
-constexpr std::uint64_t E18 = 1000000000000000000ULL;
-constexpr std::uint64_t E19 = 10 * E18;
-
-// x > 0 rounded to the 19 significant digits that FormatReal prints and read back, as
-// TextToReal(FormatReal(x)) gives it, but without the text: the text conversions would
-// take a third of the time of a point. x = m 2^(e - 64) with a 64-bit m, so x 10^j is
-// m 5^j 2^(e - 64 + j), exact in 128 bits for j <= 27; cut to an integer n of 19 digits
-// and rounded half to even as the printed digits are, n / 10^j is one correctly rounded
-// division of two exact numbers, as reading the text is. Other x take the text route.
-TReal RoundToPrintedDigitsOf(TReal x)
-{
-    const auto byText = [x] { return TextToReal(FormatReal(x)).value_or(x); };
-    int e = 0;
-    const TReal fraction = std::frexp(x, &e);
-    const auto m = static_cast<std::uint64_t>(std::ldexp(fraction, 64));
-    int k = static_cast<int>(std::floor(std::log10(x))); // may be one off; corrected below
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const int j = 18 - k;
-        const int shift = 64 - e - j; // x 10^j = m 5^j / 2^shift
-        if (j < 0 || j > 27 || shift <= 0 || shift >= 128)
-            return byText();
-        const TUInt128 p = static_cast<TUInt128>(m) * PowersOfFive[static_cast<std::size_t>(j)];
-        const TUInt128 q = p >> shift;
-        if (q < E18 || q >= E19) {
-            k += q < E18 ? -1 : 1;
-            continue;
-        }
-        const TUInt128 rest = p - (q << shift);
-        const TUInt128 half = static_cast<TUInt128>(1) << (shift - 1);
-        auto n = static_cast<std::uint64_t>(q);
-        if (rest > half || (rest == half && (n & 1) != 0))
-            ++n;
-        return static_cast<TReal>(n) / Exp10(static_cast<TReal>(j));
-    }
-    return byText();
-}
-
-} // namespace
-
-TReal FreeCaOfPCa(TReal pCa)
-{
-    const TReal freeCa = fpcheck::Pow10(3 - pCa);
-    return freeCa > 0 ? RoundToPrintedDigitsOf(freeCa) : freeCa;
-}
-
-TCalcOutcome Compute(TEngine& engine, const TCalcInput& input, TOutputFormat format)
-{
-    TCalcOutcome o;
-    o.Input = input;
-    static const TReal tiny = 10 * MachineEpsilon(); // the same for every calculation
-    o.State.Tiny = tiny;
-    for (TValueField f : AllValueFields)
-        SetValueOf(engine, o.State, f, IsConcentration(f) ? input[f] / 1000 : input[f]);
-    engine.SetTemperatureC(input.TemperatureC);
-    engine.SetpHScale(input.pHScale);
-    const TCalcStatus status = engine.Calculate(o.State, input.Mode);
-    o.Iterations = status.Iterations;
-    o.Error = status.Error;
-    if (o.Failed())
-        return o;
-    try {
-        o.IonStrSpecies = engine.GetIonStr(o.State);
-        o.IonStrTris = engine.GetIonStrTris();
-        o.pcH = engine.pcH();
-        // A result in range in M can leave the range in mM, and the Tris term of an
-        // enormous pH overflows: such a record must fail in every format, not print an
-        // empty cell in one and a number in another.
-        if (!AllRealsFinite(o, std::make_index_sequence<ColumnTable.size()>()))
-            fpcheck::RaiseOverflow();
-        if (format == TOutputFormat::ofReport)
-            o.Report = ReportText(engine, o.State);
-    } catch (const TCalcError& e) {
-        o.Error = e.what();
-    }
-    return o;
 }
 
 std::string FormatReal(TReal x)

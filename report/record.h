@@ -4,8 +4,8 @@
 
 // One record of a calculation, as the command-line tool, the series designer and the
 // Python module give it: the inputs in the user's units (concentrations in mM, ionic
-// strength in M), the calculation itself on an engine whose BaseConst holds the run's
-// constants, and the record's output as a report, a JSON object or a CSV row.
+// strength in M), the outcome of the calculation (request/compute.h makes it), and the
+// record's output as a JSON object or a CSV row.
 //
 // One column table (RecordColumns) names the fields of a record in output order and says
 // where each value comes from. Its names are also the JSON keys and the batch file's
@@ -40,37 +40,9 @@ struct TCalcInput {
     TReal operator[](TValueField f) const { return Values[static_cast<std::size_t>(f)]; }
 };
 
-/// The built-in default inputs: mode 0, pH 8, 0.2 M, total Mg 2.2, total Ca 0.5, total ATP
-/// 0.22, total EGTA 2, free Mg 1, free Ca 1, MgATP 0.2 mM, the rest 0.
-TCalcInput DefaultInput();
-
-/// Mode text to mode: one or more ASCII digits with a value from 0 to 6, blanks around them
-/// ignored ("2", " 06"). Anything else ("1e0", "+1", "2.0", "6x", "7") is no mode.
-std::optional<TCalcMode> ModeOfText(std::string_view text);
-
-/// The inputs of each mode that depend on the mode, one line per mode:
-/// "<indent>2  <caption>: total_egta, ..." with the record's names, for help texts.
-std::string ModeInputsText(std::string_view indent);
-
 /// `text` with every control character shown as \xNN, so that a message quoting a cell
 /// can neither be cut at a NUL byte nor broken over lines.
 std::string PrintableText(std::string_view text);
-
-/// Why `text` is not a usable number: beyond the extended range, or (the conversion error
-/// of the entry fields) not a number at all. The text is shown as PrintableText shows it.
-std::string NumberMessage(std::string_view text);
-
-/// "'%s' is not a calculation mode (0 to 6)" with `shownText` in place of %s.
-std::string NotAModeMessage(std::string_view shownText);
-
-/// As ModeOfText; throws TCalcError with NotAModeMessage for a text that is no mode.
-TCalcMode ParseMode(std::string_view text);
-
-/// Free Ca++ in mM of a pCa (-log10 of free Ca++ in M): 10^(3 - pCa), rounded to the 19
-/// significant digits that a record prints, so that a row's printed free_ca, given back to
-/// quelix-cli, is the very number the row was calculated with. Raises the overflow error
-/// where 10^(3 - pCa) is beyond the extended range (a pCa below about -4929).
-TReal FreeCaOfPCa(TReal pCa);
 
 /// The columns that an input row may set: "mode", then the fifteen values in TValueField
 /// order. They are the first columns of every record.
@@ -92,12 +64,9 @@ struct TCalcOutcome {
     bool Failed() const { return !Error.empty(); }
 };
 
-/// One whole calculation of `input` on `engine` (whose BaseConst and its origin the caller
-/// has set), at the input's pH, ionic strength, temperature and pH scale, then the ionic
-/// strength estimates and, for the report format, the report text. A TCalcError becomes
-/// the outcome's Error, and so does a value of the record that is beyond the extended
-/// range (the overflow error), so that every format fails alike.
-TCalcOutcome Compute(TEngine& engine, const TCalcInput& input, TOutputFormat format);
+/// Whether every real of the record is finite: a result in range in M can leave the range
+/// in mM, and such a record must fail in every format rather than print an empty cell.
+bool AllRealsFinite(const TCalcOutcome& outcome);
 
 /// One output value: absent (empty cell, JSON null), a real, an integer or a text. A text
 /// refers to storage that must outlive the cell.

@@ -4,6 +4,7 @@
 
 #include "engine/calcerror.h"
 #include "engine/realtext.h"
+#include "request/request.h"
 #include "series/mixcurve.h"
 
 #include <cmath>

@@ -20,7 +20,7 @@
 // whole series. The caller's inputs are copied whole and only the values named here are
 // changed, so whatever else an input carries reaches every calculation.
 
-#include "report/record.h"
+#include "request/compute.h"
 
 #include <array>
 #include <cstddef>

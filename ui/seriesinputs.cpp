@@ -4,6 +4,7 @@
 
 #include "engine/realtext.h"
 #include "numedit/SaNumEditExCX.h"
+#include "request/request.h"
 #include "series/pcalist.h"
 
 #include <QButtonGroup>

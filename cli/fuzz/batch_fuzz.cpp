@@ -6,8 +6,8 @@
 // row, each computed or carrying its message, in every format. A broken rule aborts.
 
 #include "cli/batch.h"
-#include "cli/csvreader.h"
 #include "constsets/constset.h"
+#include "request/csvreader.h"
 
 #include <nlohmann/json.hpp>
 

@@ -60,6 +60,7 @@ TEST(CommandLine, UnusableArgumentsAreUsageErrors)
         {{"--const", "pO4-cA:3=0"}, "the Mg and Ca rows have steps 0, 1 and 2"},
         {{"--const", "ATP-H=1"}, "ROW:STEP=VALUE"},
         {{"--const", "ATP-H:0=abc"}, CalcMessage::NotAFloat("abc")},
+        {{"--constants", ""}, "--constants: expected the id or name of a bundled set"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Args.front() + " " + c.Args.back());

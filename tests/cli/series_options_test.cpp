@@ -106,11 +106,3 @@ TEST(SeriesOptions, UnusableSeriesAreUsageErrors)
         }
     }
 }
-
-TEST(SeriesOptions, AnEmptySpecIsAStockWithoutTotals)
-{
-    const TCalcInput stock = ParseStockSpec("--stock-a", "", DefaultInput());
-    for (TValueField f : StockTotals)
-        EXPECT_EQ(stock[f], 0);
-    EXPECT_EQ(stock[vfFreeMg], DefaultInput()[vfFreeMg]);
-}

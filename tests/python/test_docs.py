@@ -10,7 +10,7 @@ import subprocess
 import sys
 
 import quelix
-from conftest import SOURCE_DIR
+from conftest import CLI, SOURCE_DIR
 
 STUB = os.path.join(SOURCE_DIR, "python", "quelix.pyi")
 EXAMPLE = os.path.join(SOURCE_DIR, "docs", "python-example.py")
@@ -92,3 +92,28 @@ def test_the_example_runs_and_the_manual_page_shows_its_code_and_output(tmp_path
     except ImportError:
         return
     assert (tmp_path / "python-pca-ladder.png").stat().st_size > 10000
+
+
+def test_the_manuals_table_of_constants_counts_steps_as_set_files_and_const_do():
+    """Each value of the manual's table of built-in constants sits under the step that
+    quelix-cli --show-constants gives it, so that a set file written from the table
+    changes the step meant."""
+    manual = open(os.path.join(SOURCE_DIR, "docs", "manual.html"), encoding="utf-8").read()
+    section = manual[manual.index('<h2 id="constants">'):manual.index('<h2 id="settings">')]
+    table = section[section.index("<table>"):section.index("</table>")]
+    rows = re.findall(r"<tr>(.*?)</tr>", table, re.S)
+    headers = [re.sub(r"<[^>]+>", " ", h) for h in re.findall(r"<th>(.*?)</th>", rows[0])]
+    steps = [int(re.match(r"\s*Step (\d)", h).group(1)) for h in headers[1:]]
+    assert steps == [0, 1, 2, 3]
+    shown = {}
+    for row in rows[1:]:
+        cells = re.findall(r"<td[^>]*>(.*?)</td>", row)
+        for step, cell in zip(steps, cells[1:]):
+            if cell:
+                shown[(cells[0], step)] = float(cell)
+    out = subprocess.run([CLI, "--show-constants"], capture_output=True, text=True, check=True)
+    in_force = {}
+    for line in out.stdout.splitlines()[1:]:
+        row, step, log10_k = line.split(",")[:3]
+        in_force[(row, int(step))] = round(float(log10_k), 3)
+    assert shown == in_force

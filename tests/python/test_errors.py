@@ -90,3 +90,34 @@ def test_numpy_scalars_count_as_the_python_numbers_they_stand_for():
                 == quelix.calculate(**python_kwargs).to_json()), numpy_kwargs
     with pytest.raises(TypeError, match="bool"):
         quelix.calculate(mode=np.bool_(True))
+
+
+def test_numpy_long_doubles_are_read_at_their_own_precision_everywhere():
+    import numpy as np
+    if np.finfo(np.longdouble).nmant != 63:
+        pytest.skip("this platform's long double is not the engine's extended real")
+    ph = np.longdouble("7.1234567890123456789")  # more digits than a double holds
+    record = quelix.calculate(ph=ph).to_json()
+    assert '"ph":7.123456789012345679,' in record
+    assert record + "\n" == run_cli(["--ph=7.1234567890123456789"]).stdout
+    # Every keyword, every call; a long double's item() is itself.
+    assert quelix.calculate(mode=np.longdouble(6), free_ca=np.longdouble(0.001)).mode == 6
+    assert quelix.calculate(temperature=np.longdouble(25)).ph == 8
+    assert quelix.calculate_many(ph=np.array([7, 8], dtype=np.longdouble))["error"].tolist() \
+        == [None, None]
+    series = quelix.pca_series("6", mode=np.longdouble(6), total_egta=np.longdouble(2))
+    assert series["error"].tolist() == [None]
+    with pytest.raises(ValueError, match="'nan'"):
+        quelix.calculate(ph=np.longdouble("nan"))
+    with pytest.raises(TypeError, match="complex"):
+        quelix.calculate(ph=np.clongdouble(7))
+
+
+def test_a_nul_in_a_set_files_name_is_refused_not_cut(tmp_path):
+    lab = tmp_path / "lab.json"
+    lab.write_text('{"format": "quelix constant set", "version": 1, "name": "Lab", '
+                   '"reference_temperature_c": 20, "reference_ionic_strength_m": 0.1, '
+                   '"entries": [{"row": "EGTA-Ca", "step": 0, "log10_k": 11, "source": "x"}]}')
+    assert quelix.calculate(constants=str(lab)).constants == "Lab"
+    with pytest.raises(ValueError, match="NUL"):
+        quelix.calculate(constants=str(lab) + "\x00junk")

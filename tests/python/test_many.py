@@ -147,6 +147,28 @@ def test_numeric_arrays_with_nan_fail_only_their_rows():
     assert out["error"][2] == "mode: 'nan' is not a calculation mode (0 to 6)"
 
 
+def test_bools_are_refused_and_masked_values_fail_their_rows():
+    # A bool is no number here either, as in calculate(); NumPy would read it as 0 or 1.
+    for kwargs in ({"ph": [7, True]}, {"mode": 6, "free_ca": [0.001, False]},
+                   {"mode": 6, "free_ca": (0.001, np.False_)}, {"ph": [7, "8", True]}):
+        with pytest.raises(TypeError, match="expected a number, got a bool"):
+            quelix.calculate_many(**kwargs)
+    cases = [
+        ({"ph": np.ma.masked_array([7.0, 8.0], mask=[False, True])}, "ph: the value is masked"),
+        ({"mode": np.ma.masked_array([6, 2], mask=[0, 1]), "free_ca": 0.001},
+         "mode: the value is masked"),
+        ({"ph": np.ma.masked_array(["7", "8"], mask=[0, 1])}, "ph: the value is masked"),
+    ]
+    for kwargs, message in cases:
+        out = quelix.calculate_many(**kwargs)
+        assert list(out["error"]) == [None, message], kwargs
+        # The first row is computed as alone, the second row not at all.
+        single = {k: v[0] for k, v in kwargs.items() if not np.isscalar(v)}
+        single.update({k: v for k, v in kwargs.items() if np.isscalar(v)})
+        assert out["total_ca"][0] == quelix.calculate(**single).total_ca, kwargs
+        assert math.isnan(out["iterations"][1]), kwargs
+
+
 def test_a_dataframe_gives_a_dataframe_that_can_be_given_back():
     frame = pd.DataFrame(
         {" Free_Ca ": [1e-3, 1e-4, -1.0], "MODE": [6, 6, 6], "total_egta": [10, 10, 10]},

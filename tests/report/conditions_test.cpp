@@ -1,10 +1,12 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
 // The report's line and the records' fields that name the constant set, the temperature
-// and the pH scale, and the conversion of a meter reading inside Compute.
+// and the pH scale.
 #include "report/conditions.h"
 
 #include "report/report.h"
+#include "request/compute.h"
+#include "request/request.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -82,33 +84,6 @@ TEST(ConditionsLine, AbsentUnderTheDefaultConditionsEvenWithEditedBuiltInConstan
     const TCalcOutcome o = Compute(
         engine, PCa6Input(std::nullopt, TpHScale::psConcentration), TOutputFormat::ofReport);
     EXPECT_TRUE(o.Report.starts_with("\nZ = ")) << o.Report;
-}
-
-TEST(Compute, MeterReadingGivesTheResultsOfItsConvertedPhTypedIn)
-{
-    TEngine engine;
-    engine.LoadDefaultConstants();
-    const TCalcOutcome meter = Compute(
-        engine, PCa6Input(std::nullopt, TpHScale::psActivity), TOutputFormat::ofCsv);
-    ASSERT_FALSE(meter.Failed());
-    EXPECT_NEAR(static_cast<double>(meter.pcH), 6.887869160356475, 1e-14);
-    TCalcInput typedIn = PCa6Input(std::nullopt, TpHScale::psConcentration);
-    typedIn[vfpH] = meter.pcH;
-    const TCalcOutcome typed = Compute(engine, typedIn, TOutputFormat::ofCsv);
-    std::vector<TCell> a;
-    std::vector<TCell> b;
-    AppendRecordCells(a, meter);
-    AppendRecordCells(b, typed);
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const std::string_view name = RecordColumns()[i].Name;
-        // The pH echoes what was given; the Tris estimate follows the pH as read.
-        if (name == "ph" || name == "ionic_strength_tris")
-            continue;
-        SCOPED_TRACE(std::string(name));
-        EXPECT_EQ(a[i].Real, b[i].Real);
-        EXPECT_EQ(a[i].Integer, b[i].Integer);
-    }
-    EXPECT_EQ(typed.pcH, meter.pcH);
 }
 
 TEST(Records, TrailingFieldsFollowTheRecordsOwnAndReadBackAsJson)

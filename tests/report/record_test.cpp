@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
-#include "engine/calcerror.h"
 #include "engine/realtext.h"
 #include "report/record.h"
-#include "report/report.h"
+#include "request/compute.h"
+#include "request/request.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -85,68 +85,4 @@ TEST(Record, FailedRecordKeepsReadableInputsAndQuotesItsMessage)
     json.clear();
     AppendJsonRecord(json, o);
     EXPECT_TRUE(nlohmann::json::accept(json)) << json;
-}
-
-TEST(Record, ModeIsWrittenAsDigitsFromZeroToSix)
-{
-    const std::vector<std::pair<std::string, int>> accepted {
-        {"0", 0}, {"6", 6}, {" 2\t", 2}, {"006", 6}, {"00", 0}};
-    for (const auto& [text, mode] : accepted) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(ModeOfText(text), static_cast<TCalcMode>(mode));
-    }
-    for (const char* text : {"", " ", "7", "10", "-0", "+1", "1e0", "2.0", "6x", "x", "1 2",
-                             "\xEF\xBC\x93"}) { // the last a full-width 3
-        SCOPED_TRACE(text);
-        EXPECT_FALSE(ModeOfText(text).has_value());
-        EXPECT_THROW(ParseMode(text), TCalcError);
-    }
-}
-
-TEST(Record, FreeCaOfAPCaInMillimolar)
-{
-    const std::vector<std::pair<TReal, TReal>> cases {
-        {6, 1e-3L},
-        {3, 1},
-        {-1, 1e4L},
-        {7.5L, 3.1622776601683793320e-5L},   // 10^-4.5
-        {9.25L, 5.6234132519034908039e-7L}}; // 10^-6.25
-    for (const auto& [pCa, freeCa] : cases) {
-        SCOPED_TRACE(FormatReal(pCa));
-        EXPECT_LE(std::fabs(FreeCaOfPCa(pCa) - freeCa), freeCa * 1e-18L)
-            << FormatReal(FreeCaOfPCa(pCa));
-    }
-    EXPECT_EQ(FreeCaOfPCa(6000), 0); // below the smallest real: no free Ca++
-    EXPECT_THROW(FreeCaOfPCa(-5000), TCalcError);
-}
-
-TEST(Record, AValueBeyondTheRangeFailsTheRecordInEveryFormat)
-{
-    TEngine engine;
-    engine.LoadDefaultConstants();
-    TCalcInput in = DefaultInput();
-    in[vfpH] = 1e4932L; // the Tris term overflows; the solve itself does not
-    for (TOutputFormat format : {TOutputFormat::ofReport, TOutputFormat::ofCsv}) {
-        const TCalcOutcome o = Compute(engine, in, format);
-        EXPECT_EQ(o.Error, CalcMessage::Overflow);
-        EXPECT_EQ(o.Report, "");
-        // The window prints the same state's report: it fails there too, not with "-inf".
-        EXPECT_TRUE(o.State.HasResults);
-        EXPECT_THROW(ReportLines(engine, o.State), TCalcError);
-    }
-}
-
-TEST(Record, NumberMessagesQuoteTheWholeTextWithControlCharactersShown)
-{
-    const std::vector<std::pair<std::string, std::string>> cases {
-        {std::string("7\0x", 3), CalcMessage::NotAFloat("7\\x00x")},
-        {"1\r\n2\t", CalcMessage::NotAFloat("1\\x0D\\x0A2\\x09")},
-        {"", CalcMessage::NotAFloat("")},
-        {"5e5000", "'5e5000' is out of range"},
-        {"\xC2\xB5", CalcMessage::NotAFloat("\xC2\xB5")}, // UTF-8 stays as it is
-    };
-    for (const auto& [text, message] : cases) {
-        SCOPED_TRACE(message);
-        EXPECT_TRUE(NumberMessage(text).starts_with(message)) << NumberMessage(text);
-    }
 }

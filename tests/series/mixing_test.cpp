@@ -4,6 +4,7 @@
 
 #include "engine/calcerror.h"
 #include "engine/realtext.h"
+#include "request/request.h"
 #include "series/pcalist.h"
 #include "series/seriesrecord.h"
 

@@ -5,6 +5,7 @@
 #include "engine/calcerror.h"
 #include "engine/exp10.h"
 #include "engine/realtext.h"
+#include "request/request.h"
 #include "series/pcalist.h"
 
 #include <gtest/gtest.h>

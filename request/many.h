@@ -9,7 +9,7 @@
 // too. Rows are independent: each is read once, computed once and taken once, in no fixed
 // order.
 
-#include "report/record.h"
+#include "request/compute.h"
 
 #include <cstddef>
 #include <functional>

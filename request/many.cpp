@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
-#include "report/many.h"
+#include "request/many.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
-#include "report/many.h"
+#include "request/many.h"
+#include "request/request.h"
 
 #include <gtest/gtest.h>
 

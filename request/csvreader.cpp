@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
-#include "cli/csvreader.h"
+#include "request/csvreader.h"
 
 namespace {
 constexpr int EndOfInput = -1;
