@@ -6,6 +6,7 @@
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
 #include "report/conditions.h"
+#include "report/further.h"
 #include "request/csvreader.h"
 #include "request/many.h"
 #include "series/seriesrecord.h"
@@ -22,10 +23,12 @@
 
 namespace {
 
-// For each column of the file: the input it sets (0 mode, 1 + TValueField, PCaInput), or
-// IgnoredColumn for an output column that is read back and ignored.
+// For each column of the file: the input it sets (0 mode, 1 + TValueField, PCaInput,
+// FurtherInput + the index of a further ligand's total), or IgnoredColumn for an output
+// column that is read back and ignored.
 using THeaderMap = std::vector<int>;
 constexpr int IgnoredColumn = -1;
+constexpr int FurtherInput = 1000;
 constexpr std::size_t FreeCaInput = static_cast<std::size_t>(TValueField::vfFreeCa) + 1;
 
 // Two cells of one row that both give free Ca++ (free_ca and pca, as an output file read
@@ -33,7 +36,27 @@ constexpr std::size_t FreeCaInput = static_cast<std::size_t>(TValueField::vfFree
 // leave a difference far below it; any deliberate edit of either cell is far above.
 constexpr TReal PCaAgreement = 1e-9L;
 
-THeaderMap ReadHeader(TCsvReader& reader)
+// A column total_<n> adds the further ligand <n> to the run (if --ligand did not); its
+// other fields (free_<n> ...) are outputs, read back and ignored. Returns the column's
+// input, or none for a name that is no further ligand's field.
+std::optional<int> FurtherColumn(const std::string& name, TRunConstants& run)
+{
+    if (name.starts_with("total_")) {
+        const std::string_view ligand = std::string_view(name).substr(6);
+        if (FindLigand(run.Set, ligand) || FindRunLigand(run, ligand))
+            return FurtherInput
+                + static_cast<int>(AddRunLigand(run, ligand, "The batch column " + name));
+    }
+    return std::nullopt;
+}
+
+bool IsFurtherOutput(const std::string& name, const TRunConstants& run)
+{
+    const std::vector<std::string> names = FurtherColumnNames(run.Ligands);
+    return std::ranges::find(names, name) != names.end();
+}
+
+THeaderMap ReadHeader(TCsvReader& reader, TRunConstants& run)
 {
     TCsvRecord header;
     if (!reader.Next(header)) {
@@ -44,26 +67,42 @@ THeaderMap ReadHeader(TCsvReader& reader)
     if (!header.Error.empty())
         throw TUsageError("The header row of the batch file is not usable: " + header.Error);
     THeaderMap map;
+    std::vector<std::string> names;
     for (std::size_t i = 0; i < header.FieldCount(); ++i) {
         const std::string_view raw = header.Field(i);
-        const std::string name = AsciiLowered(TrimBlanks(raw));
+        std::string name = AsciiLowered(TrimBlanks(raw));
         const int column = FindColumn(name);
         if (column < 0 && (IsConditionColumn(name) || IsSeriesColumn(name))) {
             // An output's trailing field, or a series' leading one: read back and ignored.
             map.push_back(-1);
+            names.push_back(std::move(name));
             continue;
         }
-        if (column < 0)
-            throw TUsageError("Unknown column '" + PrintableText(raw) + "' in the batch header.");
         int input = IgnoredColumn;
-        if (column < static_cast<int>(InputColumnCount))
+        if (column < 0) {
+            const std::optional<int> further = FurtherColumn(name, run);
+            if (!further) {
+                // Decided once every total_<n> has added its ligand.
+                map.push_back(IgnoredColumn);
+                names.push_back(std::move(name));
+                continue;
+            }
+            input = *further;
+        } else if (column < static_cast<int>(InputColumnCount)) {
             input = column;
-        else if (name == InputColumnName(PCaInput))
+        } else if (name == InputColumnName(PCaInput)) {
             input = static_cast<int>(PCaInput);
+        }
         if (input != IgnoredColumn && std::ranges::find(map, input) != map.end())
             throw TUsageError("The column '" + name + "' appears twice in the batch header.");
         map.push_back(input);
+        names.push_back(std::move(name));
     }
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (map[i] == IgnoredColumn && FindColumn(names[i]) < 0 && !IsConditionColumn(names[i])
+            && !IsSeriesColumn(names[i]) && !IsFurtherOutput(names[i], run))
+            throw TUsageError("Unknown column '" + PrintableText(header.Field(i))
+                              + "' in the batch header.");
     return map;
 }
 
@@ -138,7 +177,8 @@ TRowInputs ReadRow(const TBatchJob& job, const THeaderMap& map, const TCsvRecord
         if (map[i] == IgnoredColumn || TrimBlanks(cell).empty())
             continue;
         const auto input = static_cast<std::size_t>(map[i]);
-        r.Given.set(input);
+        if (map[i] < FurtherInput)
+            r.Given.set(input);
         if (input == 0) {
             if (const auto mode = ModeOfText(cell))
                 o.Input.Mode = *mode;
@@ -149,6 +189,8 @@ TRowInputs ReadRow(const TBatchJob& job, const THeaderMap& map, const TCsvRecord
         const auto value = TextToReal(cell);
         if (!value) {
             fail(input, NumberMessage(cell));
+        } else if (map[i] >= FurtherInput) {
+            o.Input.FurtherTotals[static_cast<std::size_t>(map[i] - FurtherInput)] = *value;
         } else if (input == PCaInput) {
             pCa = *value;
             pCaText = TrimBlanks(cell);
@@ -264,6 +306,7 @@ private:
         TEngine engine;
         engine.SetBaseConst(FJob.Constants);
         engine.SetOrigin(FJob.Origin);
+        engine.SetFurtherLigands(FJob.Run.Ligands);
         std::uint64_t seen = 0;
         for (;;) {
             TChunk* chunk = nullptr;
@@ -303,12 +346,13 @@ private:
 
 } // namespace
 
-int RunBatch(std::istream& in, std::ostream& out, std::ostream& err, const TBatchJob& job)
+int RunBatch(std::istream& in, std::ostream& out, std::ostream& err, const TBatchJob& given)
 {
     TCsvReader reader(in);
-    const THeaderMap map = ReadHeader(reader);
+    TBatchJob job = given; // with the further ligands that the header adds
+    const THeaderMap map = ReadHeader(reader, job.Run);
     if (job.Format == TOutputFormat::ofCsv)
-        out << RecordCsvHeader(NeedsConditionFields(job.Origin, job.Defaults));
+        out << RecordCsvHeader(NeedsConditionFields(job.Origin, job.Defaults), job.Run.Ligands);
 
     const std::size_t chunkRows = std::max<std::size_t>(1, job.ChunkRows);
     std::size_t nextRow = 1;

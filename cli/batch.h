@@ -20,6 +20,9 @@ struct TBatchJob {
     unsigned Workers = 1;
     std::size_t ChunkRows = 1024;
     TConstOrigin Origin {}; // where Constants come from (set name, enthalpies)
+    /// The run's further ligands (--ligand), and the set whose definitions a batch column
+    /// total_<n> may add to them.
+    TRunConstants Run {};
     std::bitset<InputColumnCount> GivenOptions {}; // the defaults set by an option (warnings)
 };
 

@@ -46,7 +46,7 @@ int RunSingle(const TCliOptions& options)
         AppendRecord(text, outcome, options.Format, engine, withConditions);
         break;
     case TOutputFormat::ofCsv:
-        text = RecordCsvHeader(withConditions);
+        text = RecordCsvHeader(withConditions, engine.FurtherLigands());
         AppendRecord(text, outcome, options.Format, engine, withConditions);
         break;
     }
@@ -70,6 +70,7 @@ int RunBatchFile(const TCliOptions& options)
     job.Format = options.Format;
     job.Workers = std::thread::hardware_concurrency();
     job.GivenOptions = options.Given;
+    job.Run = options.Constants;
     if (*options.BatchPath == "-")
         return RunBatch(std::cin, std::cout, std::cerr, job);
     // A directory opens like a file here and then reads as empty.

@@ -24,6 +24,18 @@ TOutputFormat ParseFormat(const std::string& text)
     throw TUsageError("--format must be report, json or csv, not '" + text + "'");
 }
 
+// --ligand NAME=TOTAL, in the order given: each ligand joins the run with its total.
+void ReadLigandOptions(const std::vector<std::string>& texts, TCliOptions& options)
+{
+    for (const std::string& text : texts) {
+        const TLigandTotal given = ParseLigandTotal("--ligand", text);
+        if (FindRunLigand(options.Constants, given.Name))
+            throw TUsageError("--ligand " + given.Name + " is given twice.");
+        const std::size_t index = AddRunLigand(options.Constants, given.Name, "--ligand");
+        options.Input.FurtherTotals[index] = given.Total;
+    }
+}
+
 } // namespace
 
 std::string OptionName(std::string_view column)
@@ -50,6 +62,8 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     for (std::size_t i = 0; i < ValueFieldCount; ++i)
         valueOptions[i] = app.add_option(OptionName(RecordColumns()[i + 1].Name), values[i]);
     app.add_option("--const", constEdits)->allow_extra_args(false);
+    std::vector<std::string> ligands;
+    app.add_option("--ligand", ligands)->allow_extra_args(false);
     auto* formatOption = app.add_option("--format", format);
     auto* batchOption = app.add_option("--batch", batch);
     TSeriesOptionTexts seriesTexts;
@@ -61,6 +75,7 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     for (CLI::Option* opt : app.get_options())
         opt->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.get_option("--const")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.get_option("--ligand")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -93,6 +108,7 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     for (const std::string& text : constEdits)
         options.ConstEdits.push_back(ParseConstEdit(text));
     ReadConstOptions(constTexts, options);
+    ReadLigandOptions(ligands, options);
     if (formatOption->count() > 0)
         options.Format = ParseFormat(format);
     if (batchOption->count() > 0)
@@ -148,6 +164,17 @@ Binding constants (log10 K at 0.1 M; the built-in table unless --constants choos
                            enters only the binding sums, no printed species
 )" + ConstOptionsHelp()
         + R"(
+
+Further ligands (creatine phosphate, BAPTA, HEDTA, citrate, a lab's own chelator):
+  --ligand NAME=TOTAL      a further ligand and its total in mM; repeatable, at most 4. Its
+                           definition comes from the chosen set, else from the bundled
+                           library (CrP, BAPTA, DiBrBAPTA, HEDTA, Citrate, ADA, AMP; see
+                           --list-constants). Its complexes enter the Mg and Ca balances
+                           of every mode; records end with, per ligand, total_<n>, free_<n>,
+                           h<n>, h2<n> (h3<n>, h4<n> where it has those steps), mg<n>,
+                           mgh<n>, ca<n>, cah<n> (mM, <n> the name in lower case), and the
+                           report gains a block for it. A batch column total_<n> names one
+                           too.
 
 Output:
   --format report|json|csv (default report)

@@ -214,9 +214,33 @@ std::vector<TKnownLigand> KnownLigands(const TConstSet& set)
     return known;
 }
 
+namespace {
+
+// "Mg and Ca", "H": the rows of a ligand that hold an estimate.
+std::string EstimatedRows(const TLigandDef& def)
+{
+    std::vector<std::string_view> rows;
+    for (TPartner pt : AllPartners)
+        for (const auto& entry : def.Entries[pt])
+            if (entry && entry->Estimate) {
+                rows.push_back(PartnerNames[static_cast<std::size_t>(pt)]);
+                break;
+            }
+    std::string text;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        text.append(i == 0 ? "" : i + 1 == rows.size() ? " and " : ", ").append(rows[i]);
+    return text;
+}
+
+} // namespace
+
 TFurtherLigand EngineLigand(const TKnownLigand& known)
 {
     TFurtherLigand ligand;
+    ligand.Name = known.Def->Name;
+    if (HasEstimates(*known.Def))
+        ligand.Note = known.Def->Name + ": " + EstimatedRows(*known.Def)
+            + " binding constants are estimates of the source, not measurements";
     ligand.Charge = known.Def->Charge;
     ligand.ReferenceC = known.ReferenceC;
     for (TPartner pt : AllPartners)

@@ -159,15 +159,21 @@ int EntriesWithoutCorrection(const TConstTable& base, const TConstOrigin& origin
     return count;
 }
 
+int EntriesWithoutCorrection(std::span<const TFurtherLigand> ligands)
+{
+    int count = 0;
+    for (const TFurtherLigand& further : ligands)
+        count += BlockWithoutCorrection(
+            further.BaseConst, further.EnthalpyJPerMol, further.ReferenceC.has_value());
+    return count;
+}
+
 int TEngine::UncorrectedEntries() const
 {
     if (!FTemperatureC)
         return 0;
-    int count = EntriesWithoutCorrection(FBaseConst, FOrigin);
-    for (const TFurtherLigand& further : FurtherLigands())
-        count += BlockWithoutCorrection(
-            further.BaseConst, further.EnthalpyJPerMol, further.ReferenceC.has_value());
-    return count;
+    return EntriesWithoutCorrection(FBaseConst, FOrigin)
+        + EntriesWithoutCorrection(FurtherLigands());
 }
 
 void TEngine::SetFurtherLigands(std::span<const TFurtherLigand> ligands)

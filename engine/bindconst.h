@@ -76,7 +76,9 @@ inline constexpr std::size_t FurtherMetalSteps = 2;
 /// 0 and 1), the reaction enthalpies (J/mol, NaN where none is known) and the temperature in
 /// degrees Celsius at which its values hold (none: they cannot be brought to another).
 struct TFurtherLigand {
-    int Charge = -2; // of the fully deprotonated form L
+    std::string Name; // as the reports and records name it ("CrP")
+    std::string Note; // shown with its results where not empty (an estimated constant)
+    int Charge = -2;  // of the fully deprotonated form L
     TLigandConst BaseConst {};
     TLigandConst EnthalpyJPerMol = UnknownLigandEnthalpies();
     std::optional<TReal> ReferenceC;
@@ -105,6 +107,9 @@ struct TConstOrigin {
 /// present but cannot be brought to another temperature: no enthalpy, or no reference
 /// temperature in `origin`.
 int EntriesWithoutCorrection(const TConstTable& base, const TConstOrigin& origin);
+
+/// The same for the entries of further ligands, each against its own reference temperature.
+int EntriesWithoutCorrection(std::span<const TFurtherLigand> ligands);
 
 /// log10 K at `toC` from its value at `fromC` (degrees Celsius) by the van 't Hoff equation
 /// with the reaction enthalpy `enthalpyJPerMol` taken as constant between them. Raises the

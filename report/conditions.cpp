@@ -3,6 +3,7 @@
 #include "report/conditions.h"
 
 #include "engine/realtext.h"
+#include "report/further.h"
 
 #include <algorithm>
 #include <array>
@@ -26,9 +27,9 @@ void AppendConditionCells(std::vector<TCell>& cells, const TCalcOutcome& o, cons
     cells.push_back(TCell::Of(static_cast<long>(origin.EditedEntries)));
     const std::optional<TReal>& temperature = o.Input.TemperatureC;
     cells.push_back(temperature ? TCell::Of(*temperature) : TCell {});
-    cells.push_back(temperature ? TCell::Of(
-                        static_cast<long>(EntriesWithoutCorrection(engine.BaseConst(), origin)))
-                                : TCell {});
+    const int uncorrected = EntriesWithoutCorrection(engine.BaseConst(), origin)
+        + EntriesWithoutCorrection(engine.FurtherLigands());
+    cells.push_back(temperature ? TCell::Of(static_cast<long>(uncorrected)) : TCell {});
     cells.push_back(TCell::Of(pHScaleWord(o.Input.pHScale)));
     cells.push_back(o.Failed() ? TCell {} : TCell::Of(o.pcH));
 }
@@ -77,20 +78,38 @@ bool NeedsConditionFields(const TConstOrigin& origin, const TCalcInput& input)
         || input.pHScale != TpHScale::psConcentration;
 }
 
-std::string RecordCsvHeader(bool withConditions)
+namespace {
+
+// The names of a record with the trailing fields: the conditions' when `withConditions`,
+// then those of the further ligands (whose texts `storage` holds).
+std::vector<std::string_view> TrailingRecordNames(bool withConditions,
+                                                  std::span<const TFurtherLigand> ligands,
+                                                  std::vector<std::string>& storage)
 {
-    if (!withConditions)
-        return CsvHeader();
     std::vector<std::string_view> names;
     AppendRecordNames(names);
-    names.insert(names.end(), ConditionNames.begin(), ConditionNames.end());
-    return CsvHeaderLine(names);
+    if (withConditions)
+        names.insert(names.end(), ConditionNames.begin(), ConditionNames.end());
+    storage = FurtherColumnNames(ligands);
+    names.insert(names.end(), storage.begin(), storage.end());
+    return names;
+}
+
+} // namespace
+
+std::string RecordCsvHeader(bool withConditions, std::span<const TFurtherLigand> ligands)
+{
+    if (!withConditions && ligands.empty())
+        return CsvHeader();
+    std::vector<std::string> storage;
+    return CsvHeaderLine(TrailingRecordNames(withConditions, ligands, storage));
 }
 
 void AppendRecord(std::string& out, const TCalcOutcome& outcome, TOutputFormat format,
                   const TEngine& engine, bool withConditions)
 {
-    if (!withConditions) {
+    const std::span<const TFurtherLigand> ligands = engine.FurtherLigands();
+    if (!withConditions && ligands.empty()) {
         if (format == TOutputFormat::ofJson)
             AppendJsonRecord(out, outcome);
         else
@@ -99,12 +118,12 @@ void AppendRecord(std::string& out, const TCalcOutcome& outcome, TOutputFormat f
     }
     std::vector<TCell> cells;
     AppendRecordCells(cells, outcome);
-    AppendConditionCells(cells, outcome, engine);
+    if (withConditions)
+        AppendConditionCells(cells, outcome, engine);
+    AppendFurtherCells(cells, outcome, ligands);
     if (format == TOutputFormat::ofJson) {
-        std::vector<std::string_view> names;
-        AppendRecordNames(names);
-        names.insert(names.end(), ConditionNames.begin(), ConditionNames.end());
-        AppendJsonLine(out, names, cells);
+        std::vector<std::string> storage;
+        AppendJsonLine(out, TrailingRecordNames(withConditions, ligands, storage), cells);
     } else {
         AppendCsvLine(out, cells);
     }

@@ -42,11 +42,13 @@ bool NeedsConditionFields(const TConstOrigin& origin, const TCalcInput& input);
 void AppendConditionCells(std::vector<TCell>& cells, const TCalcOutcome& outcome,
                           const TEngine& engine);
 
-/// The CSV header line of a record, with the trailing fields when `withConditions`.
-std::string RecordCsvHeader(bool withConditions);
+/// The CSV header line of a record, with the conditions' fields when `withConditions` and
+/// those of the further ligands of the run (report/further.h).
+std::string RecordCsvHeader(bool withConditions, std::span<const TFurtherLigand> ligands = {});
 
 /// Appends one record as a CSV line or a JSON object line (`format` ofCsv or ofJson), with
-/// the trailing fields taken from `engine` (the engine that computed it) when
-/// `withConditions`. A failed record leaves pch empty.
+/// the conditions' fields taken from `engine` (the engine that computed it) when
+/// `withConditions`, and the fields of the engine's further ligands. A failed record leaves
+/// pch and the further ligands' species empty.
 void AppendRecord(std::string& out, const TCalcOutcome& outcome, TOutputFormat format,
                   const TEngine& engine, bool withConditions);

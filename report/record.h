@@ -35,6 +35,9 @@ struct TCalcInput {
     /// set's temperature. How pH is read. Compute hands both to the engine, as pH.
     std::optional<TReal> TemperatureC {};
     TpHScale pHScale = TpHScale::psConcentration;
+    /// The totals of the further ligands in mM, in the order in which the engine that
+    /// computes the record holds their definitions.
+    std::array<TReal, MaxFurtherLigands> FurtherTotals {};
 
     TReal& operator[](TValueField f) { return Values[static_cast<std::size_t>(f)]; }
     TReal operator[](TValueField f) const { return Values[static_cast<std::size_t>(f)]; }

@@ -7,6 +7,8 @@
 #include "report/conditions.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 using enum TLigand;
 
@@ -87,6 +89,57 @@ private:
     std::vector<std::string>& Lines;
     std::size_t Index;
 };
+
+// " =" after a label padded to the ten characters of the built-in labels (a longer one
+// is not cut).
+std::string Label(std::string text)
+{
+    if (text.size() < 10)
+        text.resize(10, ' ');
+    return text + "=";
+}
+
+// A species of a further ligand as the built-in ones are written: "HCrP-", "MgHCrP+",
+// "H2BAPTA2-"; `prefix` is what L carries, `charge` the species' charge.
+std::string SpeciesLabel(const std::string& prefix, const std::string& name, int charge)
+{
+    std::string text = prefix + name;
+    if (charge != 0) {
+        if (charge < -1 || charge > 1)
+            text += std::to_string(charge < 0 ? -charge : charge);
+        text += charge < 0 ? "-" : "+";
+    }
+    return Label(text);
+}
+
+// A further ligand's block in the style of the built-in ones: its total, the complexes
+// (L and HL with Mg and Ca), then the free ligand and its protonated forms; HL3 and HL4
+// only where the ligand takes that many protons. Its note (an estimated constant) follows.
+void AppendFurtherBlock(std::vector<std::string>& lines, const TFurtherLigand& ligand,
+                        const TFurtherSpecies& species)
+{
+    const std::string& name = ligand.Name;
+    const int z = ligand.Charge;
+    TLine total(lines);
+    total.Conc(Label("total " + name).c_str(), species.Total);
+    TLine complexes(lines);
+    complexes.Conc(SpeciesLabel("Mg", name, z + 2).c_str(), species.Mg) << Tab;
+    complexes.Conc(SpeciesLabel("Ca", name, z + 2).c_str(), species.Ca) << CrLf;
+    complexes.Conc(SpeciesLabel("MgH", name, z + 3).c_str(), species.MgH) << Tab;
+    complexes.Conc(SpeciesLabel("CaH", name, z + 3).c_str(), species.CaH);
+    TLine forms(lines);
+    forms.Conc(SpeciesLabel("", name, z).c_str(), species.Free);
+    for (std::size_t step = 0; step < FurtherProtonSteps; ++step) {
+        if (step >= 2 && !(ligand.BaseConst[TPartner::ptH][step] > 0))
+            break;
+        const std::string prefix = step == 0 ? "H" : "H" + std::to_string(step + 1);
+        forms << Tab;
+        forms.Conc(SpeciesLabel(prefix, name, z + static_cast<int>(step) + 1).c_str(),
+                   species.Protonated[step]);
+    }
+    if (!ligand.Note.empty())
+        TLine(lines) << "(" << ligand.Note.c_str() << ")";
+}
 
 } // namespace
 
@@ -172,6 +225,9 @@ std::vector<std::string> ReportLines(const TEngine& engine, const TCalcState& s)
         forms.Conc("H2PO4(-)  =", s.H2PO4);
     }
 
+    const auto further = engine.FurtherLigands();
+    for (std::size_t i = 0; i < further.size(); ++i)
+        AppendFurtherBlock(lines, further[i], s.Further[i]);
     TLine ionic(lines);
     ionic.Conc("Ionic strength >= ", engine.GetIonStr(s)) << " + [KCl] + ";
     // The Tris term is linear in pH: an enormous pH overflows it, which must not print "-inf".

@@ -6,7 +6,9 @@
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
 #include "report/conditions.h"
+#include "report/further.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -120,4 +122,74 @@ TRunConstants ResolveConstants(const std::string& name, const std::vector<TConst
 void UseRunConstants(TEngine& engine, const TRunConstants& constants)
 {
     UseSet(engine, constants.Set, constants.EditedEntries);
+    engine.SetFurtherLigands(constants.Ligands);
+}
+
+std::string KnownLigandNames(const TConstSet& set)
+{
+    std::string names;
+    for (const TKnownLigand& known : KnownLigands(set))
+        names += (names.empty() ? "" : ", ") + known.Def->Name;
+    return names;
+}
+
+std::optional<std::size_t> FindRunLigand(const TRunConstants& constants, std::string_view name)
+{
+    for (std::size_t i = 0; i < constants.Ligands.size(); ++i)
+        if (EqualNoCase(constants.Ligands[i].Name, name))
+            return i;
+    return std::nullopt;
+}
+
+namespace {
+
+// The further ligands' record fields must differ from every other field of the record and
+// from each other ("2X" and "X" would both give "h2x").
+void CheckFieldNames(const std::vector<TFurtherLigand>& ligands, std::string_view what)
+{
+    std::vector<std::string> names = FurtherColumnNames(ligands);
+    for (const std::string& name : names)
+        if (FindColumn(name) >= 0 || IsConditionColumn(name))
+            throw TUsageError(std::string(what) + ": the field " + name + " of the ligand "
+                              + ligands.back().Name + " is a field of every record");
+    std::ranges::sort(names);
+    if (const auto twin = std::ranges::adjacent_find(names); twin != names.end())
+        throw TUsageError(std::string(what) + ": the ligands " + ligands.back().Name
+                          + " and another one would both give the field " + *twin);
+}
+
+} // namespace
+
+std::size_t AddRunLigand(TRunConstants& constants, std::string_view name, std::string_view what)
+{
+    if (const auto index = FindRunLigand(constants, name))
+        return *index;
+    const std::optional<TKnownLigand> known = FindLigand(constants.Set, name);
+    if (!known)
+        throw TUsageError(std::string(what) + ": no further ligand is named '"
+                          + PrintableText(name.substr(0, 80)) + "'; the known ones are "
+                          + KnownLigandNames(constants.Set) + ".");
+    if (constants.Ligands.size() == MaxFurtherLigands)
+        throw TUsageError(std::string(what)
+                          + ": a calculation carries at most 4 further "
+                            "ligands.");
+    std::vector<TFurtherLigand> ligands = constants.Ligands;
+    ligands.push_back(EngineLigand(*known));
+    CheckFieldNames(ligands, what);
+    constants.Ligands = std::move(ligands);
+    return constants.Ligands.size() - 1;
+}
+
+TLigandTotal ParseLigandTotal(std::string_view what, std::string_view text)
+{
+    const auto equals = text.find('=');
+    if (equals == std::string_view::npos || equals == 0)
+        throw TUsageError(std::string(what) + " '" + PrintableText(text.substr(0, 80))
+                          + "': expected NAME=TOTAL, the total in mM, for example CrP=14.5");
+    const std::string_view number = text.substr(equals + 1);
+    const std::optional<TReal> total = TextToReal(number);
+    if (!total)
+        throw TUsageError(std::string(what) + " " + std::string(TrimBlanks(text.substr(0, equals)))
+                          + ": " + NumberMessage(number));
+    return {std::string(TrimBlanks(text.substr(0, equals))), *total};
 }

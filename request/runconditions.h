@@ -11,6 +11,7 @@
 #include "request/request.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,12 +24,35 @@ struct TConstEdit {
     TReal Value = 0;
 };
 
-/// The constants of a run: the chosen set and the set with the edits on top.
+/// The constants of a run: the chosen set and the set with the edits on top, and the
+/// further ligands the run carries (their definitions from the set, else the library), in
+/// the order of the inputs' FurtherTotals.
 struct TRunConstants {
     TConstSet Chosen = BuiltInSet();
     TConstSet Set = BuiltInSet();
     int EditedEntries = 0;
+    std::vector<TFurtherLigand> Ligands;
 };
+
+/// The index of the further ligand `name` (without regard to case) in the run, added from
+/// the set's definition or the library's when the run does not carry it yet. Throws
+/// TUsageError naming `what` (the option or column that asks for it) for a name no
+/// definition has (the message lists the known ones), for a fifth ligand, and for names
+/// whose record fields would be the same as another field's.
+std::size_t AddRunLigand(TRunConstants& constants, std::string_view name, std::string_view what);
+
+/// The index of the run's ligand `name`, or none.
+std::optional<std::size_t> FindRunLigand(const TRunConstants& constants, std::string_view name);
+
+/// "NAME=TOTAL" (the total in mM, by the entry fields' rule) of --ligand and its like.
+struct TLigandTotal {
+    std::string Name;
+    TReal Total = 0;
+};
+TLigandTotal ParseLigandTotal(std::string_view what, std::string_view text);
+
+/// The names of the further ligands known under `set`, "CrP, BAPTA, ..." for messages.
+std::string KnownLigandNames(const TConstSet& set);
 
 /// "ATP-H:0=6.5" to an edit; the row label is matched without regard to case. The H rows
 /// have steps 0 to 3, the Mg and Ca rows steps 0 to 2.
@@ -48,5 +72,5 @@ TReal ParseTemperature(const std::string& text);
 /// "concentration" or "activity".
 TpHScale ParsepHScale(const std::string& text);
 
-/// The set's table and origin into `engine`.
+/// The set's table and origin, and the run's further ligands, into `engine`.
 void UseRunConstants(TEngine& engine, const TRunConstants& constants);
