@@ -99,11 +99,13 @@ depends_known() {
         dpkg-query -W -f='${Status}\n' "$dep" 2>/dev/null | grep -q 'install ok installed' ||
             { echo "Depends: $dep is not an installed Debian package"; missing=1; }
     done
-    dpkg-deb -f "$deb" Depends | grep -q 'qt6-qpa-plugins' ||
-        { echo "Depends lacks qt6-qpa-plugins (the window's platform plugins)"; missing=1; }
+    # dpkg-shlibdeps found the libraries of both programs.
+    for dep in libqt6widgets6 libqt6charts6 libstdc++6; do
+        dpkg-deb -f "$deb" Depends | grep -qw "$dep" || { echo "Depends lacks $dep"; missing=1; }
+    done
     return $missing
 }
-check "Depends names the Debian packages the programs need" depends_known
+check "Depends names the Debian packages of the libraries the programs link" depends_known
 
 if command -v appstreamcli >/dev/null 2>&1; then
     check "the AppStream metainfo validates" appstreamcli validate --no-net --pedantic \
