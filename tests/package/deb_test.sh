@@ -107,9 +107,13 @@ depends_known() {
 }
 check "Depends names the Debian packages of the libraries the programs link" depends_known
 
+metainfo_valid() {
+    local out
+    out=$(appstreamcli validate --no-net --pedantic \
+        "$root/fs/usr/share/metainfo/org.quelix.Quelix.metainfo.xml" 2>&1) || { echo "$out"; return 1; }
+}
 if command -v appstreamcli >/dev/null 2>&1; then
-    check "the AppStream metainfo validates" appstreamcli validate --no-net --pedantic \
-        "$root/fs/usr/share/metainfo/org.quelix.Quelix.metainfo.xml" >/dev/null
+    check "the AppStream metainfo validates" metainfo_valid
 fi
 
 echo "package: $passed passed, $failed failed"
