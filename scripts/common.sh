@@ -11,6 +11,9 @@ QUELIX_PACKAGES=(
     clang libclang-rt-14-dev clang-format
     fonts-ipafont-gothic xvfb xauth xdg-utils time poppler-utils
     pybind11-dev python3-dev python3-pytest python3-numpy python3-pandas python3-matplotlib
+    # the Debian package (scripts/package) and the pip install of the Python module
+    help2man dpkg-dev file lintian appstream python3-pip python3-venv python3-setuptools
+    python3-wheel
 )
 
 ensure_packages() {
