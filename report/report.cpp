@@ -8,8 +8,8 @@
 
 #include <array>
 #include <optional>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using enum TLigand;
@@ -147,7 +147,8 @@ void AppendFurtherBlock(std::vector<std::string>& lines, const TFurtherLigand& l
         if (step >= 2 && !(ligand.BaseConst[TPartner::ptH][step] > 0))
             break;
         (forms << Tab)
-            .Species(prefixes[step], name, z + static_cast<int>(step) + 1, species.Protonated[step]);
+            .Species(
+                prefixes[step], name, z + static_cast<int>(step) + 1, species.Protonated[step]);
     }
     if (!ligand.Note.empty())
         TLine(lines) << "(" << ligand.Note.c_str() << ")";

@@ -23,10 +23,9 @@ using TJson = nlohmann::json;
 
 // The relaxing solution of a skinned-fibre protocol at pH 7.0 and 0.18 M: free Mg++ 1 mM
 // and MgATP 4 mM in mode 2, 7 mM EGTA, pCa 9, 14.5 mM creatine phosphate.
-const std::vector<std::string> Relaxing {"--mode",  "2",     "--ph",        "7",     "--ionic-strength",
-                                         "0.18",    "--total-egta", "7",     "--free-mg",
-                                         "1",       "--free-ca",    "1e-6",  "--mgatp",
-                                         "4",       "--ligand",     "CrP=14.5"};
+const std::vector<std::string> Relaxing {
+    "--mode",    "2", "--ph",      "7",    "--ionic-strength", "0.18", "--total-egta", "7",
+    "--free-mg", "1", "--free-ca", "1e-6", "--mgatp",          "4",    "--ligand",     "CrP=14.5"};
 
 class Ligands : public ::testing::Test {
 protected:
@@ -81,8 +80,8 @@ TEST_F(Ligands, CreatinePhosphateRaisesTotalMgByItsComplexesAndEndsTheRecord)
     ASSERT_EQ(r.Status, 0) << r.Err;
     const TJson b = TJson::parse(r.Out);
     // The order of the fields is checked on the CSV header below.
-    for (const char* key : {"total_crp", "free_crp", "hcrp", "h2crp", "mgcrp", "mghcrp", "cacrp",
-                            "cahcrp"})
+    for (const char* key :
+         {"total_crp", "free_crp", "hcrp", "h2crp", "mgcrp", "mghcrp", "cacrp", "cahcrp"})
         EXPECT_TRUE(b.contains(key)) << key;
     const double held = b["mgcrp"].get<double>() + b["mghcrp"].get<double>();
     EXPECT_GT(held, 0.19);
@@ -131,7 +130,8 @@ TEST_F(Ligands, UnusableLigandsAreUsageErrorsThatSayWhatIsKnown)
         const char* Message;
     };
     const Case cases[] = {
-        {{"--ligand", "Creatine=1"}, "",
+        {{"--ligand", "Creatine=1"},
+         "",
          "--ligand: no further ligand is named 'Creatine'; the known ones are CrP, BAPTA, "
          "DiBrBAPTA, HEDTA, Citrate, ADA, AMP."},
         {{"--ligand", "CrP=1", "--ligand", "crp=2"}, "", "--ligand crp is given twice."},
@@ -139,13 +139,17 @@ TEST_F(Ligands, UnusableLigandsAreUsageErrorsThatSayWhatIsKnown)
         {{"--ligand", "CrP=1,5"}, "", "'1,5' は浮動小数点数ではありません"},
         {{"--ligand", "CrP=1", "--ligand", "BAPTA=1", "--ligand", "HEDTA=1", "--ligand", "ADA=1",
           "--ligand", "AMP=1"},
-         "", "at most 4 further ligands"},
-        {{"--batch", "-"}, "total_xyz\n1\n", "The batch column total_xyz: no further ligand is "
-                                             "named 'xyz'"},
+         "",
+         "at most 4 further ligands"},
+        {{"--batch", "-"},
+         "total_xyz\n1\n",
+         "The batch column total_xyz: no further ligand is "
+         "named 'xyz'"},
         {{"--batch", "-"}, "free_crp\n1\n", "Unknown column 'free_crp'"},
-        {{"--pca", "7", "--stock-a", "total_egta=1", "--stock-b", "total_ca=1",
-          "--ligand", "CrP=1"},
-         "", "--ligand does not apply to a mixing table"},
+        {{"--pca", "7", "--stock-a", "total_egta=1", "--stock-b", "total_ca=1", "--ligand",
+          "CrP=1"},
+         "",
+         "--ligand does not apply to a mixing table"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Message);
