@@ -130,7 +130,9 @@ std::string ConstOptionsHelp()
                            as CSV
   With another set than builtin, a temperature or the activity scale, the report begins
   with a line naming them, and CSV and JSON records end with the fields constants,
-  edited_entries, temperature_c, uncorrected_entries, ph_scale and pch (pcH). A batch
-  file may hold these columns; they are ignored like the other output columns: the
-  constants, temperature and pH scale of a batch come from the command line.)";
+  edited_entries, temperature_c, uncorrected_entries, ph_scale and pch (pcH). The
+  constants, temperature and pH scale of a batch come from the command line; a batch
+  file may hold these columns, and a row whose constants, edited_entries, temperature_c
+  or ph_scale differ from the command line's is a usage error, reported before anything
+  is computed (an output file is never silently computed again under other conditions).)";
 }

@@ -61,6 +61,20 @@ std::string ModeInputsText(std::string_view indent)
     return text;
 }
 
+std::string EchoText(std::string_view text)
+{
+    constexpr std::size_t MaxEchoed = 80;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // A character starts at every byte that does not continue a UTF-8 sequence.
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            continue;
+        if (characters++ == MaxEchoed)
+            return PrintableText(text.substr(0, i)) + "...";
+    }
+    return PrintableText(text);
+}
+
 std::string NumberMessage(std::string_view text)
 {
     // With every digit made 0 the text keeps its form and its value comes into range: if

@@ -150,6 +150,39 @@ TEST_F(ConstSetRun, ReportAndRecordsNameTheConditionsAndABatchReadsItsOwnOutputB
     ASSERT_EQ(again.Status, 0) << again.Err;
     // Mode 6 wrote its totals back; read as mode 6 again they give the same record.
     EXPECT_EQ(again.Out, csv.Out);
+
+    // Under other conditions the file is refused before anything is computed or written,
+    // naming the column, the file's value and the option.
+    struct TCase {
+        std::vector<std::string> Conditions;
+        std::string Message;
+    };
+    const std::vector<TCase> others {
+        {{},
+         "constants 'NIST SRD 46, 20 \u00B0C, 0.1 M', but this run has 'Built-in': give "
+         "--constants"},
+        {{"--constants", "nist-srd46-20c"},
+         "temperature_c '25', but this run has no "
+         "temperature: give --temperature 25"},
+        {{"--constants", "nist-srd46-20c", "--temperature", "37", "--ph-scale", "activity"},
+         "temperature_c '25', but this run has 37 \u00B0C: give --temperature 25"},
+        {{"--constants", "nist-srd46-20c", "--temperature", "25"},
+         "ph_scale 'activity', but this run has 'concentration': give --ph-scale activity"},
+        {{"--constants", "nist-srd46-20c", "--temperature", "25", "--ph-scale", "activity",
+          "--const", "EGTA-Ca:0=11"},
+         "edited_entries '0', but this run has 1: give the --const edits"},
+    };
+    for (const TCase& c : others) {
+        SCOPED_TRACE(c.Message);
+        std::vector<std::string> other = c.Conditions;
+        other.insert(other.end(), {"--mode", "6", "--batch", "-", "--format", "csv"});
+        const TResult refused = Run(other, csv.Out);
+        EXPECT_EQ(refused.Status, 2);
+        EXPECT_EQ(refused.Out, "");
+        EXPECT_NE(refused.Err.find("Row 1 of the batch file was computed with " + c.Message),
+                  std::string::npos)
+            << refused.Err;
+    }
 }
 
 TEST_F(ConstSetRun, BuiltInSetByNameChangesNoOutputAndABadFileNoneEither)
