@@ -171,10 +171,10 @@ Batch:
   with both a free_ca and a pca cell (an output file read back) uses free_ca and fails
   unless the two agree (pca within 1e-9). Rows are computed in parallel on all cores. A
   row that fails (its first cell that is not a number, a calculation error) gets its
-  message in the "error" column, with empty results, and the other rows are still
-  computed. With --format report each row prints "row N:" and its report; a failing row
-  prints "row N: message" on standard error instead (N counts the rows after the header,
-  from 1).
+  message in the "error" column, with empty results (every column its mode computes),
+  and the other rows are still computed. With --format report each row prints
+  "row N:" and its report; a failing row prints "row N: message" on standard error
+  instead (N counts the rows after the header, from 1).
 )" + SeriesHelpText()
         + R"(
 Warnings: lines on standard error that start with "warning: "; the calculation runs as
