@@ -41,6 +41,9 @@ std::string EchoText(std::string_view text);
 /// of the entry fields) not a number at all. The text is shown as PrintableText shows it.
 std::string NumberMessage(std::string_view text);
 
+/// As NumberMessage, with the text shown as EchoText shows it: for the texts of options.
+std::string OptionNumberMessage(std::string_view text);
+
 /// A number by the entry fields' rule; throws TUsageError with NumberMessage otherwise.
 TReal ParseNumber(std::string_view text);
 

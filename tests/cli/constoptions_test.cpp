@@ -199,3 +199,39 @@ TEST_F(ConstSetRun, BuiltInSetByNameChangesNoOutputAndABadFileNoneEither)
     EXPECT_NE(bad.Err.find("set.json: the key \"version\" is missing"), std::string::npos)
         << bad.Err;
 }
+
+TEST_F(ConstSetRun, ShownTableInJsonAndABundledNameBeforeAFileOfThatName)
+{
+    const TResult csv = Run({"--show-constants", "--constants", "nist-srd46-20c"});
+    const TResult json = Run(
+        {"--show-constants", "--constants", "nist-srd46-20c", "--format", "json"});
+    ASSERT_EQ(json.Status, 0) << json.Err;
+    // One object per entry line of the CSV table, with its header's names as keys.
+    std::istringstream csvLines(csv.Out), jsonLines(json.Out);
+    std::string header, line, object;
+    std::getline(csvLines, header);
+    std::size_t count = 0;
+    while (std::getline(csvLines, line) && std::getline(jsonLines, object)) {
+        const auto j = nlohmann::ordered_json::parse(object);
+        std::string keys;
+        for (const auto& item : j.items())
+            keys += (keys.empty() ? "" : ",") + item.key();
+        EXPECT_EQ(keys, header);
+        EXPECT_TRUE(line.starts_with(j["row"].get<std::string>() + ","
+                                     + std::to_string(j["step"].get<int>()) + ","))
+            << line;
+        ++count;
+    }
+    EXPECT_EQ(count, 33U);
+    EXPECT_FALSE(std::getline(jsonLines, object));
+
+    // A file named like a bundled set: the bundled set is used, and the run says so.
+    clitest::WriteFile(FDir / "nist-srd46-20c", "{}");
+    const TResult named = Run({"--constants", "nist-srd46-20c", "--format", "csv"});
+    EXPECT_EQ(named.Status, 0);
+    EXPECT_NE(named.Err.find("warning: --constants 'nist-srd46-20c' is the bundled set of that "
+                             "name; the file 'nist-srd46-20c' in the current folder is not read"),
+              std::string::npos)
+        << named.Err;
+    EXPECT_EQ(Run({"--constants", "./nist-srd46-20c"}).Status, 2); // the file, which is no set
+}
