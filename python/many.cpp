@@ -387,6 +387,13 @@ py::dict Outputs(const TManyArgs& a)
     };
     TManyJob job {a.Rows, conditions.BaseConst(), a.Workers, TOutputFormat::ofJson};
     job.Origin = conditions.Origin();
+    // Ctrl-C: Python's handler only notes the signal; the calling thread looks for it
+    // between its blocks of rows and stops the run with KeyboardInterrupt.
+    job.Poll = [] {
+        const py::gil_scoped_acquire acquire;
+        if (PyErr_CheckSignals() != 0)
+            throw py::error_already_set();
+    };
     {
         py::gil_scoped_release release;
         ComputeMany(job, read, take);
