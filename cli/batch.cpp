@@ -55,7 +55,6 @@ bool IsFurtherOutput(const std::string& name, const TRunConstants& run)
     return std::ranges::find(names, name) != names.end();
 }
 
-
 // The columns of an output file that say under which conditions it was computed, by
 // position in the file (-1: not in the file). The others of its trailing fields (the
 // uncorrected entries, pcH) follow from these and the row.
@@ -116,7 +115,6 @@ void CheckConditions(const TBatchJob& job, const TConditionCells& columns, const
                               "'" + std::string(pHScaleWord(job.Defaults.pHScale)) + "'",
                               "give --ph-scale " + EchoText(scale)));
 }
-
 
 THeaderMap ReadHeader(TCsvReader& reader, TRunConstants& run, TConditionCells& conditions)
 {
