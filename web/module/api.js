@@ -21,13 +21,15 @@
     delete answer.ok;
     return answer;
   }
-  // The record line and the report of one calculation, from one computation.
+  // The record line, the report and the CSV (header and line) of one calculation.
   Module['solve'] = (request) => unwrap(Module['webCalculate'](text(request)));
   Module['calculate'] = (request) => Module['solve'](request).record;
   Module['report'] = (request) => Module['solve'](request).report;
   // {kind, table, json, csv} of a pCa series (per point, or a mixing table).
   Module['series'] = (request) => unwrap(Module['webSeries'](text(request)));
   Module['constantSets'] = () => unwrap(Module['webConstantSets']()).sets;
+  // [{mode, caption, inputs}]: the record's names of the values each mode reads.
+  Module['modes'] = () => unwrap(Module['webModes']()).modes;
   Module['setFileText'] = (idOrName) => unwrap(Module['webSetFileText'](String(idOrName))).text;
   // {name, description, reference_temperature_c, entries} of a set file's text.
   Module['readSetFile'] = (fileText, fileName) =>

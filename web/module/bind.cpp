@@ -38,6 +38,7 @@ EMSCRIPTEN_BINDINGS(quelix)
     emscripten::function("webCalculate", &Calculate);
     emscripten::function("webSeries", &Series);
     emscripten::function("webConstantSets", &WebConstantSets);
+    emscripten::function("webModes", &WebModes);
     emscripten::function("webSetFileText", &SetFileText);
     emscripten::function("webReadSetFile", &ReadSetFile);
 }

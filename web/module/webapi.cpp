@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+
 namespace {
 
 using TAnswer = nlohmann::json;
@@ -55,6 +57,26 @@ TAnswer SetSummary(const TConstSet& set)
     return summary;
 }
 
+// Whether a calculation's outputs hold a number that left the range of the real type: the
+// report scales a concentration to its unit (x 1e15 for fM) after the calculation's checks,
+// which in double can overflow where the extended real has room. A report's numbers follow
+// "=", ">=" or "+" and blanks; the conditions line, which names the set, is not read.
+bool HoldsNonFinite(const TCalcOutcome& outcome)
+{
+    for (const TRecordColumn& column : RecordColumns()) {
+        const TCell cell = column.Value(outcome);
+        if (cell.Kind == TCell::TKind::ckReal && !std::isfinite(cell.Real))
+            return true;
+    }
+    std::string_view report = outcome.Report;
+    if (report.starts_with("\nConstants:"))
+        report.remove_prefix(report.find('\n', 1));
+    for (std::string_view word : {" inf", "-inf", "=inf", " nan", "-nan", "=nan"})
+        if (report.find(word) != std::string_view::npos)
+            return true;
+    return false;
+}
+
 } // namespace
 
 std::string WebCalculate(std::string_view request)
@@ -71,6 +93,20 @@ std::string WebCalculate(std::string_view request)
     const bool withConditions = NeedsConditionFields(engine.Origin(), calculation.Input);
     std::string record;
     AppendRecord(record, outcome, TOutputFormat::ofJson, engine, withConditions);
+    if (!outcome.Failed() && HoldsNonFinite(outcome)) {
+        // Beyond the range of numbers, as quelix-cli fails such a record: the overflow error.
+        TCalcOutcome failed;
+        failed.Input = outcome.Input;
+        failed.Error = CalcMessage::Overflow;
+        record.clear();
+        AppendRecord(record, failed, TOutputFormat::ofJson, engine, withConditions);
+        TAnswer answer {{"ok", false},
+                        {"kind", "calculation"},
+                        {"error", failed.Error},
+                        {"field", ""},
+                        {"record", record}};
+        return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    }
     if (outcome.Failed()) {
         TAnswer answer {{"ok", false},
                         {"kind", "calculation"},
@@ -79,7 +115,27 @@ std::string WebCalculate(std::string_view request)
                         {"record", record}};
         return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     }
-    return Success({{"record", record}, {"report", outcome.Report}});
+    std::string csv = RecordCsvHeader(withConditions);
+    AppendRecord(csv, outcome, TOutputFormat::ofCsv, engine, withConditions);
+    return Success({{"record", record}, {"report", outcome.Report}, {"csv", csv}});
+}
+
+std::string WebModes()
+{
+    return Answer([] {
+        TAnswer modes = TAnswer::array();
+        const auto columns = RecordColumns();
+        for (int mode = 0; mode < ModeCount; ++mode) {
+            TAnswer inputs = TAnswer::array();
+            for (TValueField f : AllValueFields)
+                if (IsModeInput(static_cast<TCalcMode>(mode), f))
+                    inputs.push_back(columns[static_cast<std::size_t>(f) + 1].Name);
+            modes.push_back({{"mode", mode},
+                             {"caption", ModeCaptions[static_cast<std::size_t>(mode)]},
+                             {"inputs", inputs}});
+        }
+        return TAnswer {{"modes", modes}};
+    });
 }
 
 std::string WebSeries(std::string_view request)

@@ -13,10 +13,14 @@
 #include <string>
 #include <string_view>
 
-/// One calculation: "record" (the JSON record line, as quelix-cli --format json prints it)
-/// and "report" (as quelix-cli prints it). A calculation that fails answers with kind
+/// One calculation: "record" (the JSON record line, as quelix-cli --format json prints it),
+/// "report" (as quelix-cli prints it) and "csv" (the header and the record's line). A calculation that fails answers with kind
 /// "calculation", its message and "record", the failed record as a batch run writes it.
 std::string WebCalculate(std::string_view request);
+
+/// The seven modes: {"ok": true, "modes": [{"mode", "caption", "inputs"}, ...]}, inputs
+/// the record's names of the values each mode reads.
+std::string WebModes();
 
 /// A pCa series: "table" (quelix-cli's readable table), "json" and "csv" (its records)
 /// and "kind" ("per_point" or "mixing").
