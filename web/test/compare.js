@@ -43,20 +43,25 @@ function quantities(line) {
   return found;
 }
 
+function significantDigits(text) {
+  return text.replace(/[-.]/g, '').replace(/^0+/, '').length;
+}
+
 // Whether two numbers printed as long fixed-point texts in the same unit have the same
-// number of whole digits and agree to 1e-15 in their leading digits.
+// number of whole digits and agree to 1e-12 in their leading digits.
 function agreeBeyondDoubles(a, b) {
   const whole = (t) => t.replace('-', '').split('.')[0];
   if (whole(a).length !== whole(b).length || a.startsWith('-') !== b.startsWith('-'))
     return false;
   const lead = (t) => Number(whole(t).slice(0, 16));
-  return Math.abs(lead(a) - lead(b)) <= 1e-15 * lead(a) * 10;
+  return Math.abs(lead(a) - lead(b)) <= RealTolerance * lead(a);
 }
 
 // How two report lines differ where only their numbers do: 'boundary' when each pair of
 // numbers is the same quantity printed one unit of its last digit apart or in the
-// neighbouring unit, 'digits' when a number prints more digits than the extended real
-// holds (fixed decimals of a huge value) and the two agree to 1e-15, otherwise null.
+// neighbouring unit, 'digits' when a number prints more than 15 significant digits (fixed
+// decimals of a huge value, more than a double holds) and the two agree to 1e-12,
+// otherwise null.
 function numberDifference(expectedLine, actualLine) {
   const strip = (line) => line.replace(/-?\d+(?:\.\d+)?\s*(?:M|mM|uM|nM|pM|fM)?\b/g, '#')
     .replace(/\s+/g, '');
@@ -74,7 +79,8 @@ function numberDifference(expectedLine, actualLine) {
     }
     const difference = Math.abs(a[i].value - b[i].value);
     if (difference <= Math.max(a[i].step, b[i].step) * 1.0001) continue;
-    if (difference <= 1e-15 * Math.abs(a[i].value)) kind = 'digits';
+    if (difference <= RealTolerance * Math.abs(a[i].value) && significantDigits(a[i].text) > 15)
+      kind = 'digits';
     else return null;
   }
   return kind;
@@ -93,4 +99,21 @@ function reportDifferences(expected, actual) {
   return lines;
 }
 
-module.exports = { recordDifferences, reportDifferences, numberDifference };
+// Whether a magnitude lies outside the double's normal range (about 2.2e-308 to 1.8e308),
+// with a margin: 1e290 and above, or not zero and 1e-290 and below.
+function outsideDoubles(x) {
+  const a = Math.abs(x);
+  return a >= 1e290 || (a > 0 && a <= 1e-290);
+}
+
+// Whether a recipe or quelix-cli's outputs for it reach outside the double's normal range:
+// an input, a report number with 290 or more whole digits, or a record real.
+function beyondDoubles(recipe, report, recordLine) {
+  if (Object.values(recipe).some((v) => outsideDoubles(Number(v)))) return true;
+  if (/\d{290}/.test(report)) return true;
+  if (!recordLine) return false;
+  const record = JSON.parse(recordLine);
+  return Object.values(record).some((v) => typeof v === 'number' && outsideDoubles(v));
+}
+
+module.exports = { recordDifferences, reportDifferences, numberDifference, beyondDoubles };
