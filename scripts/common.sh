@@ -13,10 +13,17 @@ QUELIX_PACKAGES=(
     pybind11-dev python3-dev python3-pytest python3-numpy python3-pandas python3-matplotlib
 )
 
+# The page (scripts/build-web) and its browser tests: the WebAssembly compiler and Chromium.
+QUELIX_WEB_PACKAGES=(emscripten chromium)
+
+# ensure_packages [PACKAGE...]: installs those of the packages (default QUELIX_PACKAGES)
+# that are missing.
 ensure_packages() {
     local missing=()
     local pkg
-    for pkg in "${QUELIX_PACKAGES[@]}"; do
+    local wanted=("$@")
+    [ ${#wanted[@]} -eq 0 ] && wanted=("${QUELIX_PACKAGES[@]}")
+    for pkg in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$pkg")
         fi
