@@ -26,6 +26,15 @@ function cli(args) {
   return execFileSync(cliPath, args, { encoding: 'utf8' });
 }
 
+// The errors among the page's events: console.error, uncaught exceptions, and the browser's
+// own error entries (a failed load among them).
+function consoleErrors(events) {
+  return events.filter((e) => (e.method === 'Runtime.consoleAPICalled' && e.params.type === 'error')
+    || e.method === 'Runtime.exceptionThrown'
+    || (e.method === 'Log.entryAdded' && e.params.entry.level === 'error'))
+    .map((e) => JSON.stringify(e.params).slice(0, 300));
+}
+
 let browser = null;
 let startError = null;
 
@@ -164,9 +173,38 @@ test('nothing is requested from the network and the console has no error', async
   const outside = requested.filter((url) => !(url.startsWith('file://' + distDir + '/')
     || url.startsWith('data:') || url.startsWith('blob:') || url === 'about:blank'));
   assert.deepStrictEqual(outside, []);
-  const errors = browser.events.filter((e) =>
-    (e.method === 'Runtime.consoleAPICalled' && e.params.type === 'error')
-    || e.method === 'Runtime.exceptionThrown'
-    || (e.method === 'Log.entryAdded' && e.params.entry.level === 'error'));
-  assert.deepStrictEqual(errors.map((e) => JSON.stringify(e.params).slice(0, 300)), []);
+  assert.deepStrictEqual(consoleErrors(browser.events), []);
+});
+
+test('served by a static web server, the page fetches quelix.wasm from it and nothing else', async (t) => {
+  if (!browser) return t.skip(`Chromium cannot start here: ${startError.message}`);
+  const http = require('http');
+  const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
+    '.wasm': 'application/wasm' };
+  const server = http.createServer((request, response) => {
+    const name = path.basename(new URL(request.url, 'http://localhost').pathname) || 'index.html';
+    const file = path.join(distDir, name);
+    if (!fs.existsSync(file)) {
+      response.writeHead(404);
+      return response.end();
+    }
+    response.writeHead(200, { 'Content-Type': types[path.extname(name)] || 'application/octet-stream' });
+    response.end(fs.readFileSync(file));
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  const origin = `http://127.0.0.1:${server.address().port}`;
+  try {
+    const before = browser.events.length;
+    await browser.navigate(`${origin}/index.html`);
+    await browser.waitFor('document.body.dataset.ready === "true"');
+    assert.strictEqual(await browser.evaluate('document.getElementById("report").textContent'), cli([]));
+    const requested = browser.events.slice(before)
+      .filter((e) => e.method === 'Network.requestWillBeSent').map((e) => e.params.request.url);
+    assert.ok(requested.includes(`${origin}/quelix.wasm`), requested.join(' '));
+    assert.ok(!requested.some((url) => url.endsWith('quelix-wasm.js')));
+    assert.deepStrictEqual(requested.filter((url) => !url.startsWith(origin + '/')), []);
+    assert.deepStrictEqual(consoleErrors(browser.events.slice(before)), []);
+  } finally {
+    server.close();
+  }
 });
