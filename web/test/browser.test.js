@@ -23,7 +23,7 @@ const shots = path.join(root, 'build-web', 'screenshots');
 fs.mkdirSync(shots, { recursive: true });
 
 function cli(args) {
-  return execFileSync(cliPath, args, { encoding: 'utf8' });
+  return execFileSync(cliPath, args, { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] });
 }
 
 // The errors among the page's events: console.error, uncaught exceptions, and the browser's
@@ -163,6 +163,42 @@ test('a set file opened from disk gives the constants of quelix-cli --constants 
   assert.match(await browser.evaluate('document.getElementById("result-conditions").textContent'),
     /Constants: Lab set; at 30 °C/);
   fs.rmSync(dir, { recursive: true, force: true });
+});
+
+test('the module in Chromium gives quelix-cli outputs on a part of the corpus', async (t) => {
+  if (!browser) return t.skip(`Chromium cannot start here: ${startError.message}`);
+  const { corpus, cliArguments } = require('./corpus');
+  const { recordDifferences, reportDifferences, beyondDoubles } = require('./compare');
+  // Every twelfth recipe: all modes, both sets, the temperatures and pH scales.
+  const recipes = corpus().filter((_, i) => i % 12 === 0);
+  const answers = await browser.evaluate(`(async () => {
+    const bytes = Uint8Array.from(atob(window.QuelixWasmBase64), (c) => c.charCodeAt(0));
+    const m = await QuelixModule({ wasmBinary: bytes });
+    return ${JSON.stringify(recipes)}.map((r) => {
+      try { return m.solve(r); } catch (e) { return { error: e.message }; }
+    });
+  })()`);
+  let compared = 0;
+  recipes.forEach((recipe, i) => {
+    const label = JSON.stringify(recipe);
+    let report;
+    let status = 0;
+    try {
+      report = cli(cliArguments(recipe));
+    } catch (error) {
+      status = error.status;
+    }
+    if (beyondDoubles(recipe, report || '', status === 0 ? cli([...cliArguments(recipe), '--format=json']) : ''))
+      return;
+    ++compared;
+    if (status !== 0) return assert.ok(answers[i].error, label);
+    assert.ok(!answers[i].error, `${label}: ${answers[i].error}`);
+    assert.deepStrictEqual(reportDifferences(report, answers[i].report).filter((l) => !l.kind), [], label);
+    assert.deepStrictEqual(recordDifferences(cli([...cliArguments(recipe), '--format=json']),
+      answers[i].record), [], label);
+  });
+  t.diagnostic(`${compared} recipes compared in Chromium`);
+  assert.ok(compared >= 40);
 });
 
 test('nothing is requested from the network and the console has no error', async (t) => {
