@@ -290,7 +290,31 @@
     for (const key of ValueKeys)
       if (!inputs.has(key)) $(key).value = shortNumber(record[key]);
     $('result-error').textContent = '';
+    showNotes(record);
     $('result-body').hidden = false;
+  }
+
+  // What quelix-cli warns about, in the same words: a value the mode read that looks like a
+  // slip, and a Tris term that turns negative. They change nothing in the result.
+  function showNotes(record) {
+    const notes = [];
+    const inputs = modeInputs(record.mode);
+    const caption = Object.fromEntries([...Conditions, ...Totals, ...Frees].map((f) => [f[0], f[1]]));
+    for (const key of ValueKeys) {
+      if (!inputs.has(key) && key !== 'ph' && key !== 'ionic_strength') continue;
+      const v = record[key];
+      if (key === 'ph' && !(v >= 0 && v <= 14)) notes.push(`pH ${v} is outside 0 to 14; it is used as given.`);
+      else if (key === 'ionic_strength' && v > 5)
+        notes.push(`Ionic strength ${v} is above 5 M (the ionic strength is in M, not mM); it is used as given.`);
+      else if (key !== 'ph' && key !== 'ionic_strength' && v < 0)
+        notes.push(`${caption[key]} ${v} mM is negative; it is used as given.`);
+    }
+    if (record.ionic_strength_tris < 0)
+      notes.push(`At pH ${record.ph} the Tris term of the ionic strength estimate is negative: that estimate holds only up to pH 11.27.`);
+    const list = $('result-notes');
+    list.innerHTML = '';
+    for (const note of notes) list.appendChild(document.createElement('li')).textContent = note;
+    list.hidden = notes.length === 0;
   }
 
   function calculate() {

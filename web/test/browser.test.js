@@ -99,6 +99,15 @@ test('the page works from a file with the keyboard alone', async (t) => {
   await browser.waitFor('document.body.dataset.ready === "true"');
   assert.strictEqual(await browser.evaluate('document.getElementById("report").textContent'), report);
 
+  // A value that looks like a slip is noted, as quelix-cli warns, and used as given.
+  await fill('ionic_strength', '150');
+  await browser.press('Enter');
+  assert.match(await browser.evaluate('document.getElementById("result-notes").textContent'),
+    /Ionic strength 150 is above 5 M/);
+  await fill('ionic_strength', '0.15');
+  await browser.press('Enter');
+  assert.strictEqual(await browser.evaluate('document.getElementById("result-notes").hidden'), true);
+
   // A calculation that fails says why, with quelix-cli's message.
   await browser.evaluate('document.querySelector(\'input[name="mode"][value="5"]\').focus()');
   await browser.press('Space');
