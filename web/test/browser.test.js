@@ -147,6 +147,15 @@ test('a 37-point mixing table is designed in the page and plotted', async (t) =>
   });
   await browser.screenshot(path.join(shots, 'desktop-series.png'), 1280, 900, false);
   await browser.screenshot(path.join(shots, 'phone.png'), 390, 844, true);
+  // On a phone nothing is wider than the screen; the table scrolls inside its box.
+  assert.ok(await browser.evaluate('document.documentElement.scrollWidth <= 390'));
+  // Printed, the page is the bench sheet: the series alone, a box to tick per solution.
+  await browser.send('Emulation.setEmulatedMedia', { media: 'print' });
+  const printed = await browser.evaluate(`[...document.querySelectorAll('#calc, #result, #series-form, header, #series-sheet, #series-table td.check')]
+    .map((el) => getComputedStyle(el).display === 'none' ? 'hidden' : 'shown')`);
+  assert.deepStrictEqual(printed.slice(0, 5), ['hidden', 'hidden', 'hidden', 'hidden', 'shown']);
+  assert.strictEqual(printed.slice(5).filter((v) => v === 'shown').length, 37);
+  await browser.send('Emulation.setEmulatedMedia', { media: '' });
   await browser.screenshot(path.join(shots, 'desktop-top.png'), 1280, 1000, false, false);
 });
 
