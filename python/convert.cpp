@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "python/convert.h"
 
+#include "engine/asciitext.h"
+
 #include "engine/doubletext.h"
 #include "engine/realtext.h"
 
@@ -224,9 +226,34 @@ void ReadpHScale(TRunOptions& options, py::handle value)
 
 } // namespace
 
+// ligands={"CrP": 14.5}: the further ligands and their totals in mM, in the mapping's order.
+void ReadLigands(TRunOptions& options, py::handle value)
+{
+    options.Ligands.clear();
+    if (value.is_none())
+        return;
+    if (!py::isinstance(value, py::module_::import("collections.abc").attr("Mapping")))
+        throw py::type_error("ligands: expected a mapping of a ligand's name to its total in mM, "
+                             "such as {\"CrP\": 14.5}, got "
+                             + TypeName(value));
+    const py::dict items(py::reinterpret_borrow<py::object>(value));
+    for (const auto item : items) {
+        if (!PyUnicode_Check(item.first.ptr()))
+            throw py::type_error("ligands: the keys are the ligands' names, such as \"CrP\", not "
+                                 + TypeName(item.first));
+        const std::string name = item.first.cast<std::string>();
+        for (const TLigandTotal& other : options.Ligands)
+            if (EqualNoCase(other.Name, name))
+                RaiseValueError("ligands: " + name + " is given twice.");
+        options.Ligands.push_back({name, ReadNumber("ligands['" + name + "']", item.second)});
+    }
+}
+
 bool ReadRunOption(TRunOptions& options, std::string_view name, py::handle value)
 {
-    if (name == "const")
+    if (name == "ligands")
+        ReadLigands(options, value);
+    else if (name == "const")
         ReadConstEdits(options, value);
     else if (name == "constants")
         ReadSetName(options, value);
@@ -241,13 +268,16 @@ bool ReadRunOption(TRunOptions& options, std::string_view name, py::handle value
 
 TRunConstants ResolveRunConstants(const TRunOptions& options)
 {
-    // The built-in table without edits, the common case, is made once.
-    if (options.SetName.empty() && options.Edits.empty()) {
+    // The built-in table without edits or ligands, the common case, is made once.
+    if (options.SetName.empty() && options.Edits.empty() && options.Ligands.empty()) {
         static const TRunConstants builtIn = ResolveConstants({}, {});
         return builtIn;
     }
     try {
-        return ResolveConstants(options.SetName, options.Edits);
+        TRunConstants constants = ResolveConstants(options.SetName, options.Edits);
+        for (const TLigandTotal& ligand : options.Ligands)
+            AddRunLigand(constants, ligand.Name, "ligands");
+        return constants;
     } catch (const TUsageError& e) {
         // The command line's message names its options; here they are a keyword and a
         // function.
@@ -265,6 +295,9 @@ void ApplyConditions(const TRunOptions& options, TCalcInput& input)
 {
     input.TemperatureC = options.TemperatureC;
     input.pHScale = options.pHScale;
+    // The run's ligands are those of ligands=, in this order (ResolveRunConstants).
+    for (std::size_t i = 0; i < options.Ligands.size() && i < MaxFurtherLigands; ++i)
+        input.FurtherTotals[i] = options.Ligands[i].Total;
 }
 
 void SetInput(TCalcInput& input, int column, py::handle value)

@@ -57,21 +57,25 @@ struct TRunOptions {
     std::vector<TConstEdit> Edits;
     std::optional<TReal> TemperatureC;
     TpHScale pHScale = TpHScale::psConcentration;
+    /// ligands=: the further ligands and their totals in mM, as quelix-cli's --ligand.
+    std::vector<TLigandTotal> Ligands;
 };
 
 /// The keywords that ReadRunOption reads, in the order the signatures show them.
-inline constexpr std::array<std::string_view, 4> RunOptionNames {
-    "const", "constants", "temperature", "ph_scale"};
+inline constexpr std::array<std::string_view, 5> RunOptionNames {
+    "const", "constants", "temperature", "ph_scale", "ligands"};
 
 /// Reads keyword `name` into `options` if it is one of RunOptionNames; returns false for
 /// any other name. Raises ValueError/TypeError for a bad value, with quelix-cli's message.
 bool ReadRunOption(TRunOptions& options, std::string_view name, py::handle value);
 
-/// The constants of a run: the chosen set with the edits on top. Raises ValueError with
-/// quelix-cli's message for a set that is neither bundled nor a readable set file.
+/// The constants of a run: the chosen set with the edits on top, and the further ligands of
+/// ligands=. Raises ValueError with quelix-cli's message for a set that is neither bundled
+/// nor a readable set file, and for a ligand no definition has.
 TRunConstants ResolveRunConstants(const TRunOptions& options);
 
-/// Sets the temperature and the pH scale of `options` in `input`.
+/// Sets the temperature, the pH scale and the further ligands' totals of `options` in
+/// `input`.
 void ApplyConditions(const TRunOptions& options, TCalcInput& input);
 
 /// Sets input column `column` (see InputColumn) of `input` from a Python value.

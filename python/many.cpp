@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "python/many.h"
 
+#include "report/further.h"
+
 #include "engine/asciitext.h"
 #include "engine/doubletext.h"
 #include "python/arrays.h"
@@ -23,8 +25,11 @@ namespace {
 
 // One input column of the run: a scalar for every row, a column of doubles read on the
 // workers, or a column of Python objects read beforehand (under the interpreter's lock).
+// The column of a further ligand's total: FurtherColumn + its index in the run.
+constexpr int FurtherColumn = 1000;
+
 struct TColumnSource {
-    int Column = 0; // 0 mode, 1 + TValueField
+    int Column = 0; // 0 mode, 1 + TValueField, FurtherColumn + a further ligand's index
     std::string Name;
     bool Scalar = true;
     TReal Value = 0; // the scalar (a mode as its number)
@@ -64,6 +69,8 @@ bool ReadDouble(const TColumnSource& source, double x, TReal& value, std::string
 
 TReal ReadScalar(int column, py::handle value)
 {
+    if (column >= FurtherColumn)
+        return ReadNumber("a further ligand's total", value);
     TCalcInput input;
     SetInput(input, column, value);
     return column == 0 ? static_cast<TReal>(static_cast<int>(input.Mode))
@@ -204,6 +211,7 @@ bool IsDataFrame(py::handle data)
 struct TManyArgs {
     TCalcInput Base = DefaultInput();   // with the scalars given
     std::vector<TColumnSource> Sources; // the columns given
+    std::vector<std::string> Unknown;   // names decided once the further ligands are known
     TRunOptions Options;
     TRunConstants Constants;
     unsigned Workers = 0;
@@ -228,12 +236,14 @@ void AddTableColumns(TManyArgs& a, py::handle data, std::vector<std::string>& se
         // What a run or a series wrote besides the record is read back and ignored too.
         if (index < 0 && (IsConditionColumn(name) || IsSeriesColumn(name)))
             continue;
-        if (index < 0)
-            throw py::value_error(
-                "Unknown column '" + py::str(keys[i]).cast<std::string>()
-                + "' in the data; the inputs are the names of calculate()'s arguments.");
+        if (index < 0 && !name.starts_with("total_")) {
+            // A further ligand's output field, or unknown: decided by ReadManyArgs.
+            a.Unknown.push_back(py::str(keys[i]).cast<std::string>());
+            continue;
+        }
         if (index >= static_cast<int>(InputColumnCount))
             continue; // a result column: read back and ignored, as in a batch file
+        const int column = index < 0 ? FurtherColumn : index;
         if (std::ranges::find(seen, name) != seen.end())
             throw py::value_error("The column '" + name + "' appears twice in the data.");
         seen.push_back(name);
@@ -242,7 +252,7 @@ void AddTableColumns(TManyArgs& a, py::handle data, std::vector<std::string>& se
         const py::object values = frame
             ? data.attr("iloc")[py::make_tuple(everyRow, i)].attr("to_numpy")()
             : py::reinterpret_borrow<py::object>(data[keys[i]]);
-        a.Sources.push_back(MakeSource(index, name, values));
+        a.Sources.push_back(MakeSource(column, name, values));
     }
 }
 
@@ -267,6 +277,9 @@ void SettleSources(TManyArgs& a)
             continue;
         if (source.Column == 0)
             a.Base.Mode = static_cast<TCalcMode>(static_cast<int>(source.Value));
+        else if (source.Column >= FurtherColumn)
+            a.Base.FurtherTotals[static_cast<std::size_t>(source.Column - FurtherColumn)] =
+                source.Value;
         else
             a.Base.Values[static_cast<std::size_t>(source.Column - 1)] = source.Value;
     }
@@ -279,6 +292,27 @@ void SettleSources(TManyArgs& a)
             throw py::value_error("The columns differ in length: " + sizedBy + " has "
                                   + std::to_string(a.Rows) + " rows, " + source.Name + " has "
                                   + std::to_string(source.Rows) + ".");
+}
+
+// The columns total_<n> join their ligands to the run (after those of ligands=, whose
+// totals they then give row by row); the ligands' other fields are read back and ignored,
+// and any other name is unknown.
+void ResolveFurtherColumns(TManyArgs& a)
+{
+    try {
+        for (TColumnSource& source : a.Sources)
+            if (source.Column == FurtherColumn)
+                source.Column += static_cast<int>(
+                    AddRunLigand(a.Constants, source.Name.substr(6), source.Name));
+    } catch (const TUsageError& e) {
+        RaiseValueError(e.what());
+    }
+    const std::vector<std::string> further = FurtherColumnNames(a.Constants.Ligands);
+    for (const std::string& name : a.Unknown)
+        if (std::ranges::find(further, AsciiLowered(TrimBlanks(name))) == further.end())
+            throw py::value_error("Unknown column '" + name
+                                  + "' in the data; the inputs are the names of calculate()'s "
+                                    "arguments.");
 }
 
 TManyArgs ReadManyArgs(const py::args& args, const py::kwargs& kwargs)
@@ -298,7 +332,9 @@ TManyArgs ReadManyArgs(const py::args& args, const py::kwargs& kwargs)
         }
         if (ReadRunOption(a.Options, name, item.second))
             continue;
-        const int column = InputColumn(name);
+        int column = InputColumn(name);
+        if (column < 0 && name.starts_with("total_"))
+            column = FurtherColumn;
         if (column < 0)
             RejectKeyword("calculate_many", name);
         if (std::ranges::find(seen, name) != seen.end())
@@ -307,9 +343,10 @@ TManyArgs ReadManyArgs(const py::args& args, const py::kwargs& kwargs)
         seen.push_back(name);
         a.Sources.push_back(MakeSource(column, name, item.second));
     }
-    SettleSources(a);
     ApplyConditions(a.Options, a.Base);
     a.Constants = ResolveRunConstants(a.Options);
+    ResolveFurtherColumns(a);
+    SettleSources(a);
     return a;
 }
 
@@ -318,7 +355,7 @@ TManyArgs ReadManyArgs(const py::args& args, const py::kwargs& kwargs)
 // mode is read first (the sources are in column order).
 bool NothingForTheMode(const TColumnSource& source, std::size_t row, const TCalcOutcome& o)
 {
-    if (source.Column == 0 || o.Unreadable[0])
+    if (source.Column == 0 || source.Column >= FurtherColumn || o.Unreadable[0])
         return false;
     const auto field = static_cast<TValueField>(source.Column - 1);
     if (std::ranges::find(ModeFields, field) == ModeFields.end()
@@ -349,9 +386,12 @@ void ReadRow(const TManyArgs& a, std::size_t row, TCalcOutcome& o)
         }
         const auto column = static_cast<std::size_t>(source.Column);
         if (!read) {
-            o.Unreadable.set(column);
+            if (column < InputColumnCount)
+                o.Unreadable.set(column);
             if (o.Error.empty())
                 o.Error = std::move(error);
+        } else if (source.Column >= FurtherColumn) {
+            o.Input.FurtherTotals[column - FurtherColumn] = value;
         } else if (column == 0) {
             o.Input.Mode = static_cast<TCalcMode>(static_cast<int>(value));
         } else {
@@ -373,20 +413,30 @@ py::dict Outputs(const TManyArgs& a)
     AppendRecordNames(names);
     if (withConditions)
         names.insert(names.end(), ConditionColumns().begin(), ConditionColumns().end());
+    const std::vector<std::string> further = FurtherColumnNames(a.Constants.Ligands);
+    names.insert(names.end(), further.begin(), further.end());
+    const std::size_t furtherAt = names.size() - further.size();
     TColumnArrays arrays(names, TextColumns, a.Rows);
     const TRowReader read = [&a](std::size_t row, TCalcOutcome& o) { ReadRow(a, row, o); };
     const TRowTaker take = [&](std::size_t row, const TCalcOutcome& o) {
         for (std::size_t k = 0; k < columns.size(); ++k)
             arrays.Set(row, k, columns[k].Value(o));
-        if (!withConditions)
-            return;
         std::vector<TCell> cells;
-        AppendConditionCells(cells, o, conditions);
+        if (withConditions) {
+            AppendConditionCells(cells, o, conditions);
+            for (std::size_t k = 0; k < cells.size(); ++k)
+                arrays.Set(row, columns.size() + k, cells[k]);
+        }
+        if (further.empty())
+            return;
+        cells.clear();
+        AppendFurtherCells(cells, o, a.Constants.Ligands);
         for (std::size_t k = 0; k < cells.size(); ++k)
-            arrays.Set(row, columns.size() + k, cells[k]);
+            arrays.Set(row, furtherAt + k, cells[k]);
     };
     TManyJob job {a.Rows, conditions.BaseConst(), a.Workers, TOutputFormat::ofJson};
     job.Origin = conditions.Origin();
+    job.Ligands = a.Constants.Ligands;
     // Ctrl-C: Python's handler only notes the signal; the calling thread looks for it
     // between its blocks of rows and stops the run with KeyboardInterrupt.
     job.Poll = [] {

@@ -60,7 +60,7 @@ std::string DefaultText(std::size_t column)
 
 // The run options (RunOptionNames) with their defaults.
 constexpr const char* RunOptionSignature =
-    "const=None, constants=None, temperature=None, ph_scale='concentration'";
+    "const=None, constants=None, temperature=None, ph_scale='concentration', ligands=None";
 
 // The inputs with their defaults and the run options, as keywords; without `except`.
 std::string InputSignature(std::string_view except = {})
@@ -102,6 +102,13 @@ const char* const ConstDoc =
     ph_scale        "concentration": pH is -log10 [H+]; "activity": pH is a meter
                     reading, converted to pcH with the H+ activity coefficient at the
                     ionic strength
+    ligands         further ligands and their totals in mM, as quelix-cli's --ligand:
+                    {"CrP": 14.5}; at most 4, each defined by the set of `constants`,
+                    else by the bundled library (CrP, BAPTA, DiBrBAPTA, HEDTA, Citrate,
+                    ADA, AMP). Their complexes enter every mode's Mg and Ca balances;
+                    the record ends with total_<n>, free_<n>, h<n>, h2<n> ... cah<n>
+                    (also attributes of the Result). calculate_many takes a column
+                    total_<n> too; mixing_table takes total_<n> in each stock instead.
 )";
 
 const char* const NumbersDoc = R"(

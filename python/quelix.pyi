@@ -260,6 +260,7 @@ def calculate(
     constants: ConstantSet | None = None,
     temperature: Number | None = None,
     ph_scale: PhScale = "concentration",
+    ligands: Mapping[str, Number] | None = None,
 ) -> Result:
     """One calculation, the same as quelix-cli's for the same inputs.
 
@@ -300,6 +301,7 @@ def calculate_many(
     constants: ConstantSet | None = None,
     temperature: Number | None = None,
     ph_scale: PhScale = "concentration",
+    ligands: Mapping[str, Number] | None = None,
     workers: int | None = None,
 ) -> pandas.DataFrame:
     """Many calculations from a DataFrame's rows; returns a DataFrame with its index (see
@@ -329,6 +331,7 @@ def calculate_many(
     constants: ConstantSet | None = None,
     temperature: Number | None = None,
     ph_scale: PhScale = "concentration",
+    ligands: Mapping[str, Number] | None = None,
     workers: int | None = None,
 ) -> dict[str, numpy.ndarray]:
     """Many calculations, one per row, on all cores with the interpreter's lock released.
@@ -366,6 +369,7 @@ def pca_series(
     constants: ConstantSet | None = None,
     temperature: Number | None = None,
     ph_scale: PhScale = "concentration",
+    ligands: Mapping[str, Number] | None = None,
     as_frame: Literal[False] = False,
 ) -> dict[str, numpy.ndarray]:
     """The per-point pCa series, as quelix-cli --pca: for each target one calculation with
@@ -396,6 +400,7 @@ def pca_series(
     constants: ConstantSet | None = None,
     temperature: Number | None = None,
     ph_scale: PhScale = "concentration",
+    ligands: Mapping[str, Number] | None = None,
     as_frame: Literal[True],
 ) -> pandas.DataFrame:
     """The per-point pCa series as a DataFrame (see the other form)."""

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "python/result.h"
 
+#include "report/further.h"
+
 #include "engine/realtext.h"
 #include "report/conditions.h"
 
@@ -90,20 +92,40 @@ py::dict ResultDict(const TPyResult& r)
     if (r.WithConditions)
         for (std::size_t i = 0; i < r.Conditions.size(); ++i)
             d[py::str(std::string(ConditionColumns()[i]))] = CellObject(ConditionCell(r, i));
+    const std::vector<std::string> names = FurtherNames(r);
+    const std::vector<TCell> cells = FurtherCells(r);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        d[py::str(names[i])] = CellObject(cells[i]);
     return d;
+}
+
+// A further ligand's field by its name ("mgcrp"), as the record's own fields are attributes.
+py::object FurtherAttribute(const TPyResult& r, const std::string& name)
+{
+    const std::vector<std::string> names = FurtherNames(r);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name)
+            return CellObject(FurtherCells(r)[i]);
+    throw py::attribute_error("'quelix.Result' object has no attribute '" + name + "'");
 }
 
 std::string ResultJson(const TPyResult& r)
 {
     std::string line;
-    if (r.WithConditions) {
+    if (r.WithConditions || !r.Ligands.empty()) {
         std::vector<TCell> cells;
         AppendRecordCells(cells, r.Outcome);
-        for (std::size_t i = 0; i < r.Conditions.size(); ++i)
-            cells.push_back(ConditionCell(r, i));
         std::vector<std::string_view> names;
         AppendRecordNames(names);
-        names.insert(names.end(), ConditionColumns().begin(), ConditionColumns().end());
+        if (r.WithConditions) {
+            for (std::size_t i = 0; i < r.Conditions.size(); ++i)
+                cells.push_back(ConditionCell(r, i));
+            names.insert(names.end(), ConditionColumns().begin(), ConditionColumns().end());
+        }
+        const std::vector<std::string> further = FurtherNames(r);
+        const std::vector<TCell> furtherCells = FurtherCells(r);
+        names.insert(names.end(), further.begin(), further.end());
+        cells.insert(cells.end(), furtherCells.begin(), furtherCells.end());
         AppendJsonLine(line, names, cells);
     } else {
         AppendJsonRecord(line, r.Outcome);
@@ -165,7 +187,21 @@ TPyResult MakeResult(const TEngine& engine, TCalcOutcome outcome)
     AppendConditionCells(result.Conditions, result.Outcome, engine);
     result.WithConditions = NeedsConditionFields(engine.Origin(), result.Outcome.Input);
     result.SetName = engine.Origin().SetName;
+    const auto ligands = engine.FurtherLigands();
+    result.Ligands.assign(ligands.begin(), ligands.end());
     return result;
+}
+
+std::vector<std::string> FurtherNames(const TPyResult& result)
+{
+    return FurtherColumnNames(result.Ligands);
+}
+
+std::vector<TCell> FurtherCells(const TPyResult& result)
+{
+    std::vector<TCell> cells;
+    AppendFurtherCells(cells, result.Outcome, result.Ligands);
+    return cells;
 }
 
 TCell ConditionCell(const TPyResult& result, std::size_t index)
@@ -241,4 +277,7 @@ void BindResult(py::module_& m)
                "newline), byte for byte: reals with 19 significant digits. For exact decimals: "
                "json.loads(result.to_json(), parse_float=decimal.Decimal).");
     result.def("__repr__", &ResultRepr);
+    result.def("__getattr__", &FurtherAttribute,
+               "The fields of the further ligands (total_crp, free_crp, hcrp ... cahcrp) as "
+               "attributes, as to_dict() has them.");
 }

@@ -25,7 +25,13 @@ struct TPyResult {
     /// The set's name, which the first of Conditions shows: held here, since a cell only
     /// views its text (ConditionCell gives the cell viewing this copy).
     std::string SetName;
+    /// The further ligands the record was computed with; their fields end the record.
+    std::vector<TFurtherLigand> Ligands;
 };
+
+/// The names and cells of the further ligands' fields of `result`.
+std::vector<std::string> FurtherNames(const TPyResult& result);
+std::vector<TCell> FurtherCells(const TPyResult& result);
 
 /// The conditions' field `index` of `result`.
 TCell ConditionCell(const TPyResult& result, std::size_t index);

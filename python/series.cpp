@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "python/series.h"
 
+#include "report/further.h"
+
 #include "python/arrays.h"
 #include "python/convert.h"
 #include "series/pcalist.h"
@@ -67,7 +69,8 @@ bool ReadSeriesKeyword(std::string_view name, py::handle value, TRunOptions& opt
 }
 
 // A stock: a mapping of the seven totals (mM) or --stock-a's text "total_egta=7,total_mg=5".
-TCalcInput ReadStock(std::string_view name, py::handle value, const TCalcInput& base)
+TCalcInput ReadStock(std::string_view name, py::handle value, const TCalcInput& base,
+                     TRunConstants& run)
 {
     std::string spec;
     if (PyUnicode_Check(value.ptr())) {
@@ -94,7 +97,7 @@ TCalcInput ReadStock(std::string_view name, py::handle value, const TCalcInput& 
                              + TypeName(value));
     }
     try {
-        return ParseStockSpec(name, spec, base);
+        return ParseStockSpec(name, spec, base, &run);
     } catch (const TUsageError& e) {
         std::string message = e.what();
         // The command line names its own options for the pH and the ionic strength.
@@ -122,11 +125,13 @@ py::object Rows(TEngine& engine, const TSeriesDesign& design, bool asFrame)
     if (!refusal.empty())
         RaiseValueError(refusal);
     const bool withConditions = SeriesNeedsConditions(engine, design);
-    const std::vector<std::string_view> names = SeriesColumnNames(design.Kind, withConditions);
+    const std::vector<std::string> further = FurtherColumnNames(engine.FurtherLigands());
+    const std::vector<std::string_view> names =
+        SeriesColumnNames(design.Kind, withConditions, further);
     TColumnArrays arrays(names, TextColumns, rows.size());
     for (std::size_t row = 0; row < rows.size(); ++row) {
         const std::vector<TCell> cells = SeriesCells(
-            design.Kind, rows[row], withConditions ? &engine : nullptr);
+            design.Kind, rows[row], withConditions ? &engine : nullptr, engine.FurtherLigands());
         for (std::size_t k = 0; k < cells.size(); ++k)
             arrays.Set(row, k, cells[k]);
     }
@@ -203,10 +208,15 @@ py::object MixingTable(const py::args& args, const py::kwargs& kwargs)
     if (!stocks[0] || !stocks[1])
         throw py::type_error("mixing_table() needs both stocks: stock_a (low Ca) and stock_b "
                              "(high Ca), each a mapping of totals in mM");
+    if (!options.Ligands.empty())
+        throw py::type_error("mixing_table(): ligands= does not apply to a mixing table; give "
+                             "the total of a further ligand in each stock, as "
+                             "{\"total_crp\": 14.5}");
     ApplyConditions(options, base);
-    design.Mixing.StockA = ReadStock("stock_a", stocks[0], base);
-    design.Mixing.StockB = ReadStock("stock_b", stocks[1], base);
+    TRunConstants run = ResolveRunConstants(options);
+    design.Mixing.StockA = ReadStock("stock_a", stocks[0], base, run);
+    design.Mixing.StockB = ReadStock("stock_b", stocks[1], base, run);
     TEngine engine;
-    UseRunConstants(engine, ResolveRunConstants(options));
+    UseRunConstants(engine, run);
     return Rows(engine, design, asFrame);
 }

@@ -32,6 +32,7 @@ public:
         TEngine engine;
         engine.SetBaseConst(FJob.Constants);
         engine.SetOrigin(FJob.Origin);
+        engine.SetFurtherLigands(FJob.Ligands);
         TCalcOutcome outcome;
         while (!FStop.load(std::memory_order_relaxed)) {
             if (polls && FJob.Poll) {

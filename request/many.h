@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <vector>
 
 /// Fills `outcome.Input` with the inputs of row `row`. A value that cannot be read sets its
 /// bit in Unreadable and the message in Error; such a row is taken without a calculation.
@@ -27,6 +28,7 @@ struct TManyJob {
     unsigned Workers = 0;     // threads, the calling one included; 0 = one per core
     TOutputFormat Format = TOutputFormat::ofJson; // ofReport also makes each row's report
     TConstOrigin Origin {}; // where Constants come from (set name, enthalpies for a temperature)
+    std::vector<TFurtherLigand> Ligands {}; // the further ligands of every calculation
     /// Called by the calling thread before each of its claims of rows (every few dozen
     /// rows): an exception it throws (an interrupt) stops the work as a taker's does.
     std::function<void()> Poll {};

@@ -35,9 +35,9 @@ def test_stub_signatures_name_the_inputs_with_their_defaults():
     functions = stub_functions()
     per_point = [n for n in quelix.INPUT_NAMES if n != "free_ca"]
     for name, inputs, extra in (
-            ("calculate", quelix.INPUT_NAMES, RUN_OPTIONS),
-            ("calculate_many", quelix.INPUT_NAMES, RUN_OPTIONS + ["workers"]),
-            ("pca_series", per_point, RUN_OPTIONS + ["as_frame"]),
+            ("calculate", quelix.INPUT_NAMES, RUN_OPTIONS + ["ligands"]),
+            ("calculate_many", quelix.INPUT_NAMES, RUN_OPTIONS + ["ligands", "workers"]),
+            ("pca_series", per_point, RUN_OPTIONS + ["ligands", "as_frame"]),
             ("mixing_table", ["stock_a", "stock_b", "ph", "ionic_strength", "volume"],
              RUN_OPTIONS + ["as_frame"])):
         for node in functions[name]:
@@ -72,7 +72,7 @@ def test_help_explains_every_argument_with_its_unit_and_default():
     for name in RUN_OPTIONS:
         assert re.search(rf"^    {name} +\S", doc, re.M), name
     assert doc.split("\n", 1)[0].endswith(
-        "const=None, constants=None, temperature=None, ph_scale='concentration') -> Result")
+        "const=None, constants=None, temperature=None, ph_scale='concentration', ligands=None) -> Result")
     for name in quelix.COLUMNS:
         assert getattr(quelix.Result, name).__doc__, name
 

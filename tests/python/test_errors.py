@@ -42,7 +42,7 @@ CASES = [
      "calculate() got an unexpected keyword argument 'free_mgg' (the inputs are mode, ph, "
      "ionic_strength, total_egta, total_edta, total_mg, total_ca, total_atp, total_adp, "
      "total_po4, free_mg, free_ca, mgatp, caatp, mgadp, caadp; and const, constants, "
-     "temperature, ph_scale)", None),
+     "temperature, ph_scale, ligands)", None),
     ({"pca": 6}, TypeError, None, None),
     ({"ph": None}, TypeError, "ph: expected a number (int, float, Decimal or numeric text), "
      "got NoneType", None),

@@ -198,7 +198,8 @@ SERIES_ERRORS = [
                                    "total_mg": 2}, TypeError, None),
     (quelix.mixing_table, ("6",), {"stock_a": {"total_egg": 1}, "stock_b": "total_ca=1"},
      ValueError, "stock_a: unknown total 'total_egg'; the totals are total_egta, total_edta, "
-     "total_mg, total_ca, total_atp, total_adp, total_po4"),
+     "total_mg, total_ca, total_atp, total_adp, total_po4, and total_<n> of a further ligand "
+     "(CrP, BAPTA, DiBrBAPTA, HEDTA, Citrate, ADA, AMP)"),
     (quelix.mixing_table, ("6",), {"stock_a": {"ph": 7}, "stock_b": "total_ca=1"},
      ValueError, "stock_a: the pH and the ionic strength of both stocks come from ph= and "
      "ionic_strength="),

@@ -176,6 +176,18 @@ constexpr auto find(Range&& range, const T& value)
 }
 
 template <typename Range, typename Predicate>
+constexpr auto find_if(Range&& range, Predicate predicate)
+{
+    return std::find_if(std::begin(range), std::end(range), predicate);
+}
+
+template <typename Range, typename T>
+constexpr void replace(Range&& range, const T& oldValue, const T& newValue)
+{
+    std::replace(std::begin(range), std::end(range), oldValue, newValue);
+}
+
+template <typename Range, typename Predicate>
 constexpr bool all_of(Range&& range, Predicate predicate)
 {
     return std::all_of(std::begin(range), std::end(range), predicate);
