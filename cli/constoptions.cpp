@@ -74,6 +74,15 @@ std::string ListConstantsText()
         }
         text += line + "\n";
     }
+    // The further ligands that --ligand and the batch column total_<n> take by name.
+    const TConstSet& library = LigandLibrary();
+    text += "\nFurther ligands for --ligand NAME=TOTAL, from the library at "
+        + FormatReal(*library.ReferenceC) + " \u00B0C and 0.1 M\n(a set that defines a ligand "
+        "of the same name gives its own):\n";
+    for (const TLigandDef& def : library.Ligands)
+        text += "  " + def.Name + std::string(def.Name.size() < 10 ? 10 - def.Name.size() : 1, ' ')
+            + def.Description + ", charge " + std::to_string(def.Charge)
+            + (HasEstimates(def) ? " (some constants are estimates)" : "") + "\n";
     return text;
 }
 
@@ -116,6 +125,36 @@ std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& 
                 else
                     AppendCsvLine(text, cells);
             }
+    // The run's further ligands, each entry from its definition (the set's or the library's).
+    for (std::size_t i = 0; i < constants.Ligands.size(); ++i) {
+        const std::optional<TKnownLigand> known = FindLigand(constants.Set, constants.Ligands[i].Name);
+        if (!known)
+            continue;
+        for (TPartner pt : AllPartners)
+            for (std::size_t step = 0; step < StepCount; ++step) {
+                const auto& entry = known->Def->Entries[pt][step];
+                if (!entry || !(entry->Log10K > 0))
+                    continue;
+                const std::string row = LigandRowLabel(known->Def->Name, pt);
+                const std::string source = entry->Estimate
+                    ? entry->Source + " (an estimate of the source, not a measurement)"
+                    : entry->Source;
+                const TCell cells[] = {
+                    TCell::Of(std::string_view(row)),
+                    TCell::Of(static_cast<long>(step)),
+                    TCell::Of(entry->Log10K),
+                    RealCell(entry->Enthalpy),
+                    entry->Enthalpy ? TCell::Of(EnthalpyUnitText(entry->EnthalpyUnit)) : TCell {},
+                    RealCell(known->ReferenceC),
+                    RealCell(input.TemperatureC),
+                    TCell::Of(engine.FurtherCorr().Const[i][pt][step]),
+                    TCell::Of(std::string_view(source))};
+                if (json)
+                    AppendJsonLine(text, Names, cells);
+                else
+                    AppendCsvLine(text, cells);
+            }
+    }
     return text;
 }
 
