@@ -2,11 +2,11 @@
 // SPDX-License-Identifier: MIT
 #include "cli/batch.h"
 
-#include "cli/inputnotes.h"
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
 #include "report/conditions.h"
 #include "request/csvreader.h"
+#include "request/inputnotes.h"
 #include "request/many.h"
 #include "request/request.h"
 #include "series/seriesrecord.h"

@@ -4,10 +4,10 @@
 // Exit status 0 on success, 1 when a calculation failed, 2 for a usage error.
 
 #include "cli/batch.h"
-#include "cli/inputnotes.h"
 #include "cli/options.h"
 #include "cli/seriesoptions.h"
 #include "report/conditions.h"
+#include "request/inputnotes.h"
 
 #include <filesystem>
 #include <fstream>

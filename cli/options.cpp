@@ -48,14 +48,6 @@ void RefuseRepeated(const CLI::App& app)
 
 } // namespace
 
-std::string OptionName(std::string_view column)
-{
-    std::string name = "--";
-    for (char ch : column)
-        name += ch == '_' ? '-' : ch;
-    return name;
-}
-
 TCliOptions ParseCommandLine(int argc, const char* const* argv)
 {
     CLI::App app {"quelix-cli"};

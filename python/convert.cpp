@@ -4,6 +4,7 @@
 
 #include "engine/doubletext.h"
 #include "engine/realtext.h"
+#include "python/result.h"
 
 #include <charconv>
 #include <cstring>
@@ -247,7 +248,13 @@ TRunConstants ResolveRunConstants(const TRunOptions& options)
         return builtIn;
     }
     try {
-        return ResolveConstants(options.SetName, options.Edits);
+        TRunConstants constants = ResolveConstants(options.SetName, options.Edits);
+        if (!constants.Note.empty()) {
+            std::string note = constants.Note;
+            note.replace(0, std::string_view("--constants '").size(), "constants='");
+            Warn(note);
+        }
+        return constants;
     } catch (const TUsageError& e) {
         // The command line's message names its options; here they are a keyword and a
         // function.

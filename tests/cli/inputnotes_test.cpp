@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
 #include "cli/batch.h"
-#include "cli/inputnotes.h"
+#include "request/inputnotes.h"
 #include "engine/calcerror.h"
 
 #include <gtest/gtest.h>

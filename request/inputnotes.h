@@ -10,7 +10,7 @@
 // warnings at once; a batch notes every row in input order and sums them up at the end,
 // once per mode or column, so that a thousand rows do not give a thousand lines.
 
-#include "cli/options.h"
+#include "request/request.h"
 
 #include <array>
 #include <bitset>
@@ -40,8 +40,13 @@ struct TInputNotes {
 TInputNotes NoteInputs(const TCalcInput& input, const TInputSet& given);
 void NoteOutcome(TInputNotes& notes, const TCalcOutcome& outcome);
 
-/// The warnings of a single run, named by option, one line each (without "\n").
-std::vector<std::string> SingleRunWarnings(const TInputNotes& notes, const TCalcInput& input);
+/// How warnings name an input: as the command line's option ("--free-ca") or as the
+/// column and keyword ("free_ca").
+enum class TNaming { nmOption, nmColumn };
+
+/// The warnings of a single run, named by option (or column), one line each (without "\n").
+std::vector<std::string> SingleRunWarnings(const TInputNotes& notes, const TCalcInput& input,
+                                           TNaming naming = TNaming::nmOption);
 
 /// For a calculation that failed with a division fault: which input of its mode is the zero
 /// divisor, named by option ("" when none is). Modes 1 to 5 divide by a free cation or
