@@ -34,7 +34,6 @@ struct TCliOptions {
 /// that does not convert (whose message is the conversion error of the entry fields).
 TCliOptions ParseCommandLine(int argc, const char* const* argv);
 
-
 /// The text printed by --help.
 std::string HelpText();
 
