@@ -80,13 +80,9 @@ std::string ListConstantsText()
 std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& input,
                               TOutputFormat format)
 {
-    // The engine itself makes the values at the temperature, at the table's own 0.1 M,
-    // where the ionic strength changes nothing.
     TEngine engine;
     UseRunConstants(engine, constants);
-    engine.SetIonStr(SetIonStr);
-    engine.SetTemperatureC(input.TemperatureC);
-    engine.AdjustConstants();
+    const TConstTable inForce = Log10KInForce(engine, input.TemperatureC);
     static constexpr std::string_view Names[] = {"row",           "step",
                                                  "log10_k",       "enthalpy",
                                                  "enthalpy_unit", "reference_temperature_c",
@@ -109,7 +105,7 @@ std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& 
                     entry.Enthalpy ? TCell::Of(EnthalpyUnitText(entry.EnthalpyUnit)) : TCell {},
                     entry.FromBuiltIn ? TCell {} : RealCell(constants.Set.ReferenceC),
                     RealCell(input.TemperatureC),
-                    TCell::Of(engine.CorrConst()[lig][pt][step]),
+                    TCell::Of(inForce[lig][pt][step]),
                     TCell::Of(entry.Source)};
                 if (json)
                     AppendJsonLine(text, Names, cells);
