@@ -8,6 +8,7 @@
 #include "python/convert.h"
 #include "python/result.h"
 #include "report/conditions.h"
+#include "request/inputnotes.h"
 #include "request/many.h"
 #include "series/seriesrecord.h"
 
@@ -202,8 +203,9 @@ bool IsDataFrame(py::handle data)
 }
 
 struct TManyArgs {
-    TCalcInput Base = DefaultInput();   // with the scalars given
-    std::vector<TColumnSource> Sources; // the columns given
+    TCalcInput Base = DefaultInput();           // with the scalars given
+    std::bitset<InputColumnCount> GivenScalars; // the inputs a scalar gave for every row
+    std::vector<TColumnSource> Sources;         // the columns given
     TRunOptions Options;
     TRunConstants Constants;
     unsigned Workers = 0;
@@ -265,6 +267,7 @@ void SettleSources(TManyArgs& a)
     for (const TColumnSource& source : a.Sources) {
         if (!source.Scalar)
             continue;
+        a.GivenScalars.set(static_cast<std::size_t>(source.Column));
         if (source.Column == 0)
             a.Base.Mode = static_cast<TCalcMode>(static_cast<int>(source.Value));
         else
@@ -374,8 +377,20 @@ py::dict Outputs(const TManyArgs& a)
     if (withConditions)
         names.insert(names.end(), ConditionColumns().begin(), ConditionColumns().end());
     TColumnArrays arrays(names, TextColumns, a.Rows);
+    // What each row was given and read, for quelix-cli's warnings after the run.
+    std::vector<TInputNotes> notes(a.Rows);
+    std::vector<char> noted(a.Rows);
     const TRowReader read = [&a](std::size_t row, TCalcOutcome& o) { ReadRow(a, row, o); };
     const TRowTaker take = [&](std::size_t row, const TCalcOutcome& o) {
+        if (o.Unreadable.none()) {
+            TInputSet given;
+            for (const TColumnSource& source : a.Sources)
+                if (!NothingForTheMode(source, row, o))
+                    given.set(static_cast<std::size_t>(source.Column));
+            notes[row] = NoteInputs(o.Input, given);
+            NoteOutcome(notes[row], o);
+            noted[row] = 1;
+        }
         for (std::size_t k = 0; k < columns.size(); ++k)
             arrays.Set(row, k, columns[k].Value(o));
         if (!withConditions)
@@ -398,6 +413,14 @@ py::dict Outputs(const TManyArgs& a)
         py::gil_scoped_release release;
         ComputeMany(job, read, take);
     }
+    // The scalars play the part of the command line's options, named as keywords; rows
+    // are counted from 0, as Python counts them.
+    TBatchNotes batch(a.GivenScalars, TNaming::nmColumn);
+    for (std::size_t row = 0; row < a.Rows; ++row)
+        if (noted[row])
+            batch.Add(row, notes[row]);
+    for (std::string line : batch.Warnings())
+        Warn(line.erase(0, std::string_view("warning: ").size()));
     return arrays.Columns();
 }
 

@@ -186,8 +186,9 @@ std::string TBatchNotes::TRows::Text() const
     return std::to_string(Count) + " rows, the first row " + std::to_string(First);
 }
 
-TBatchNotes::TBatchNotes(const std::bitset<InputColumnCount>& options)
+TBatchNotes::TBatchNotes(const std::bitset<InputColumnCount>& options, TNaming optionNaming)
     : FOptions(options)
+    , FOptionNaming(optionNaming)
 {
 }
 
@@ -250,13 +251,13 @@ std::string TBatchNotes::UnusedOptionWarning(std::size_t input) const
         why = "all rows " + own;
     } else if (numbers.size() == 1 && !FGivenByRow[input]) {
         const auto mode = static_cast<TCalcMode>(lastMode);
-        why = ModeText(mode) + " does not read it; " + ReadsText(mode, TNaming::nmOption);
+        why = ModeText(mode) + " does not read it; " + ReadsText(mode, FOptionNaming);
     } else {
         why = std::string("the rows in mode") + (numbers.size() > 1 ? "s " : " ")
             + JoinedList(numbers) + " do not read it"
             + (FGivenByRow[input] ? ", the others " + own : "");
     }
-    return "warning: no row used " + NameOf(input, TNaming::nmOption) + ": " + why + ".";
+    return "warning: no row used " + NameOf(input, FOptionNaming) + ": " + why + ".";
 }
 
 std::vector<std::string> TBatchNotes::Warnings() const

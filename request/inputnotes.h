@@ -57,8 +57,10 @@ std::string ZeroDivisorHint(const TCalcInput& input, const TInputSet& given,
 /// The warnings of a batch, noted row by row and summed up per mode and column.
 class TBatchNotes {
 public:
-    /// `options`: the inputs given on the command line (bit 0 --mode, 1 + f).
-    explicit TBatchNotes(const std::bitset<InputColumnCount>& options);
+    /// `options`: the inputs given on the command line (bit 0 --mode, 1 + f), named as
+    /// `optionNaming` says (Python's keywords are named as the columns).
+    explicit TBatchNotes(const std::bitset<InputColumnCount>& options,
+                         TNaming optionNaming = TNaming::nmOption);
 
     /// Notes the row numbered `row` (from 1, in input order) whose inputs were read.
     void Add(std::size_t row, const TInputNotes& notes);
@@ -78,6 +80,7 @@ private:
     };
 
     std::bitset<InputColumnCount> FOptions;
+    TNaming FOptionNaming;
     std::size_t FRowCount = 0;
     std::array<TRows, ModeCount> FUnreadRows; // rows of a mode with cells it does not read
     std::array<TInputSet, ModeCount> FUnreadColumns;
