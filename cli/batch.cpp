@@ -384,13 +384,23 @@ int RunBatch(std::istream& in, std::ostream& out, std::ostream& err, const TBatc
 
     const std::size_t chunkRows = std::max<std::size_t>(1, job.ChunkRows);
     std::size_t nextRow = 1;
+    // The rows of the first chunk are checked before anything is computed or written: a
+    // file computed under other conditions is refused. A later row under other conditions
+    // (a file put together from several runs) fails with the same message.
     const auto fill = [&](TChunk& chunk) {
         chunk.FirstRow = nextRow;
         chunk.Count = 0;
         while (chunk.Count < chunkRows && reader.Next(chunk.Rows[chunk.Count])) {
-            const TCsvRecord& row = chunk.Rows[chunk.Count];
-            if (row.Error.empty() && row.FieldCount() == map.size())
-                CheckConditions(job, conditions, row, nextRow + chunk.Count);
+            TCsvRecord& row = chunk.Rows[chunk.Count];
+            if (row.Error.empty() && row.FieldCount() == map.size()) {
+                try {
+                    CheckConditions(job, conditions, row, nextRow + chunk.Count);
+                } catch (const TUsageError& e) {
+                    if (chunk.FirstRow == 1)
+                        throw;
+                    row.Error = e.what();
+                }
+            }
             ++chunk.Count;
         }
         nextRow += chunk.Count;
