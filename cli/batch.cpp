@@ -127,7 +127,7 @@ THeaderMap ReadHeader(TCsvReader& reader, TConditionCells& conditions)
             continue;
         }
         if (column < 0)
-            throw TUsageError("Unknown column '" + PrintableText(raw) + "' in the batch header.");
+            throw TUsageError("Unknown column '" + EchoText(raw) + "' in the batch header.");
         int input = IgnoredColumn;
         if (column < static_cast<int>(InputColumnCount))
             input = column;
