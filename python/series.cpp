@@ -7,7 +7,7 @@
 #include "python/result.h"
 #include "series/pcalist.h"
 #include "series/seriesrecord.h"
-#include "series/stockspec.h"
+#include "series/stocktext.h"
 
 #include <algorithm>
 #include <vector>
