@@ -204,7 +204,8 @@ up per mode or column after its last row.
 
 Exit status: 0 success; 1 a calculation failed (in a batch or a series: at least one row;
 a result beyond the range of numbers fails with the overflow error); 2 a usage error or a
-number that does not convert.
+number that does not convert (the message names the option). Each option but --const may
+be given once.
 
   --help                   this text
   --version                the version
