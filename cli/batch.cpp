@@ -2,12 +2,12 @@
 // SPDX-License-Identifier: MIT
 #include "cli/batch.h"
 
-#include "cli/inputnotes.h"
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
 #include "report/conditions.h"
 #include "report/further.h"
 #include "request/csvreader.h"
+#include "request/inputnotes.h"
 #include "request/many.h"
 #include "request/request.h"
 #include "series/seriesrecord.h"
@@ -172,7 +172,7 @@ THeaderMap ReadHeader(TCsvReader& reader, TRunConstants& run, TConditionCells& c
     for (std::size_t i = 0; i < names.size(); ++i)
         if (map[i] == IgnoredColumn && FindColumn(names[i]) < 0 && !IsConditionColumn(names[i])
             && !IsSeriesColumn(names[i]) && !IsFurtherOutput(names[i], run))
-            throw TUsageError("Unknown column '" + PrintableText(header.Field(i))
+            throw TUsageError("Unknown column '" + EchoText(header.Field(i))
                               + "' in the batch header.");
     return map;
 }
@@ -426,13 +426,23 @@ int RunBatch(std::istream& in, std::ostream& out, std::ostream& err, const TBatc
 
     const std::size_t chunkRows = std::max<std::size_t>(1, job.ChunkRows);
     std::size_t nextRow = 1;
+    // The rows of the first chunk are checked before anything is computed or written: a
+    // file computed under other conditions is refused. A later row under other conditions
+    // (a file put together from several runs) fails with the same message.
     const auto fill = [&](TChunk& chunk) {
         chunk.FirstRow = nextRow;
         chunk.Count = 0;
         while (chunk.Count < chunkRows && reader.Next(chunk.Rows[chunk.Count])) {
-            const TCsvRecord& row = chunk.Rows[chunk.Count];
-            if (row.Error.empty() && row.FieldCount() == map.size())
-                CheckConditions(job, conditions, row, nextRow + chunk.Count);
+            TCsvRecord& row = chunk.Rows[chunk.Count];
+            if (row.Error.empty() && row.FieldCount() == map.size()) {
+                try {
+                    CheckConditions(job, conditions, row, nextRow + chunk.Count);
+                } catch (const TUsageError& e) {
+                    if (chunk.FirstRow == 1)
+                        throw;
+                    row.Error = e.what();
+                }
+            }
             ++chunk.Count;
         }
         nextRow += chunk.Count;

@@ -77,8 +77,9 @@ std::string ListConstantsText()
     // The further ligands that --ligand and the batch column total_<n> take by name.
     const TConstSet& library = LigandLibrary();
     text += "\nFurther ligands for --ligand NAME=TOTAL, from the library at "
-        + FormatReal(*library.ReferenceC) + " \u00B0C and 0.1 M\n(a set that defines a ligand "
-        "of the same name gives its own):\n";
+        + FormatReal(*library.ReferenceC)
+        + " \u00B0C and 0.1 M\n(a set that defines a ligand "
+          "of the same name gives its own):\n";
     for (const TLigandDef& def : library.Ligands)
         text += "  " + def.Name + std::string(def.Name.size() < 10 ? 10 - def.Name.size() : 1, ' ')
             + def.Description + ", charge " + std::to_string(def.Charge)
@@ -89,13 +90,9 @@ std::string ListConstantsText()
 std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& input,
                               TOutputFormat format)
 {
-    // The engine itself makes the values at the temperature, at the table's own 0.1 M,
-    // where the ionic strength changes nothing.
     TEngine engine;
     UseRunConstants(engine, constants);
-    engine.SetIonStr(SetIonStr);
-    engine.SetTemperatureC(input.TemperatureC);
-    engine.AdjustConstants();
+    const TConstTable inForce = Log10KInForce(engine, input.TemperatureC);
     static constexpr std::string_view Names[] = {"row",           "step",
                                                  "log10_k",       "enthalpy",
                                                  "enthalpy_unit", "reference_temperature_c",
@@ -118,7 +115,7 @@ std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& 
                     entry.Enthalpy ? TCell::Of(EnthalpyUnitText(entry.EnthalpyUnit)) : TCell {},
                     entry.FromBuiltIn ? TCell {} : RealCell(constants.Set.ReferenceC),
                     RealCell(input.TemperatureC),
-                    TCell::Of(engine.CorrConst()[lig][pt][step]),
+                    TCell::Of(inForce[lig][pt][step]),
                     TCell::Of(entry.Source)};
                 if (json)
                     AppendJsonLine(text, Names, cells);
@@ -127,7 +124,8 @@ std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& 
             }
     // The run's further ligands, each entry from its definition (the set's or the library's).
     for (std::size_t i = 0; i < constants.Ligands.size(); ++i) {
-        const std::optional<TKnownLigand> known = FindLigand(constants.Set, constants.Ligands[i].Name);
+        const std::optional<TKnownLigand> known = FindLigand(
+            constants.Set, constants.Ligands[i].Name);
         if (!known)
             continue;
         for (TPartner pt : AllPartners)

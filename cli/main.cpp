@@ -4,10 +4,10 @@
 // Exit status 0 on success, 1 when a calculation failed, 2 for a usage error.
 
 #include "cli/batch.h"
-#include "cli/inputnotes.h"
 #include "cli/options.h"
 #include "cli/seriesoptions.h"
 #include "report/conditions.h"
+#include "request/inputnotes.h"
 
 #include <filesystem>
 #include <fstream>
@@ -76,11 +76,11 @@ int RunBatchFile(const TCliOptions& options)
     // A directory opens like a file here and then reads as empty.
     std::error_code error;
     if (std::filesystem::is_directory(*options.BatchPath, error))
-        throw TUsageError("Cannot read the batch file '" + PrintableText(*options.BatchPath)
+        throw TUsageError("Cannot read the batch file '" + EchoText(*options.BatchPath)
                           + "': it is a directory.");
     std::ifstream file(*options.BatchPath, std::ios::binary);
     if (!file)
-        throw TUsageError("Cannot open the batch file '" + *options.BatchPath + "'.");
+        throw TUsageError("Cannot open the batch file '" + EchoText(*options.BatchPath) + "'.");
     return RunBatch(file, std::cout, std::cerr, job);
 }
 

@@ -61,14 +61,6 @@ void ReadLigandOptions(const std::vector<std::string>& texts, TCliOptions& optio
 
 } // namespace
 
-std::string OptionName(std::string_view column)
-{
-    std::string name = "--";
-    for (char ch : column)
-        name += ch == '_' ? '-' : ch;
-    return name;
-}
-
 TCliOptions ParseCommandLine(int argc, const char* const* argv)
 {
     CLI::App app {"quelix-cli"};
@@ -240,7 +232,8 @@ up per mode or column after its last row.
 
 Exit status: 0 success; 1 a calculation failed (in a batch or a series: at least one row;
 a result beyond the range of numbers fails with the overflow error); 2 a usage error or a
-number that does not convert.
+number that does not convert (the message names the option). Each option but --const may
+be given once.
 
   --help                   this text
   --version                the version

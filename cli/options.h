@@ -34,9 +34,6 @@ struct TCliOptions {
 /// that does not convert (whose message is the conversion error of the entry fields).
 TCliOptions ParseCommandLine(int argc, const char* const* argv);
 
-/// "--total-egta" for the column "total_egta".
-std::string OptionName(std::string_view column);
-
 /// The text printed by --help.
 std::string HelpText();
 

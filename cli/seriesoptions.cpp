@@ -7,7 +7,7 @@
 #include "engine/realtext.h"
 #include "series/pcalist.h"
 #include "series/seriesrecord.h"
-#include "series/stockspec.h"
+#include "series/stocktext.h"
 
 #include <CLI/CLI.hpp>
 

@@ -6,6 +6,7 @@
 
 #include "engine/doubletext.h"
 #include "engine/realtext.h"
+#include "python/result.h"
 
 #include <charconv>
 #include <cstring>
@@ -277,6 +278,11 @@ TRunConstants ResolveRunConstants(const TRunOptions& options)
         TRunConstants constants = ResolveConstants(options.SetName, options.Edits);
         for (const TLigandTotal& ligand : options.Ligands)
             AddRunLigand(constants, ligand.Name, "ligands");
+        if (!constants.Note.empty()) {
+            std::string note = constants.Note;
+            note.replace(0, std::string_view("--constants '").size(), "constants='");
+            Warn(note);
+        }
         return constants;
     } catch (const TUsageError& e) {
         // The command line's message names its options; here they are a keyword and a

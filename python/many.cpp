@@ -10,6 +10,7 @@
 #include "python/convert.h"
 #include "python/result.h"
 #include "report/conditions.h"
+#include "request/inputnotes.h"
 #include "request/many.h"
 #include "series/seriesrecord.h"
 
@@ -209,9 +210,10 @@ bool IsDataFrame(py::handle data)
 }
 
 struct TManyArgs {
-    TCalcInput Base = DefaultInput();   // with the scalars given
-    std::vector<TColumnSource> Sources; // the columns given
-    std::vector<std::string> Unknown;   // names decided once the further ligands are known
+    TCalcInput Base = DefaultInput();           // with the scalars given
+    std::bitset<InputColumnCount> GivenScalars; // the inputs a scalar gave for every row
+    std::vector<TColumnSource> Sources;         // the columns given
+    std::vector<std::string> Unknown;           // names decided once the further ligands are known
     TRunOptions Options;
     TRunConstants Constants;
     unsigned Workers = 0;
@@ -275,6 +277,8 @@ void SettleSources(TManyArgs& a)
     for (const TColumnSource& source : a.Sources) {
         if (!source.Scalar)
             continue;
+        if (source.Column < static_cast<int>(InputColumnCount))
+            a.GivenScalars.set(static_cast<std::size_t>(source.Column));
         if (source.Column == 0)
             a.Base.Mode = static_cast<TCalcMode>(static_cast<int>(source.Value));
         else if (source.Column >= FurtherColumn)
@@ -417,8 +421,20 @@ py::dict Outputs(const TManyArgs& a)
     names.insert(names.end(), further.begin(), further.end());
     const std::size_t furtherAt = names.size() - further.size();
     TColumnArrays arrays(names, TextColumns, a.Rows);
+    // What each row was given and read, for quelix-cli's warnings after the run.
+    std::vector<TInputNotes> notes(a.Rows);
+    std::vector<char> noted(a.Rows);
     const TRowReader read = [&a](std::size_t row, TCalcOutcome& o) { ReadRow(a, row, o); };
     const TRowTaker take = [&](std::size_t row, const TCalcOutcome& o) {
+        if (o.Unreadable.none()) {
+            TInputSet given;
+            for (const TColumnSource& source : a.Sources)
+                if (source.Column < FurtherColumn && !NothingForTheMode(source, row, o))
+                    given.set(static_cast<std::size_t>(source.Column));
+            notes[row] = NoteInputs(o.Input, given);
+            NoteOutcome(notes[row], o);
+            noted[row] = 1;
+        }
         for (std::size_t k = 0; k < columns.size(); ++k)
             arrays.Set(row, k, columns[k].Value(o));
         std::vector<TCell> cells;
@@ -448,6 +464,14 @@ py::dict Outputs(const TManyArgs& a)
         py::gil_scoped_release release;
         ComputeMany(job, read, take);
     }
+    // The scalars play the part of the command line's options, named as keywords; rows
+    // are counted from 0, as Python counts them.
+    TBatchNotes batch(a.GivenScalars, TNaming::nmColumn);
+    for (std::size_t row = 0; row < a.Rows; ++row)
+        if (noted[row])
+            batch.Add(row, notes[row]);
+    for (std::string line : batch.Warnings())
+        Warn(line.erase(0, std::string_view("warning: ").size()));
     return arrays.Columns();
 }
 

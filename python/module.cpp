@@ -11,6 +11,7 @@
 #include "python/result.h"
 #include "python/series.h"
 #include "request/compute.h"
+#include "request/inputnotes.h"
 
 #include <pybind11/pybind11.h>
 
@@ -27,6 +28,7 @@ TPyResult Calculate(const py::args& args, const py::kwargs& kwargs)
                              "calculate(mode=6, free_ca=0.001)");
     TCalcInput input = DefaultInput();
     TRunOptions options;
+    TInputSet given;
     for (const auto item : kwargs) {
         const std::string name = item.first.cast<std::string>();
         if (ReadRunOption(options, name, item.second))
@@ -35,6 +37,7 @@ TPyResult Calculate(const py::args& args, const py::kwargs& kwargs)
         if (column < 0)
             RejectKeyword("calculate", name);
         SetInput(input, column, item.second);
+        given.set(static_cast<std::size_t>(column));
     }
     ApplyConditions(options, input);
     const TRunConstants constants = ResolveRunConstants(options);
@@ -45,6 +48,11 @@ TPyResult Calculate(const py::args& args, const py::kwargs& kwargs)
         UseRunConstants(engine, constants);
         outcome = Compute(engine, input, TOutputFormat::ofReport);
     }
+    // quelix-cli's warnings about these inputs, before the error as it prints them.
+    TInputNotes notes = NoteInputs(input, given);
+    NoteOutcome(notes, outcome);
+    for (std::string line : SingleRunWarnings(notes, input, TNaming::nmColumn))
+        Warn(line.erase(0, std::string_view("warning: ").size()));
     if (outcome.Failed())
         RaiseCalculationError(outcome.Error);
     return MakeResult(engine, std::move(outcome));

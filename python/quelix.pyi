@@ -48,6 +48,10 @@ class CalculationError(ValueError):
     negative ionic strength). str(error) is the engine's message, the same text the
     window shows and quelix-cli prints."""
 
+class QuelixWarning(UserWarning):
+    """An input that is used as given but may be a slip, or that the mode does not read: the
+    warnings quelix-cli prints on standard error, with the inputs named as keywords."""
+
 class Result:
     """The record of one calculation: the fields of quelix-cli's records, in the same
     order and units (concentrations in mM, ionic strengths in M). Inputs of the mode are

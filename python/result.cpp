@@ -210,6 +210,13 @@ TCell ConditionCell(const TPyResult& result, std::size_t index)
     return index == 0 ? TCell::Of(std::string_view(result.SetName)) : result.Conditions[index];
 }
 
+void Warn(const std::string& text)
+{
+    const py::object category = py::module_::import("quelix").attr("QuelixWarning");
+    if (PyErr_WarnEx(category.ptr(), text.c_str(), 1) != 0)
+        throw py::error_already_set();
+}
+
 void RaiseCalculationError(const std::string& message)
 {
     // Looked up in the module rather than held in a global, which would outlive the
@@ -240,6 +247,11 @@ void BindResult(py::module_& m)
         "negative ionic strength). str(error) is the engine's message, the same text the "
         "window shows and quelix-cli prints.",
         PyExc_ValueError, nullptr));
+    m.attr("QuelixWarning") = py::reinterpret_steal<py::object>(PyErr_NewExceptionWithDoc(
+        "quelix.QuelixWarning",
+        "An input that is used as given but may be a slip, or that the mode does not read: the "
+        "warnings quelix-cli prints on standard error, with the inputs named as keywords.",
+        PyExc_UserWarning, nullptr));
 
     py::class_<TPyResult> result(
         m, "Result",

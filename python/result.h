@@ -49,5 +49,9 @@ std::string_view ColumnDescription(std::string_view name);
 /// Registers quelix.Result and quelix.CalculationError in `m`.
 void BindResult(py::module_& m);
 
+/// Issues `text` as a quelix.QuelixWarning (warnings.warn); raises what a filter that turns
+/// warnings into errors raises.
+void Warn(const std::string& text);
+
 /// Raises quelix.CalculationError with `message`.
 [[noreturn]] void RaiseCalculationError(const std::string& message);

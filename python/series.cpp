@@ -6,9 +6,10 @@
 
 #include "python/arrays.h"
 #include "python/convert.h"
+#include "python/result.h"
 #include "series/pcalist.h"
 #include "series/seriesrecord.h"
-#include "series/stockspec.h"
+#include "series/stocktext.h"
 
 #include <algorithm>
 #include <vector>
@@ -19,11 +20,16 @@ namespace {
 std::vector<TReal> ReadTargets(py::handle value)
 {
     if (PyUnicode_Check(value.ptr())) {
+        std::vector<std::string> notes;
+        std::vector<TReal> targets;
         try {
-            return ParsePCaList(value.cast<std::string>());
+            targets = ParsePCaList(value.cast<std::string>(), &notes);
         } catch (const TCalcError& e) {
             RaiseValueError(std::string("pca: ") + e.what());
         }
+        for (const std::string& note : notes)
+            Warn("pca: " + note);
+        return targets;
     }
     if (!py::hasattr(value, "__iter__") || py::hasattr(value, "items"))
         throw py::type_error("pca: expected a list of target pCa values or a text such as "
@@ -34,7 +40,12 @@ std::vector<TReal> ReadTargets(py::handle value)
     for (const py::handle item : value) {
         if (targets.size() == MaxSeriesTargets)
             RaiseValueError("pca: more than " + std::to_string(MaxSeriesTargets) + " targets");
-        targets.push_back(ReadNumber("pca[" + std::to_string(index++) + "]", item));
+        const std::string name = "pca[" + std::to_string(index++) + "]";
+        const TReal pCa = ReadNumber(name, item);
+        if (!(pCa >= MinTargetPCa && pCa <= MaxTargetPCa))
+            RaiseValueError(name + ": a target pCa must lie between -2 and 20, not "
+                            + NumberText(name, item));
+        targets.push_back(pCa);
     }
     if (targets.empty())
         RaiseValueError("pca: no target pCa values");
@@ -126,8 +137,8 @@ py::object Rows(TEngine& engine, const TSeriesDesign& design, bool asFrame)
         RaiseValueError(refusal);
     const bool withConditions = SeriesNeedsConditions(engine, design);
     const std::vector<std::string> further = FurtherColumnNames(engine.FurtherLigands());
-    const std::vector<std::string_view> names =
-        SeriesColumnNames(design.Kind, withConditions, further);
+    const std::vector<std::string_view> names = SeriesColumnNames(
+        design.Kind, withConditions, further);
     TColumnArrays arrays(names, TextColumns, rows.size());
     for (std::size_t row = 0; row < rows.size(); ++row) {
         const std::vector<TCell> cells = SeriesCells(

@@ -34,6 +34,19 @@ void AppendConditionCells(std::vector<TCell>& cells, const TCalcOutcome& o, cons
     cells.push_back(o.Failed() ? TCell {} : TCell::Of(o.pcH));
 }
 
+TConstTable Log10KInForce(const TEngine& engine, std::optional<TReal> temperatureC)
+{
+    // A scratch engine makes the values, at the table's own 0.1 M, where the ionic
+    // strength changes nothing.
+    TEngine scratch;
+    scratch.SetBaseConst(engine.BaseConst());
+    scratch.SetOrigin(engine.Origin());
+    scratch.SetIonStr(0.1L); // the ionic strength the table's values refer to
+    scratch.SetTemperatureC(temperatureC);
+    scratch.AdjustConstants();
+    return scratch.CorrConst();
+}
+
 std::string_view pHScaleWord(TpHScale scale)
 {
     return scale == TpHScale::psActivity ? "activity" : "concentration";

@@ -11,6 +11,7 @@
 
 #include "report/record.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,6 +29,12 @@ std::string_view pHScaleWord(TpHScale scale);
 /// (H+ activity), pcH = 6.888". Raises the engine's error of pcH for a negative ionic
 /// strength on the activity scale.
 std::string ConditionsLine(const TEngine& engine);
+
+/// log10 K of every entry as the calculations of `engine` use it at 0.1 M: its BaseConst
+/// brought to `temperatureC` by van 't Hoff where its origin has the entry's enthalpy (the
+/// others stand as they are); BaseConst itself without a temperature. Raises the engine's
+/// error where a value leaves the range of numbers.
+TConstTable Log10KInForce(const TEngine& engine, std::optional<TReal> temperatureC);
 
 /// The trailing fields: constants, edited_entries, temperature_c, uncorrected_entries,
 /// ph_scale, pch.

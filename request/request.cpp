@@ -15,6 +15,14 @@
 
 using enum TValueField;
 
+std::string OptionName(std::string_view column)
+{
+    std::string name = "--";
+    for (char ch : column)
+        name += ch == '_' ? '-' : ch;
+    return name;
+}
+
 TCalcInput DefaultInput()
 {
     TCalcInput in;

@@ -21,6 +21,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// "--total-egta" for the column "total_egta": the command line's name of an input.
+std::string OptionName(std::string_view column);
+
 /// The built-in default inputs: mode 0, pH 8, 0.2 M, total Mg 2.2, total Ca 0.5, total ATP
 /// 0.22, total EGTA 2, free Mg 1, free Ca 1, MgATP 0.2 mM, the rest 0.
 TCalcInput DefaultInput();

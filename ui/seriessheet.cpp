@@ -102,16 +102,34 @@ QString TableHtml(const TSeriesDesign& design, const std::vector<TSeriesRow>& ro
     return html + QStringLiteral("</table>");
 }
 
-QString ConstantsHtml(const TEngine& engine)
+// The values the series was calculated with; at a temperature, the set's own values at its
+// reference temperature beside them.
+QString ConstantsHtml(const TEngine& engine, std::optional<TReal> temperatureC)
 {
-    const TConstTable& constants = engine.BaseConst();
+    const TConstTable& reference = engine.BaseConst();
+    TConstTable constants = reference;
+    try {
+        if (temperatureC)
+            constants = Log10KInForce(engine, temperatureC);
+    } catch (const TCalcError&) {
+        temperatureC.reset(); // the series failed alike; the table shows what was given
+    }
+    const std::optional<TReal> referenceC = engine.Origin().ReferenceC;
+    const bool beside = temperatureC.has_value();
     QString conditions;
     try {
         conditions = QStringLiteral("<p>") + Q(ConditionsLine(engine)) + QStringLiteral("</p>");
     } catch (const TCalcError&) {
         // No pcH for a negative ionic strength: the table still says what was used.
     }
-    QString html = QStringLiteral("<h3>Binding constants used (log10 K at 0.1 M)</h3>") + conditions
+    QString heading = QStringLiteral("Binding constants used (log10 K at 0.1 M");
+    if (beside)
+        heading += QStringLiteral(", at %1 \u00B0C; in brackets the set's values%2")
+                       .arg(Number(*temperatureC),
+                            referenceC ? QStringLiteral(" at %1 \u00B0C").arg(Number(*referenceC))
+                                       : QString());
+    QString html = QStringLiteral("<h3>") + heading.toHtmlEscaped() + QStringLiteral(")</h3>")
+        + conditions
         + QStringLiteral("<table border=1 cellpadding=2 cellspacing=0><tr><th></th><th>step 0</th>"
                          "<th>step 1</th><th>step 2</th><th>step 3</th></tr>");
     for (TLigand lig : AllLigands)
@@ -119,9 +137,15 @@ QString ConstantsHtml(const TEngine& engine)
             html += QStringLiteral("<tr><td>%1-%2</td>")
                         .arg(Q(LigandNames[static_cast<std::size_t>(lig)]),
                              Q(PartnerNames[static_cast<std::size_t>(partner)]));
-            for (const TReal k : constants[lig][partner])
-                html += QStringLiteral("<td align=right>%1</td>")
-                            .arg(k > 0 ? QString::fromStdString(FormatFixed(k, 0, 3)) : QString());
+            for (std::size_t step = 0; step < StepCount; ++step) {
+                const TReal k = constants[lig][partner][step];
+                const TReal given = reference[lig][partner][step];
+                QString cell = k > 0 ? QString::fromStdString(FormatFixed(k, 0, 3)) : QString();
+                if (beside && k > 0)
+                    cell += QStringLiteral(" (%1)").arg(
+                        QString::fromStdString(FormatFixed(given, 0, 3)));
+                html += QStringLiteral("<td align=right>%1</td>").arg(cell);
+            }
             html += QStringLiteral("</tr>");
         }
     return html + QStringLiteral("</table>");
@@ -142,7 +166,10 @@ QString BenchSheetHtml(const TSeriesDesign& design, const std::vector<TSeriesRow
     html += design.Kind == TSeriesKind::skMixing ? StocksHtml(design.Mixing)
                                                  : InputsHtml(design.Base);
     html += TableHtml(design, rows);
-    html += ConstantsHtml(engine);
+    // The temperature of the series' inputs, as Compute handed it to the engine.
+    html += ConstantsHtml(engine,
+                          design.Kind == TSeriesKind::skMixing ? design.Mixing.StockA.TemperatureC
+                                                               : design.Base.TemperatureC);
     return html + QStringLiteral("</body></html>");
 }
 

@@ -230,3 +230,39 @@ TEST(Batch, AnInputThatCannotBeReadIsNotAnEmptyFile)
     }
     EXPECT_EQ(out.str(), "");
 }
+
+TEST(Batch, RowsComputedUnderOtherConditionsAreRefusedBeforeAnythingIsComputed)
+{
+    const std::string header = "ph,constants,temperature_c,ph_scale\n";
+    const std::string agreeing = "7,Built-in,,concentration\n";
+    const std::string other = "7,Built-in,25,concentration\n";
+    // Conditions that agree with the run's are read back and computed as without them.
+    for (TOutputFormat format : {TOutputFormat::ofCsv, TOutputFormat::ofJson}) {
+        const TRun same = RunText(header + agreeing + agreeing, format);
+        EXPECT_EQ(same.Status, 0) << same.Err;
+        EXPECT_EQ(same.Out, RunText("ph\n7\n7\n", format).Out);
+    }
+    // Among the first rows read: refused before anything is written.
+    try {
+        RunText(header + agreeing + other, TOutputFormat::ofCsv, 1, 2);
+        ADD_FAILURE() << "computed";
+    } catch (const TUsageError& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with(
+            "Row 2 of the batch file was computed with temperature_c '25', but this run has no "
+            "temperature: give --temperature 25"))
+            << e.what();
+    }
+    // A later row (a file put together from several runs) fails alone, with the message.
+    const TRun later = RunText(header + agreeing + other + agreeing, TOutputFormat::ofCsv, 1, 1);
+    EXPECT_EQ(later.Status, 1);
+    std::istringstream lines(later.Out);
+    std::vector<std::string> records;
+    for (std::string line; std::getline(lines, line);)
+        records.push_back(line);
+    ASSERT_EQ(records.size(), 4U);
+    EXPECT_TRUE(records[1].ends_with(",")) << records[1]; // no error
+    EXPECT_NE(records[2].find("Row 2 of the batch file was computed with temperature_c '25'"),
+              std::string::npos)
+        << records[2];
+    EXPECT_EQ(records[3], records[1]);
+}

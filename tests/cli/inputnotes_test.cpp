@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
 #include "cli/batch.h"
-#include "cli/inputnotes.h"
 #include "engine/calcerror.h"
+#include "request/inputnotes.h"
 
 #include <gtest/gtest.h>
 

@@ -125,3 +125,36 @@ def test_a_nul_in_a_set_files_name_is_refused_not_cut(tmp_path):
     assert quelix.calculate(constants=str(lab)).constants == "Lab"
     with pytest.raises(ValueError, match="NUL"):
         quelix.calculate(constants=str(lab) + "\x00junk")
+
+
+@pytest.mark.parametrize("kwargs", [
+    {"ionic_strength": 150},
+    {"ph": 20, "free_ca": 1},
+    {"mode": 6, "total_mg": -1, "free_ca": 0.001, "total_ca": 2, "ph": 7},
+    {"mode": 2, "free_mg": 0, "mgatp": 1, "total_ca": 1},  # a failing calculation warns first
+    {},
+])
+def test_warnings_are_the_command_lines_with_keywords_for_options(kwargs):
+    import warnings
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        try:
+            quelix.calculate(**kwargs)
+        except quelix.CalculationError:
+            pass
+    assert all(w.category is quelix.QuelixWarning for w in caught)
+    assert issubclass(quelix.QuelixWarning, UserWarning)
+    run = run_cli([f"--{k.replace('_', '-')}={v}" for k, v in kwargs.items()])
+    expected = [re.sub(r"--([a-z0-9-]+)", lambda m: m.group(1).replace("-", "_"),
+                       line[len("warning: "):])
+                for line in run.stderr.splitlines() if line.startswith("warning: ")]
+    assert [str(w.message) for w in caught] == expected
+    assert bool(expected) == bool(kwargs)
+
+
+def test_warnings_can_be_turned_into_errors():
+    import warnings
+    with warnings.catch_warnings():
+        warnings.simplefilter("error", quelix.QuelixWarning)
+        with pytest.raises(quelix.QuelixWarning, match="ph 20 is outside 0 to 14"):
+            quelix.calculate(ph=20)

@@ -6,6 +6,7 @@ lock released, from NumPy arrays, lists and DataFrames."""
 import decimal
 import math
 import os
+import subprocess
 import threading
 import time
 
@@ -14,7 +15,7 @@ import pandas as pd
 import pytest
 
 import quelix
-from conftest import same_float
+from conftest import CLI, same_float
 
 # Fewer under the sanitizers, which look for memory errors, not for scale.
 ROWS = int(os.environ.get("QUELIX_TEST_ROWS", 100_000))
@@ -237,3 +238,25 @@ def test_ctrl_c_stops_a_long_run_at_once():
     assert stopped - sent[0] < 0.8, stopped - sent[0]
     # The module is usable again afterwards.
     assert list(quelix.calculate_many(ph=[7.0, 8.0])["error"]) == [None, None]
+
+
+def test_warnings_are_a_batch_runs_with_rows_counted_from_zero():
+    import re
+    import warnings
+    columns = {"ph": [7, 20, 21], "free_ca": [1, 1, 1], "total_mg": [2, -1, 2]}
+    scalars = {"ionic_strength": 0.15, "mgatp": 1}
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        quelix.calculate_many(**columns, **scalars)
+    assert caught and all(w.category is quelix.QuelixWarning for w in caught)
+    text = ",".join(columns) + "\n" + "".join(
+        ",".join(str(v[i]) for v in columns.values()) + "\n" for i in range(3))
+    run = subprocess.run(
+        [CLI, "--batch", "-", *[f"--{k.replace('_', '-')}={v}" for k, v in scalars.items()]],
+        input=text, capture_output=True, text=True)
+    expected = [re.sub(r"row (\d+)", lambda m: f"row {int(m.group(1)) - 1}",
+                       re.sub(r"--([a-z0-9-]+)", lambda m: m.group(1).replace("-", "_"),
+                              line[len("warning: "):]))
+                for line in run.stderr.splitlines() if line.startswith("warning: ")]
+    assert [str(w.message) for w in caught] == expected
+    assert any("no row used mgatp" in line for line in expected)

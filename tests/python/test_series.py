@@ -252,3 +252,22 @@ def test_constant_sets_lists_what_constants_accepts():
         assert s["description"]
     # The built-in set named is the default, and its record stays the default record.
     assert quelix.calculate(constants="builtin").to_json() == quelix.calculate().to_json()
+
+
+def test_targets_and_volumes_beyond_sense_are_refused_and_a_missed_end_warns():
+    import warnings
+    with pytest.raises(ValueError, match=r"pca\[1\]: a target pCa must lie between -2 and 20"):
+        quelix.pca_series([6, 25], mode=6)
+    with pytest.raises(ValueError, match="'-3': a target pCa must lie between -2 and 20"):
+        quelix.pca_series("6,-3", mode=6)
+    with pytest.raises(ValueError, match="must not be above 1e9"):
+        quelix.mixing_table("6", stock_a={"total_egta": 7},
+                            stock_b={"total_egta": 7, "total_ca": 7}, volume=2e9)
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        rows = quelix.pca_series("6.5:5.5:0.3", mode=6)
+    assert list(rows["pca_target"]) == [6.5, 6.2, 5.9, 5.6]
+    assert [str(w.message) for w in caught] == [
+        "pca: pCa list item '6.5:5.5:0.3': the steps do not land on TO (5.5); the range ends "
+        "at 5.6."]
+    assert caught[0].category is quelix.QuelixWarning

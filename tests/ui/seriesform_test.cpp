@@ -3,7 +3,9 @@
 #include "ui/seriesform.h"
 
 #include "numedit/SaNumEditExCX.h"
+#include "request/runconditions.h"
 #include "ui/main.h"
+#include "ui/seriessheet.h"
 #include "ui/seriesview.h"
 
 #include <QAction>
@@ -296,3 +298,23 @@ TEST_F(SeriesFormTest, CancelStopsALongSeriesAndKeepsTheTableAsItWas)
 }
 
 } // namespace
+
+TEST(BenchSheet, ConstantsAreThoseInForceWithTheSetsOwnBeside)
+{
+    TEngine engine;
+    UseRunConstants(engine, ResolveConstants("nist-srd46-20c", {}));
+    TSeriesDesign design;
+    design.Targets = {6};
+    design.Base = DefaultInput();
+    design.Base.Mode = TCalcMode::cmCa;
+    design.Base.TemperatureC = 37;
+    // EGTA-Ca step 0: 10.973 at the set's 20 °C, 10.630 at 37 °C (quelix-cli --show-constants).
+    const QString html = BenchSheetHtml(design, {}, engine, QDateTime());
+    EXPECT_TRUE(html.contains(QStringLiteral(">10.630 (10.973)<"))) << html.toStdString();
+    EXPECT_TRUE(
+        html.contains(QStringLiteral("at 37 \u00B0C; in brackets the set's values at 20 \u00B0C")));
+    design.Base.TemperatureC.reset();
+    const QString plain = BenchSheetHtml(design, {}, engine, QDateTime());
+    EXPECT_TRUE(plain.contains(QStringLiteral(">10.973<")));
+    EXPECT_FALSE(plain.contains(QStringLiteral("brackets")));
+}

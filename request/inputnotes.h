@@ -10,7 +10,7 @@
 // warnings at once; a batch notes every row in input order and sums them up at the end,
 // once per mode or column, so that a thousand rows do not give a thousand lines.
 
-#include "cli/options.h"
+#include "request/request.h"
 
 #include <array>
 #include <bitset>
@@ -40,8 +40,13 @@ struct TInputNotes {
 TInputNotes NoteInputs(const TCalcInput& input, const TInputSet& given);
 void NoteOutcome(TInputNotes& notes, const TCalcOutcome& outcome);
 
-/// The warnings of a single run, named by option, one line each (without "\n").
-std::vector<std::string> SingleRunWarnings(const TInputNotes& notes, const TCalcInput& input);
+/// How warnings name an input: as the command line's option ("--free-ca") or as the
+/// column and keyword ("free_ca").
+enum class TNaming { nmOption, nmColumn };
+
+/// The warnings of a single run, named by option (or column), one line each (without "\n").
+std::vector<std::string> SingleRunWarnings(const TInputNotes& notes, const TCalcInput& input,
+                                           TNaming naming = TNaming::nmOption);
 
 /// For a calculation that failed with a division fault: which input of its mode is the zero
 /// divisor, named by option ("" when none is). Modes 1 to 5 divide by a free cation or
@@ -52,8 +57,10 @@ std::string ZeroDivisorHint(const TCalcInput& input, const TInputSet& given,
 /// The warnings of a batch, noted row by row and summed up per mode and column.
 class TBatchNotes {
 public:
-    /// `options`: the inputs given on the command line (bit 0 --mode, 1 + f).
-    explicit TBatchNotes(const std::bitset<InputColumnCount>& options);
+    /// `options`: the inputs given on the command line (bit 0 --mode, 1 + f), named as
+    /// `optionNaming` says (Python's keywords are named as the columns).
+    explicit TBatchNotes(const std::bitset<InputColumnCount>& options,
+                         TNaming optionNaming = TNaming::nmOption);
 
     /// Notes the row numbered `row` (from 1, in input order) whose inputs were read.
     void Add(std::size_t row, const TInputNotes& notes);
@@ -73,6 +80,7 @@ private:
     };
 
     std::bitset<InputColumnCount> FOptions;
+    TNaming FOptionNaming;
     std::size_t FRowCount = 0;
     std::array<TRows, ModeCount> FUnreadRows; // rows of a mode with cells it does not read
     std::array<TInputSet, ModeCount> FUnreadColumns;

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
-#include "cli/inputnotes.h"
+#include "request/inputnotes.h"
 
 #include "engine/calcerror.h"
 
@@ -51,8 +51,6 @@ std::string JoinedList(const std::vector<std::string>& items)
     }
     return text;
 }
-
-enum class TNaming { nmOption, nmColumn };
 
 std::string NameOf(std::size_t input, TNaming naming)
 {
@@ -121,18 +119,18 @@ void NoteOutcome(TInputNotes& notes, const TCalcOutcome& outcome)
     notes.TrisNegative = !outcome.Failed() && outcome.IonStrTris < 0;
 }
 
-std::vector<std::string> SingleRunWarnings(const TInputNotes& notes, const TCalcInput& input)
+std::vector<std::string> SingleRunWarnings(const TInputNotes& notes, const TCalcInput& input,
+                                           TNaming naming)
 {
     std::vector<std::string> lines;
     for (std::size_t i = 0; i < notes.Unread.size(); ++i)
         if (notes.Unread[i])
             lines.push_back("warning: " + ModeText(notes.Mode) + " does not read "
-                            + NameOf(i, TNaming::nmOption) + "; "
-                            + ReadsText(notes.Mode, TNaming::nmOption) + ".");
+                            + NameOf(i, naming) + "; " + ReadsText(notes.Mode, naming) + ".");
     for (TValueField f : AllValueFields)
         if (notes.Implausible[static_cast<std::size_t>(f)])
-            lines.push_back("warning: " + NameOf(static_cast<std::size_t>(f) + 1, TNaming::nmOption)
-                            + " " + FormatReal(input[f]) + " is " + ImplausibleText(f)
+            lines.push_back("warning: " + NameOf(static_cast<std::size_t>(f) + 1, naming) + " "
+                            + FormatReal(input[f]) + " is " + ImplausibleText(f)
                             + "; it is used as given.");
     if (notes.TrisNegative)
         lines.push_back("warning: at pH " + FormatReal(input[vfpH]) + " " + TrisText + ": "
@@ -188,8 +186,9 @@ std::string TBatchNotes::TRows::Text() const
     return std::to_string(Count) + " rows, the first row " + std::to_string(First);
 }
 
-TBatchNotes::TBatchNotes(const std::bitset<InputColumnCount>& options)
+TBatchNotes::TBatchNotes(const std::bitset<InputColumnCount>& options, TNaming optionNaming)
     : FOptions(options)
+    , FOptionNaming(optionNaming)
 {
 }
 
@@ -252,13 +251,13 @@ std::string TBatchNotes::UnusedOptionWarning(std::size_t input) const
         why = "all rows " + own;
     } else if (numbers.size() == 1 && !FGivenByRow[input]) {
         const auto mode = static_cast<TCalcMode>(lastMode);
-        why = ModeText(mode) + " does not read it; " + ReadsText(mode, TNaming::nmOption);
+        why = ModeText(mode) + " does not read it; " + ReadsText(mode, FOptionNaming);
     } else {
         why = std::string("the rows in mode") + (numbers.size() > 1 ? "s " : " ")
             + JoinedList(numbers) + " do not read it"
             + (FGivenByRow[input] ? ", the others " + own : "");
     }
-    return "warning: no row used " + NameOf(input, TNaming::nmOption) + ": " + why + ".";
+    return "warning: no row used " + NameOf(input, FOptionNaming) + ": " + why + ".";
 }
 
 std::vector<std::string> TBatchNotes::Warnings() const

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Quelix developers
 // SPDX-License-Identifier: MIT
-#include "series/stockspec.h"
+#include "series/stocktext.h"
 
 #include "engine/asciitext.h"
 #include "engine/calcerror.h"
