@@ -128,3 +128,13 @@ void AppendRecord(std::string& out, const TCalcOutcome& outcome, TOutputFormat f
         AppendCsvLine(out, cells);
     }
 }
+
+TConstantsInForce ConstantsInForce(const TEngine& engine)
+{
+    // At the table's own ionic strength the correction for it moves nothing, so the
+    // corrected table of a copy is the temperature's alone, made by the engine's own code.
+    TEngine copy = engine;
+    copy.SetIonStr(0.1L); // M, the ionic strength of the tables
+    copy.AdjustConstants();
+    return {copy.CorrConst(), copy.FurtherCorr()};
+}

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+
 using enum TValueField;
 using enum TLigand;
 using enum TPartner;
@@ -137,4 +139,43 @@ TEST(Records, FailedRecordStillNamesItsConditionsButHasNoPcH)
     EXPECT_EQ(j["ph_scale"], "concentration");
     EXPECT_TRUE(j["pch"].is_null());
     EXPECT_EQ(j["error"], CalcMessage::NegativeIonStr);
+}
+
+TEST(ConstantsInForce, BringsEveryEntryWithAnEnthalpyToTheTemperatureByVantHoff)
+{
+    // log10 K(T) = log10 K(T0) - dH / (R ln 10) (1/T - 1/T0), written out here on its own.
+    const auto vantHoff = [](TReal logK, TReal dH, TReal fromC, TReal toC) {
+        return logK
+            - dH / (GasConstant * std::log(10.0L))
+            * (1 / (toC + ZeroCelsiusK) - 1 / (fromC + ZeroCelsiusK));
+    };
+    TEngine engine = EngineWith("Lab", 0);
+    TFurtherLigand crp;
+    crp.Name = "CrP";
+    crp.Charge = -3;
+    crp.BaseConst[ptH][0] = 4.5L;
+    crp.BaseConst[ptMg][0] = 1.6L;
+    crp.EnthalpyJPerMol[ptMg][0] = 8000;
+    crp.ReferenceC = 25;
+    const TFurtherLigand ligands[] = {crp};
+    engine.SetFurtherLigands(ligands);
+    engine.SetIonStr(0.2L); // the values shown are at 0.1 M whatever the solution's
+
+    for (const std::optional<TReal> celsius : {std::optional<TReal>(), std::optional<TReal>(37)}) {
+        SCOPED_TRACE(celsius ? "37 degrees C" : "no temperature");
+        engine.SetTemperatureC(celsius);
+        const TConstantsInForce inForce = ConstantsInForce(engine);
+        const TReal egtaCa = engine.BaseConst()[ligEGTA][ptCa][0];
+        EXPECT_NEAR(inForce.Table[ligEGTA][ptCa][0],
+                    celsius ? vantHoff(egtaCa, -35145.6L, 20, 37) : egtaCa, 1e-12L);
+        // No enthalpy: the entry stays as the table has it.
+        EXPECT_EQ(inForce.Table[ligATP][ptMg][0], engine.BaseConst()[ligATP][ptMg][0]);
+        ASSERT_EQ(inForce.Further.Count, 1U);
+        EXPECT_NEAR(inForce.Further.Const[0][ptMg][0],
+                    celsius ? vantHoff(1.6L, 8000, 25, 37) : 1.6L, 1e-12L);
+        EXPECT_EQ(inForce.Further.Const[0][ptH][0], 4.5L);
+    }
+    // At 37 degrees the EGTA-Ca constant of an exothermic binding falls.
+    EXPECT_LT(
+        ConstantsInForce(engine).Table[ligEGTA][ptCa][0], engine.BaseConst()[ligEGTA][ptCa][0]);
 }
