@@ -73,6 +73,10 @@ TCalcInput MixtureInput(const TMixingInput& input, TReal f)
     mixture.Mode = TCalcMode::cmEveryGiven;
     for (TValueField field : StockTotals)
         mixture[field] = (1 - f) * input.StockA[field] + f * input.StockB[field];
+    // The further ligands' totals are mixed alike; a ligand neither stock holds stays 0.
+    for (std::size_t i = 0; i < MaxFurtherLigands; ++i)
+        mixture.FurtherTotals[i] = (1 - f) * input.StockA.FurtherTotals[i]
+            + f * input.StockB.FurtherTotals[i];
     return mixture;
 }
 
