@@ -5,7 +5,8 @@
 // The main window's status bar says which constant set, temperature and pH scale are in
 // force, in the words of the report's first line. Under the default conditions (the
 // built-in set, no temperature, pH as concentration) the window has no status bar, as it
-// never had.
+// never had. A line longer than the window is cut short with an ellipsis (the whole line is
+// the tool tip), so that the window never grows to fit it.
 
 class QMainWindow;
 class TEngine;

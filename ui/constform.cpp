@@ -91,7 +91,11 @@ TConstForm::TConstForm(TEngine& engine, QWidget* parent)
     ConstGrid = new QTableWidget(RowCount, ColCount, this);
     ConstGrid->setObjectName(QStringLiteral("ConstGrid"));
     ConstGrid->setGeometry(8, 32, 329, 305);
-    ConstGrid->horizontalHeader()->hide();
+    // The column headers name each step by the complex it forms: HL ... H4L for the H rows,
+    // ML, MHL and MH2L for the Mg and Ca rows.
+    ConstGrid->setHorizontalHeaderLabels(
+        {QString(), QStringLiteral("Step 0\nHL, ML"), QStringLiteral("Step 1\nH\u2082L, MHL"),
+         QStringLiteral("Step 2\nH\u2083L, MH\u2082L"), QStringLiteral("Step 3\nH\u2084L")});
     ConstGrid->verticalHeader()->hide();
     ConstGrid->horizontalHeader()->setMinimumSectionSize(1);
     ConstGrid->verticalHeader()->setMinimumSectionSize(1);

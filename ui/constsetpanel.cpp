@@ -61,6 +61,7 @@ TConstSetPanel::TConstSetPanel(TEngine& engine, QTableWidget* grid, TTableShower
     , FMessageSink(sink)
     , FFileChooser(DefaultFileChoice)
     , FChosen(BuiltInSet())
+    , FApplied(BuiltInSet())
 {
     setObjectName(QStringLiteral("ConstSetPanel"));
     auto* layout = new QVBoxLayout(this);
@@ -75,6 +76,7 @@ TConstSetPanel::TConstSetPanel(TEngine& engine, QTableWidget* grid, TTableShower
     connect(FGrid, &QTableWidget::currentCellChanged, this, [this] { ShowSource(); });
     connect(FGrid, &QTableWidget::cellChanged, this, [this] { ShowSource(); });
     ChooseSet(FChosen, false);
+    ShowEngineState();
 }
 
 void TConstSetPanel::CreateSetControls(QVBoxLayout* layout)
@@ -134,6 +136,13 @@ void TConstSetPanel::CreateConditionControls(QVBoxLayout* layout)
     pcHLabel = new QLabel(this);
     pcHLabel->setObjectName(QStringLiteral("pcHLabel"));
     layout->addWidget(pcHLabel);
+    // What the fields above hold reaches the calculations only with Apply; this says what
+    // the calculations use now.
+    InForceLabel = new QLabel(this);
+    InForceLabel->setObjectName(QStringLiteral("InForceLabel"));
+    InForceLabel->setWordWrap(true);
+    InForceLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(InForceLabel);
     layout->addStretch(1);
 }
 
@@ -165,6 +174,7 @@ void TConstSetPanel::ApplyTo(const TConditions& conditions)
                 EditEntry(applied, lig, pt, step, value);
         }
     FEngine.SetOrigin(SetOrigin(applied, CountEdited(FChosen, applied)));
+    FApplied = FChosen;
     FEngine.SetTemperatureC(conditions.TemperatureC);
     FEngine.SetpHScale(conditions.pHScale);
 }
@@ -174,6 +184,7 @@ void TConstSetPanel::ChooseBuiltIn()
     SetBox->setCurrentIndex(0);
     ChooseSet(BuiltInSet(), false);
     FEngine.SetOrigin(SetOrigin(BuiltInSet()));
+    FApplied = BuiltInSet();
 }
 
 void TConstSetPanel::ShowEngineState()
@@ -189,6 +200,14 @@ void TConstSetPanel::ShowEngineState()
                   .arg(Q(FormatFixed(FEngine.pcH(), 0, 3)), Q(FormatFixed(FEngine.pH(), 0, 2)),
                        Q(FormatFixed(FEngine.IonStr(), 0, 3)));
     pcHLabel->setText(pcH);
+    std::string inForce;
+    try {
+        inForce = ConditionsLine(FEngine);
+    } catch (const TCalcError&) {
+        inForce = "Constants: " + FEngine.Origin().SetName;
+    }
+    InForceLabel->setText(QStringLiteral("In force: ") + Q(inForce));
+    ShowSource();
 }
 
 std::optional<TReal> TConstSetPanel::CellValue(int row, int col) const
@@ -330,6 +349,18 @@ void TConstSetPanel::ShowSource()
                 text += QStringLiteral(", enthalpy ") + Q(FormatReal(*entry.Enthalpy))
                     + QStringLiteral(" ") + Q(EnthalpyUnitText(entry.EnthalpyUnit));
             text += QStringLiteral("\nSource: ") + Q(entry.Source);
+        }
+    }
+    // The value a calculation uses at the temperature in force, beside the table's.
+    if (const auto celsius = FEngine.TemperatureC()) {
+        try {
+            const TReal inForce = ConstantsInForce(FEngine).Table[lig][pt][step];
+            if (inForce > 0 && FEngine.BaseConst()[lig][pt][step] > 0)
+                text += QStringLiteral("\nIn force at %1 \u00B0C: log10 K %2 (table %3)")
+                            .arg(Q(FormatReal(*celsius)), Q(FormatFixed(inForce, 0, 3)),
+                                 Q(FormatFixed(FEngine.BaseConst()[lig][pt][step], 0, 3)));
+        } catch (const TCalcError&) {
+            // A table that cannot be brought to the temperature: the next Apply says why.
         }
     }
     SourceText->setPlainText(text);

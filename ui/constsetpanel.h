@@ -62,11 +62,15 @@ public:
     /// The built-in set becomes the chosen one (the dialog's Default, which loads its table).
     void ChooseBuiltIn();
 
-    /// The counts and pcH of the engine, after an Apply.
+    /// The counts and pcH of the engine, and the set, temperature and pH scale in force,
+    /// after an Apply.
     void ShowEngineState();
 
     /// The set the grid was filled from, as chosen, opened or saved.
     const TConstSet& Chosen() const { return FChosen; }
+    /// The set in force: the one chosen at the last Apply, OK or Default (the built-in set
+    /// before any). Its further ligands are the ones the calculations know.
+    const TConstSet& Applied() const { return FApplied; }
 
     /// The set that Save set as... writes: the chosen one with the grid's values.
     TConstSet GridSet() const;
@@ -91,6 +95,7 @@ private:
     const TMessageSink& FMessageSink;
     TFileChooser FFileChooser;
     TConstSet FChosen;
+    TConstSet FApplied;
     std::vector<TConstSet> FSets; // one per item of SetBox
     QComboBox* SetBox;
     QLabel* SetInfo;
@@ -101,4 +106,5 @@ private:
     QLabel* UncorrectedLabel;
     QComboBox* pHScaleBox;
     QLabel* pcHLabel;
+    QLabel* InForceLabel;
 };
