@@ -5,10 +5,13 @@
 #include "engine/fpcheck.h"
 #include "numedit/SaNumEditExCX.h"
 #include "report/report.h"
+#include "request/runconditions.h"
 #include "settings/inifile.h"
 #include "ui/about.h"
 #include "ui/conditionsbar.h"
 #include "ui/constform.h"
+#include "ui/constsetpanel.h"
+#include "ui/furtherform.h"
 #include "ui/help.h"
 #include "ui/look.h"
 #include "ui/seriesform.h"
@@ -131,8 +134,10 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     FormCreate();
     FConstForm = new TConstForm(FEngine, this);
     FConstForm->SetMessageSink(FOptions.MessageSink);
-    connect(
-        FConstForm, &TConstForm::ConstantsApplied, this, [this] { ShowConditions(this, FEngine); });
+    connect(FConstForm, &TConstForm::ConstantsApplied, this, &TMainForm::ConstantsApplied);
+    FFurtherForm = new TFurtherForm(FEngine, FState, this);
+    FFurtherForm->SetMessageSink(FOptions.MessageSink);
+    connect(FFurtherForm, &TFurtherForm::LigandsApplied, this, &TMainForm::LigandsChanged);
 }
 
 TMainForm::~TMainForm() = default;
@@ -223,6 +228,7 @@ void TMainForm::CreateMenus()
     add(mainMenu, "miSaveReportAs", "Save Report &As...", &TMainForm::SaveReportAs);
     add(mainMenu, "miSetAsDefault", "Set as &Default", &TMainForm::SetAsDefault);
     add(mainMenu, "miBindingConstants", "&Binding Constants", &TMainForm::ShowConstForm);
+    add(mainMenu, "miFurtherLigands", "&Further ligands...", &TMainForm::ShowFurtherForm);
     add(mainMenu, "miSeries", "pCa &series...", &TMainForm::ShowSeriesForm);
     mainMenu->addSeparator();
     add(mainMenu, "miExit", "E&xit", &TMainForm::ExitForm);
@@ -241,9 +247,12 @@ void TMainForm::FormCreate()
     const TStartupResult startup = LoadSettingsAtStart(
         *FIniFile, FDefaultSet, FEngine, FState, FOptions.DecimalPoint);
     FUnreadValues = startup.Unread;
+    FKeptLigands = startup.KeptLigands;
     SetModeIndex(startup.ModeIndex);
-    if (startup.Error)
-        FOptions.MessageSink(this, TMessageKind::mkError, QString::fromStdString(*startup.Error));
+    std::string error = startup.Error.value_or(std::string());
+    UseStoredLigands(startup.Ligands, error);
+    if (!error.empty())
+        FOptions.MessageSink(this, TMessageKind::mkError, QString::fromStdString(error));
     if (startup.Notice)
         FOptions.MessageSink(
             this, TMessageKind::mkInformation, QString::fromStdString(*startup.Notice));
@@ -258,6 +267,65 @@ void TMainForm::FormCreate()
         item->setFocus();
     else
         FModeButtons->button(0)->setFocus();
+}
+
+void TMainForm::UseStoredLigands(const std::vector<TStoredLigand>& stored, std::string& message)
+{
+    // The window starts with the built-in set, under which the library's ligands are known.
+    // A line naming another (a ligand of a set opened last time), or one given twice, is
+    // reported with the other unusable values and kept in the file for a later start.
+    const TConstSet& set = BuiltInSet();
+    std::vector<TLigandChoice> choices;
+    std::string unknown;
+    for (const TStoredLigand& line : stored) {
+        const auto known = FindLigand(set, line.Name);
+        const bool twice = known && std::ranges::any_of(choices, [&](const TLigandChoice& c) {
+                               return c.Ligand.Name == known->Def->Name;
+                           });
+        if (!known || twice || line.TotalM < 0) {
+            FKeptLigands[line.Slot] = true;
+            unknown += "\n" + std::string(FurtherLigandKeys[line.Slot]) + ": " + line.Name
+                + (!known      ? " is not a known further ligand"
+                       : twice ? " is given twice"
+                               : " has a negative total");
+            continue;
+        }
+        choices.push_back({EngineLigand(*known), line.TotalM});
+    }
+    SetWindowLigands(FEngine, FState, choices);
+    if (unknown.empty())
+        return;
+    if (message.empty())
+        message = "The settings file " + FOptions.IniFileName.string()
+            + " holds further ligands that cannot be used:";
+    message += unknown + "\nKnown further ligands: " + KnownLigandNames(set)
+        + ". Save leaves these lines in the file as they are.";
+}
+
+void TMainForm::ConstantsApplied()
+{
+    ShowConditions(this, FEngine);
+    const TConstSet& set = FConstForm->SetPanel()->Applied();
+    const std::vector<std::string> dropped = FollowConstantSet(FEngine, FState, set);
+    if (!dropped.empty()) {
+        std::string names;
+        for (const std::string& name : dropped)
+            names += (names.empty() ? "" : ", ") + name;
+        FOptions.MessageSink(this, TMessageKind::mkInformation,
+                             QString::fromStdString("The constant set \"" + set.Name
+                                                    + "\" does not know the further ligand"
+                                                    + (dropped.size() == 1 ? " " : "s ") + names
+                                                    + ", so the calculations no longer include "
+                                                    + (dropped.size() == 1 ? "it." : "them.")));
+    }
+    FFurtherForm->Load(set);
+    LigandsChanged();
+}
+
+void TMainForm::LigandsChanged()
+{
+    if (FSeriesForm)
+        FSeriesForm->FurtherLigandsChanged();
 }
 
 int TMainForm::ModeIndex() const
@@ -390,6 +458,7 @@ void TMainForm::Calculate()
         if (status.Failed())
             RaiseCalcError(status.Error);
         FLastCalculation = ValuesOf(FEngine, FState);
+        FLastLigands = WindowLigands(FEngine, FState);
         AppendReport();
         ShowValues();
         ShowConditions(this, FEngine); // pcH follows the pH and ionic strength
@@ -399,8 +468,8 @@ void TMainForm::Calculate()
 void TMainForm::SetAsDefault()
 {
     RunCommand(this, FOptions.MessageSink, [this] {
-        ::SetAsDefault(
-            *FIniFile, ModeIndex(), FEngine, FState, FOptions.DecimalPoint, FUnreadValues);
+        ::SetAsDefault(*FIniFile, ModeIndex(), FEngine, FState, FOptions.DecimalPoint,
+                       FUnreadValues, FKeptLigands);
     });
 }
 
@@ -409,6 +478,14 @@ void TMainForm::ShowConstForm()
     FConstForm->show();
     FConstForm->raise();
     FConstForm->activateWindow();
+}
+
+void TMainForm::ShowFurtherForm()
+{
+    FFurtherForm->Load(FConstForm->SetPanel()->Applied());
+    FFurtherForm->show();
+    FFurtherForm->raise();
+    FFurtherForm->activateWindow();
 }
 
 void TMainForm::ShowSeriesForm()
@@ -483,6 +560,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     // The program ends with its main window, even while the constants dialog is open.
     FConstForm->hide();
+    FFurtherForm->hide();
     if (FSeriesForm)
         FSeriesForm->hide();
     QMainWindow::closeEvent(event);

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/seriesform.h"
 
+#include "report/conditions.h"
 #include "series/seriesrecord.h"
 #include "ui/look.h"
 #include "ui/main.h"
@@ -47,6 +48,12 @@ TSeriesForm::TSeriesForm(TMainForm& mainForm, TMessageSink sink, QWidget* parent
     setWindowTitle(QStringLiteral("pCa series"));
     setFont(DesignFont(font()));
     auto* inputs = new QVBoxLayout;
+    FConditions = new QLabel;
+    FConditions->setObjectName(QStringLiteral("ConditionsLabel"));
+    FConditions->setWordWrap(true);
+    // As wide as the inputs below, however long the set's name.
+    FConditions->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    inputs->addWidget(FConditions);
     FInputs = new TSeriesInputs;
     inputs->addWidget(FInputs);
     inputs->addWidget(CreateButtons());
@@ -82,6 +89,30 @@ TSeriesForm::TSeriesForm(TMainForm& mainForm, TMessageSink sink, QWidget* parent
         FWatcher, &QFutureWatcherBase::progressValueChanged, FProgress, &QProgressBar::setValue);
     connect(FWatcher, &QFutureWatcherBase::finished, this, &TSeriesForm::SeriesFinished);
     connect(FInputs, &TSeriesInputs::TakeRequested, this, &TSeriesForm::TakeStock);
+    FurtherLigandsChanged();
+}
+
+void TSeriesForm::ShowConditions()
+{
+    const TEngine& engine = FMainForm.Engine();
+    std::string text;
+    try {
+        text = ConditionsLine(engine);
+    } catch (const TCalcError&) {
+        // pcH has no value at a negative ionic strength; the series says why when it runs.
+        text = "Constants: " + engine.Origin().SetName;
+    }
+    FConditions->setText(Q(text));
+    FConditions->setToolTip(Q(text));
+}
+
+void TSeriesForm::FurtherLigandsChanged()
+{
+    std::vector<std::string> names;
+    for (const TFurtherLigand& ligand : FMainForm.Engine().FurtherLigands())
+        names.push_back(ligand.Name);
+    FInputs->SetFurtherLigands(names);
+    ShowConditions();
 }
 
 TSeriesForm::~TSeriesForm()
@@ -138,7 +169,7 @@ void TSeriesForm::TakeStock(int column)
                              "its last calculation."));
         return;
     }
-    FInputs->TakeStock(column, *last);
+    FInputs->TakeStock(column, *last, FMainForm.LastLigands());
 }
 
 TSeriesDesign TSeriesForm::Design() const

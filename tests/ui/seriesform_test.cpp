@@ -2,18 +2,24 @@
 // SPDX-License-Identifier: MIT
 #include "ui/seriesform.h"
 
+#include "engine/realtext.h"
 #include "numedit/SaNumEditExCX.h"
+#include "ui/constform.h"
+#include "ui/furtherform.h"
 #include "ui/main.h"
 #include "ui/seriesview.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -296,3 +302,87 @@ TEST_F(SeriesFormTest, CancelStopsALongSeriesAndKeepsTheTableAsItWas)
 }
 
 } // namespace
+
+// The main window's further ligands give both stocks a row; Take copies their totals, every
+// mixture holds them mixed, and without them the window is as before.
+TEST_F(SeriesFormTest, StocksCarryTheMainWindowsFurtherLigands)
+{
+    TakeFibreStocks();
+    SetTargets("9", "5", "1", "");
+    ComputeAndWait();
+    const QString before = Dir.filePath(QStringLiteral("before.csv"));
+    ASSERT_TRUE(Form->ExportCsv(before));
+    EXPECT_TRUE(SeriesField("StockA_Further1")->isHidden());
+
+    // CrP 14.5 mM in both stocks, as in the published relaxing and activating solutions.
+    TFurtherForm* dialog = Main->FurtherForm();
+    auto* box = Child<QComboBox>(dialog, "LigandBox1");
+    box->setCurrentIndex(box->findText(QStringLiteral("CrP")));
+    Child<TSaNumEditExCX>(dialog, "TotalEdit1")->SetText(QStringLiteral("14.5"));
+    Child<QPushButton>(dialog, "BtnOK")->click();
+    EXPECT_FALSE(SeriesField("StockA_Further1")->isHidden());
+    EXPECT_TRUE(SeriesField("StockA_Further2")->isHidden());
+    EXPECT_EQ(SeriesField("StockB_Further1")->GetValue(), 0); // nothing taken yet
+    TakeFibreStocks();
+    EXPECT_EQ(SeriesField("StockA_Further1")->GetValue(), 14.5L);
+    SeriesField("StockB_Further1")->SetText(QStringLiteral("10"));
+    ComputeAndWait();
+    const TSeriesTableModel& model = Form->Model();
+    ASSERT_EQ(model.Rows().size(), 5U);
+    for (const TSeriesRow& row : model.Rows()) {
+        SCOPED_TRACE(row.PCaTarget);
+        ASSERT_FALSE(row.Failed()) << row.Outcome.Error;
+        EXPECT_NEAR(row.Outcome.Input.FurtherTotals[0],
+                    (1 - row.FractionB) * 14.5L + row.FractionB * 10, 1e-12L);
+        EXPECT_GT(row.Outcome.State.Further[0].Mg, 0);
+    }
+
+    // Cleared again: the rows go, and the series is the one computed before.
+    Child<QPushButton>(dialog, "ClearBtn1")->click();
+    Child<QPushButton>(dialog, "BtnOK")->click();
+    EXPECT_TRUE(SeriesField("StockA_Further1")->isHidden());
+    TakeFibreStocks();
+    ComputeAndWait();
+    const QString after = Dir.filePath(QStringLiteral("after.csv"));
+    ASSERT_TRUE(Form->ExportCsv(after));
+    EXPECT_EQ(ReadAll(after), ReadAll(before));
+}
+
+TEST_F(SeriesFormTest, TheWindowAndTheBenchSheetNameTheConstantsInForce)
+{
+    auto* conditions = Child<QLabel>(Form, "ConditionsLabel");
+    EXPECT_TRUE(conditions->text().startsWith(QStringLiteral("Constants: Built-in;")));
+    TConstForm* constants = Main->ConstForm();
+    auto* setBox = Child<QComboBox>(constants, "SetBox");
+    setBox->setCurrentIndex(1);
+    Q_EMIT setBox->activated(1);
+    Child<QLineEdit>(constants, "TemperatureEdit")->setText(QStringLiteral("37"));
+    Child<QPushButton>(constants, "BtnApply")->click();
+    EXPECT_TRUE(conditions->text().contains(QStringLiteral("temperature 37 \u00B0C")))
+        << conditions->text().toStdString();
+
+    TakeFibreStocks();
+    SetTargets("9", "5", "1", "");
+    ComputeAndWait();
+    const QString pdf = Dir.filePath(QStringLiteral("sheet.pdf"));
+    ASSERT_TRUE(Form->SaveSheet(pdf));
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString sheet = QString::fromUtf8(text.readAllStandardOutput());
+    // EGTA-Ca as a calculation at 37 degrees uses it, and the set's value beside it.
+    TEngine at01 = Main->Engine();
+    at01.SetIonStr(0.1L);
+    at01.AdjustConstants();
+    const QString egtaCa = QStringLiteral("EGTA-Ca\\s+")
+        + QString::fromStdString(
+              FormatFixed(at01.CorrConst()[TLigand::ligEGTA][TPartner::ptCa][0], 0, 3))
+              .replace(QLatin1Char('.'), QStringLiteral("\\."))
+        + QStringLiteral("\\s+")
+        + QString::fromStdString(
+              FormatFixed(Main->Engine().BaseConst()[TLigand::ligEGTA][TPartner::ptCa][0], 0, 3))
+              .replace(QLatin1Char('.'), QStringLiteral("\\."));
+    EXPECT_TRUE(sheet.contains(QRegularExpression(egtaCa))) << egtaCa.toStdString() << "\n"
+                                                            << sheet.toStdString();
+    EXPECT_TRUE(sheet.contains(QStringLiteral("ref."))) << sheet.toStdString();
+}
