@@ -73,10 +73,13 @@ TCalcInput MixtureInput(const TMixingInput& input, TReal f)
     mixture.Mode = TCalcMode::cmEveryGiven;
     for (TValueField field : StockTotals)
         mixture[field] = (1 - f) * input.StockA[field] + f * input.StockB[field];
-    // The further ligands' totals are mixed alike; a ligand neither stock holds stays 0.
-    for (std::size_t i = 0; i < MaxFurtherLigands; ++i)
-        mixture.FurtherTotals[i] = (1 - f) * input.StockA.FurtherTotals[i]
-            + f * input.StockB.FurtherTotals[i];
+    // The further ligands' totals are mixed alike; a total both stocks share (one given to
+    // both, as quelix-cli's --ligand gives it) stays exactly that total in every mixture.
+    for (std::size_t i = 0; i < MaxFurtherLigands; ++i) {
+        const TReal a = input.StockA.FurtherTotals[i];
+        const TReal b = input.StockB.FurtherTotals[i];
+        mixture.FurtherTotals[i] = a == b ? a : (1 - f) * a + f * b;
+    }
     return mixture;
 }
 

@@ -34,6 +34,13 @@ protected:
 
 } // namespace
 
+QLabel* MakeElidedLabel(QWidget* parent)
+{
+    auto* label = new TElidedLabel(parent);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    return label;
+}
+
 void ShowConditions(QMainWindow* window, const TEngine& engine)
 {
     // The bar is made only when first needed, so that a window that never leaves the
@@ -48,8 +55,7 @@ void ShowConditions(QMainWindow* window, const TEngine& engine)
         bar = new QStatusBar(window);
         bar->setObjectName(QStringLiteral("ConditionsBar"));
         bar->setSizeGripEnabled(false);
-        auto* label = new TElidedLabel(bar);
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        QLabel* label = MakeElidedLabel(bar);
         label->setObjectName(QStringLiteral("ConditionsLabel"));
         bar->addWidget(label, 1);
         window->setStatusBar(bar);

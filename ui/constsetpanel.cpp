@@ -324,6 +324,24 @@ void TConstSetPanel::MarkCells()
         }
 }
 
+QString TConstSetPanel::InForceText(TLigand lig, TPartner pt, std::size_t step) const
+{
+    // The value a calculation uses at the temperature in force, beside the table's.
+    const auto celsius = FEngine.TemperatureC();
+    const TReal table = FEngine.BaseConst()[lig][pt][step];
+    if (!celsius || !(table > 0))
+        return QString();
+    try {
+        const TReal inForce = ConstantsInForce(FEngine).Table[lig][pt][step];
+        return QStringLiteral("\nIn force at %1 \u00B0C: log10 K %2 (table %3)")
+            .arg(Q(FormatReal(*celsius)), Q(FormatFixed(inForce, 0, 3)),
+                 Q(FormatFixed(table, 0, 3)));
+    } catch (const TCalcError&) {
+        // A table that cannot be brought to the temperature: the next Apply says why.
+        return QString();
+    }
+}
+
 void TConstSetPanel::ShowSource()
 {
     const int row = FGrid->currentRow();
@@ -334,33 +352,22 @@ void TConstSetPanel::ShowSource()
     }
     const auto [lig, pt, step] = GridEntry(row, col);
     QString text = Q(RowLabel(lig, pt)) + QStringLiteral(", step %1: ").arg(step);
+    const QString inForce = InForceText(lig, pt, step);
     if (CellEdited(row, col)) {
         const std::optional<TReal> value = CellValue(row, col);
         text += value ? QStringLiteral("log10 K ") + Q(TrimBlanks(Shown(*value)))
                       : QStringLiteral("removed");
-        text += QStringLiteral("\nSource: ") + Q(EditedSource);
+        text += inForce + QStringLiteral("\nSource: ") + Q(EditedSource);
     } else {
         const TEntryInForce entry = EntryInForce(FChosen, lig, pt, step);
         if (!(entry.Log10K > 0)) {
-            text += QStringLiteral("no such step");
+            text += QStringLiteral("no such step") + inForce;
         } else {
             text += QStringLiteral("log10 K ") + Q(FormatReal(entry.Log10K));
             if (entry.Enthalpy)
                 text += QStringLiteral(", enthalpy ") + Q(FormatReal(*entry.Enthalpy))
                     + QStringLiteral(" ") + Q(EnthalpyUnitText(entry.EnthalpyUnit));
-            text += QStringLiteral("\nSource: ") + Q(entry.Source);
-        }
-    }
-    // The value a calculation uses at the temperature in force, beside the table's.
-    if (const auto celsius = FEngine.TemperatureC()) {
-        try {
-            const TReal inForce = ConstantsInForce(FEngine).Table[lig][pt][step];
-            if (inForce > 0 && FEngine.BaseConst()[lig][pt][step] > 0)
-                text += QStringLiteral("\nIn force at %1 \u00B0C: log10 K %2 (table %3)")
-                            .arg(Q(FormatReal(*celsius)), Q(FormatFixed(inForce, 0, 3)),
-                                 Q(FormatFixed(FEngine.BaseConst()[lig][pt][step], 0, 3)));
-        } catch (const TCalcError&) {
-            // A table that cannot be brought to the temperature: the next Apply says why.
+            text += inForce + QStringLiteral("\nSource: ") + Q(entry.Source);
         }
     }
     SourceText->setPlainText(text);

@@ -86,6 +86,8 @@ private:
     void SetBoxActivated(int index);
     void MarkCells();
     void ShowSource();
+    /// "\nIn force at 37 °C: log10 K ..." for an entry of BaseConst, with a temperature set.
+    QString InForceText(TLigand lig, TPartner pt, std::size_t step) const;
     std::optional<TReal> CellValue(int row, int col) const;
     bool CellEdited(int row, int col) const;
 

@@ -153,10 +153,10 @@ void TFurtherForm::Load(const TConstSet& set)
 {
     FSet = set;
     FKnown = KnownLigands(FSet);
-    SetLabel->setText(QStringLiteral("Ligands known under the constant set \"%1\" and in the "
-                                     "bundled library, at most %2:")
-                          .arg(Q(FSet.Name))
-                          .arg(RowCount));
+    SetLabel->setText(QStringLiteral("Up to %1 further ligands, from the constant set \"%2\" "
+                                     "and the bundled library:")
+                          .arg(RowCount)
+                          .arg(Q(FSet.Name)));
     const std::vector<TLigandChoice> current = WindowLigands(FEngine, FState);
     for (int row = 0; row < RowCount; ++row) {
         const auto i = static_cast<std::size_t>(row);

@@ -4,6 +4,7 @@
 
 #include "report/conditions.h"
 #include "series/seriesrecord.h"
+#include "ui/conditionsbar.h"
 #include "ui/look.h"
 #include "ui/main.h"
 #include "ui/seriesinputs.h"
@@ -48,11 +49,9 @@ TSeriesForm::TSeriesForm(TMainForm& mainForm, TMessageSink sink, QWidget* parent
     setWindowTitle(QStringLiteral("pCa series"));
     setFont(DesignFont(font()));
     auto* inputs = new QVBoxLayout;
-    FConditions = new QLabel;
+    // One line as wide as the inputs below, however long the set's name; whole in its tip.
+    FConditions = MakeElidedLabel();
     FConditions->setObjectName(QStringLiteral("ConditionsLabel"));
-    FConditions->setWordWrap(true);
-    // As wide as the inputs below, however long the set's name.
-    FConditions->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     inputs->addWidget(FConditions);
     FInputs = new TSeriesInputs;
     inputs->addWidget(FInputs);
