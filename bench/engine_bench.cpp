@@ -6,6 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
+
 using enum TLigand;
 
 namespace {
@@ -26,6 +28,38 @@ void BM_FullCalculationDefault(benchmark::State& bs)
     bs.counters["solver_iterations"] = static_cast<double>(iterations);
 }
 BENCHMARK(BM_FullCalculationDefault);
+
+// The same with two further ligands, creatine phosphate (14.5 mM) and BAPTA (1 mM), as a
+// skinned-fibre or patch-pipette solution carries them: two more ligands in the bracketing,
+// their constants, species and report blocks.
+void BM_FullCalculationTwoFurtherLigands(benchmark::State& bs)
+{
+    TTestCalc c;
+    std::array<TFurtherLigand, 2> ligands;
+    ligands[0].Name = "CrP";
+    ligands[0].Charge = -2;
+    ligands[0].BaseConst[TPartner::ptH] = {4.7L, 2.82L, 0, 0};
+    ligands[0].BaseConst[TPartner::ptMg][0] = 1.3L;
+    ligands[0].BaseConst[TPartner::ptCa][0] = 1.15L;
+    ligands[1].Name = "BAPTA";
+    ligands[1].Charge = -4;
+    ligands[1].BaseConst[TPartner::ptH] = {6.372L, 5.491L, 3.26L, 2.2L};
+    ligands[1].BaseConst[TPartner::ptMg][0] = 1.77L;
+    ligands[1].BaseConst[TPartner::ptCa][0] = 6.97L;
+    c.Engine.SetFurtherLigands(ligands);
+    c.State.Further[0].Total = 0.0145L;
+    c.State.Further[1].Total = 0.001L;
+    long iterations = 0;
+    for (auto _ : bs) {
+        c.Engine.SetIonStr(0);
+        c.Engine.SetIonStr(0.2L);
+        iterations = c.Engine.Calculate(c.State, TCalcMode::cmEveryGiven).Iterations;
+        auto lines = ReportLines(c.Engine, c.State);
+        benchmark::DoNotOptimize(lines);
+    }
+    bs.counters["solver_iterations"] = static_cast<double>(iterations);
+}
+BENCHMARK(BM_FullCalculationTwoFurtherLigands);
 
 // The constant tables of one calculation: corrections to the ionic strength and 33 powers
 // of ten.

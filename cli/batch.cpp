@@ -36,17 +36,15 @@ constexpr std::size_t FreeCaInput = static_cast<std::size_t>(TValueField::vfFree
 // leave a difference far below it; any deliberate edit of either cell is far above.
 constexpr TReal PCaAgreement = 1e-9L;
 
-// A column total_<n> adds the further ligand <n> to the run (if --ligand did not); its
-// other fields (free_<n> ...) are outputs, read back and ignored. Returns the column's
-// input, or none for a name that is no further ligand's field.
+// A column total_<n> (not one of the record's own) adds the further ligand <n> to the run
+// (if --ligand did not), or is a usage error that lists the known ones; the ligand's other
+// fields (free_<n> ...) are outputs, read back and ignored. Returns the column's input, or
+// none for a name that is no further ligand's total.
 std::optional<int> FurtherColumn(const std::string& name, TRunConstants& run)
 {
-    if (name.starts_with("total_")) {
-        const std::string_view ligand = std::string_view(name).substr(6);
-        if (FindLigand(run.Set, ligand) || FindRunLigand(run, ligand))
-            return FurtherInput
-                + static_cast<int>(AddRunLigand(run, ligand, "The batch column " + name));
-    }
+    if (name.starts_with("total_"))
+        return FurtherInput
+            + static_cast<int>(AddRunLigand(run, name.substr(6), "The batch column " + name));
     return std::nullopt;
 }
 

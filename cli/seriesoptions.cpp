@@ -54,6 +54,10 @@ void CheckMixing(const CLI::App& app)
             throw TUsageError(OptionOf(f)
                               + " does not apply to a mixing table: give the totals "
                                 "of each stock in --stock-a and --stock-b.");
+    if (app.count("--ligand") > 0)
+        throw TUsageError("--ligand does not apply to a mixing table: give the total of a "
+                          "further ligand in each stock, as total_crp=14.5 in --stock-a and "
+                          "--stock-b.");
 }
 
 TReal ReadVolume(const std::string& text)
@@ -77,7 +81,7 @@ void AddSeriesOptions(CLI::App& app, TSeriesOptionTexts& texts)
 }
 
 std::optional<TSeriesDesign> ReadSeriesOptions(const CLI::App& app, const TSeriesOptionTexts& texts,
-                                               const TCliOptions& options)
+                                               TCliOptions& options)
 {
     const bool pca = app.count("--pca") > 0;
     const bool a = app.count("--stock-a") > 0, b = app.count("--stock-b") > 0;
@@ -108,8 +112,10 @@ std::optional<TSeriesDesign> ReadSeriesOptions(const CLI::App& app, const TSerie
     }
     CheckMixing(app);
     design.Kind = TSeriesKind::skMixing;
-    design.Mixing.StockA = ParseStockSpec("--stock-a", texts.StockA, options.Input);
-    design.Mixing.StockB = ParseStockSpec("--stock-b", texts.StockB, options.Input);
+    design.Mixing.StockA = ParseStockSpec(
+        "--stock-a", texts.StockA, options.Input, &options.Constants);
+    design.Mixing.StockB = ParseStockSpec(
+        "--stock-b", texts.StockB, options.Input, &options.Constants);
     if (volume)
         design.Mixing.Volume = ReadVolume(texts.Volume);
     try {
@@ -132,10 +138,10 @@ int RunSeriesDesign(TEngine& engine, const TSeriesDesign& design, TOutputFormat 
         out << SeriesTableText(design, rows, conditions);
         break;
     case TOutputFormat::ofJson:
-        out << SeriesJson(design.Kind, rows, conditions);
+        out << SeriesJson(design.Kind, rows, conditions, engine.FurtherLigands());
         break;
     case TOutputFormat::ofCsv:
-        out << SeriesCsv(design.Kind, rows, conditions);
+        out << SeriesCsv(design.Kind, rows, conditions, engine.FurtherLigands());
         break;
     }
     return std::ranges::any_of(rows, &TSeriesRow::Failed) ? 1 : 0;

@@ -32,10 +32,11 @@ struct TSeriesOptionTexts {
 void AddSeriesOptions(CLI::App& app, TSeriesOptionTexts& texts);
 
 /// The series the parsed command line asks for, if any. `options` holds the other options
-/// as read (their inputs become the per-point base or the stocks' pH and ionic strength).
+/// as read (their inputs become the per-point base or the stocks' pH and ionic strength); a
+/// stock's total_<n> adds the further ligand <n> to its run constants.
 /// Throws TUsageError for anything that cannot be used.
 std::optional<TSeriesDesign> ReadSeriesOptions(const CLI::App& app, const TSeriesOptionTexts& texts,
-                                               const TCliOptions& options);
+                                               TCliOptions& options);
 
 /// Calculates the series on `engine` (its BaseConst set) and writes it to `out` in
 /// `format`: the readable table, JSON lines or CSV. Returns 0, or 1 when a row failed.

@@ -3,6 +3,9 @@
 #include "report/further.h"
 
 #include "engine/asciitext.h"
+#include "report/conditions.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -26,15 +29,24 @@ std::string FurtherTotalColumn(std::string_view ligandName)
 std::vector<std::string> FurtherColumnNames(std::span<const TFurtherLigand> ligands)
 {
     std::vector<std::string> names;
+    // A field that would take the name of another ("mghedta" of HEDTA is MgHEDTA- of EDTA,
+    // "h2x" of X is "h" of 2X) is written with '_' after its prefix: "mg_hedta".
+    const auto add = [&names](const std::string& prefix, const std::string& n) {
+        std::string name = prefix + n;
+        if (FindColumn(name) >= 0 || IsConditionColumn(name)
+            || std::ranges::find(names, name) != names.end())
+            name = prefix + "_" + n;
+        names.push_back(std::move(name));
+    };
     for (const TFurtherLigand& ligand : ligands) {
         const std::string n = AsciiLowered(ligand.Name);
         names.push_back("total_" + n);
         names.push_back("free_" + n);
-        names.push_back("h" + n);
+        add("h", n);
         for (std::size_t form = 2; form <= ProtonatedForms(ligand); ++form)
-            names.push_back("h" + std::to_string(form) + n);
+            add("h" + std::to_string(form), n);
         for (const char* complex : {"mg", "mgh", "ca", "cah"})
-            names.push_back(complex + n);
+            add(complex, n);
     }
     return names;
 }

@@ -7,7 +7,9 @@
 #include "report/conditions.h"
 
 #include <array>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using enum TLigand;
@@ -48,6 +50,9 @@ void AppendConc(std::string& out, TReal x)
     out += " fM";
 }
 
+void AppendSpeciesLabel(std::string& out, std::string_view prefix, std::string_view name,
+                        std::optional<int> charge);
+
 // A report line under construction: the last line of `lines` when it was started. Pieces
 // are appended in place, which keeps a whole report to a handful of allocations.
 class TLine {
@@ -75,6 +80,15 @@ public:
         AppendConc(Text(), x);
         return *this;
     }
+    // A further ligand's species (AppendSpeciesLabel) and its concentration.
+    TLine& Species(std::string_view prefix, std::string_view name, std::optional<int> charge,
+                   TReal x)
+    {
+        AppendSpeciesLabel(Text(), prefix, name, charge);
+        AppendConc(Text(), x);
+        return *this;
+    }
+
     // " (pX = 3.000)" for a positive free cation, nothing otherwise.
     TLine& PValue(const char* name, TReal freeConc)
     {
@@ -90,52 +104,51 @@ private:
     std::size_t Index;
 };
 
-// " =" after a label padded to the ten characters of the built-in labels (a longer one
-// is not cut).
-std::string Label(std::string text)
+// A further ligand's label in the style of the built-in ones, appended to `out`: `prefix`
+// (what L carries), the name, the species' charge ("HCrP-", "MgHCrP+", "H2BAPTA2-"), padded
+// to the ten characters of the built-in labels (a longer one is not cut), and " =" ... "=".
+// Written in place: a report is built without allocations of its own.
+void AppendSpeciesLabel(std::string& out, std::string_view prefix, std::string_view name,
+                        std::optional<int> charge)
 {
-    if (text.size() < 10)
-        text.resize(10, ' ');
-    return text + "=";
-}
-
-// A species of a further ligand as the built-in ones are written: "HCrP-", "MgHCrP+",
-// "H2BAPTA2-"; `prefix` is what L carries, `charge` the species' charge.
-std::string SpeciesLabel(const std::string& prefix, const std::string& name, int charge)
-{
-    std::string text = prefix + name;
-    if (charge != 0) {
-        if (charge < -1 || charge > 1)
-            text += std::to_string(charge < 0 ? -charge : charge);
-        text += charge < 0 ? "-" : "+";
+    const std::size_t start = out.size();
+    out += prefix;
+    out += name;
+    if (charge && *charge != 0) {
+        const int magnitude = *charge < 0 ? -*charge : *charge;
+        if (magnitude > 1)
+            out += static_cast<char>('0' + magnitude);
+        out += *charge < 0 ? '-' : '+';
     }
-    return Label(text);
+    if (out.size() - start < 10)
+        out.append(10 - (out.size() - start), ' ');
+    out += '=';
 }
 
 // A further ligand's block in the style of the built-in ones: its total, the complexes
-// (L and HL with Mg and Ca), then the free ligand and its protonated forms; HL3 and HL4
+// (L and HL with Mg and Ca), then the free ligand and its protonated forms; H3L and H4L
 // only where the ligand takes that many protons. Its note (an estimated constant) follows.
 void AppendFurtherBlock(std::vector<std::string>& lines, const TFurtherLigand& ligand,
                         const TFurtherSpecies& species)
 {
-    const std::string& name = ligand.Name;
+    const std::string_view name = ligand.Name;
     const int z = ligand.Charge;
     TLine total(lines);
-    total.Conc(Label("total " + name).c_str(), species.Total);
+    total.Species("total ", name, std::nullopt, species.Total);
     TLine complexes(lines);
-    complexes.Conc(SpeciesLabel("Mg", name, z + 2).c_str(), species.Mg) << Tab;
-    complexes.Conc(SpeciesLabel("Ca", name, z + 2).c_str(), species.Ca) << CrLf;
-    complexes.Conc(SpeciesLabel("MgH", name, z + 3).c_str(), species.MgH) << Tab;
-    complexes.Conc(SpeciesLabel("CaH", name, z + 3).c_str(), species.CaH);
+    complexes.Species("Mg", name, z + 2, species.Mg) << Tab;
+    complexes.Species("Ca", name, z + 2, species.Ca) << CrLf;
+    complexes.Species("MgH", name, z + 3, species.MgH) << Tab;
+    complexes.Species("CaH", name, z + 3, species.CaH);
     TLine forms(lines);
-    forms.Conc(SpeciesLabel("", name, z).c_str(), species.Free);
+    forms.Species("", name, z, species.Free);
+    constexpr std::array<const char*, FurtherProtonSteps> prefixes {"H", "H2", "H3", "H4"};
     for (std::size_t step = 0; step < FurtherProtonSteps; ++step) {
         if (step >= 2 && !(ligand.BaseConst[TPartner::ptH][step] > 0))
             break;
-        const std::string prefix = step == 0 ? "H" : "H" + std::to_string(step + 1);
-        forms << Tab;
-        forms.Conc(SpeciesLabel(prefix, name, z + static_cast<int>(step) + 1).c_str(),
-                   species.Protonated[step]);
+        (forms << Tab)
+            .Species(
+                prefixes[step], name, z + static_cast<int>(step) + 1, species.Protonated[step]);
     }
     if (!ligand.Note.empty())
         TLine(lines) << "(" << ligand.Note.c_str() << ")";

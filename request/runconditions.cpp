@@ -6,9 +6,7 @@
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
 #include "report/conditions.h"
-#include "report/further.h"
 
-#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -141,25 +139,6 @@ std::optional<std::size_t> FindRunLigand(const TRunConstants& constants, std::st
     return std::nullopt;
 }
 
-namespace {
-
-// The further ligands' record fields must differ from every other field of the record and
-// from each other ("2X" and "X" would both give "h2x").
-void CheckFieldNames(const std::vector<TFurtherLigand>& ligands, std::string_view what)
-{
-    std::vector<std::string> names = FurtherColumnNames(ligands);
-    for (const std::string& name : names)
-        if (FindColumn(name) >= 0 || IsConditionColumn(name))
-            throw TUsageError(std::string(what) + ": the field " + name + " of the ligand "
-                              + ligands.back().Name + " is a field of every record");
-    std::ranges::sort(names);
-    if (const auto twin = std::ranges::adjacent_find(names); twin != names.end())
-        throw TUsageError(std::string(what) + ": the ligands " + ligands.back().Name
-                          + " and another one would both give the field " + *twin);
-}
-
-} // namespace
-
 std::size_t AddRunLigand(TRunConstants& constants, std::string_view name, std::string_view what)
 {
     if (const auto index = FindRunLigand(constants, name))
@@ -173,10 +152,7 @@ std::size_t AddRunLigand(TRunConstants& constants, std::string_view name, std::s
         throw TUsageError(std::string(what)
                           + ": a calculation carries at most 4 further "
                             "ligands.");
-    std::vector<TFurtherLigand> ligands = constants.Ligands;
-    ligands.push_back(EngineLigand(*known));
-    CheckFieldNames(ligands, what);
-    constants.Ligands = std::move(ligands);
+    constants.Ligands.push_back(EngineLigand(*known));
     return constants.Ligands.size() - 1;
 }
 

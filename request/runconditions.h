@@ -37,8 +37,7 @@ struct TRunConstants {
 /// The index of the further ligand `name` (without regard to case) in the run, added from
 /// the set's definition or the library's when the run does not carry it yet. Throws
 /// TUsageError naming `what` (the option or column that asks for it) for a name no
-/// definition has (the message lists the known ones), for a fifth ligand, and for names
-/// whose record fields would be the same as another field's.
+/// definition has (the message lists the known ones) and for a fifth ligand.
 std::size_t AddRunLigand(TRunConstants& constants, std::string_view name, std::string_view what);
 
 /// The index of the run's ligand `name`, or none.

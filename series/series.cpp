@@ -62,6 +62,12 @@ void CheckMixingInput(const TMixingInput& input)
                 RaiseCalcError(std::string("Stock ") + (stock == &a ? "A" : "B") + ": "
                                + std::string(RecordColumns()[static_cast<std::size_t>(f) + 1].Name)
                                + " must not be negative (" + RealToText((*stock)[f]) + " mM).");
+    for (const TCalcInput* stock : {&a, &b})
+        for (TReal total : stock->FurtherTotals)
+            if (!(total >= 0))
+                RaiseCalcError(std::string("Stock ") + (stock == &a ? "A" : "B")
+                               + ": the total of a further ligand must not be negative ("
+                               + RealToText(total) + " mM).");
     if (!(input.Volume > 0) || !std::isfinite(input.Volume))
         RaiseCalcError("The final volume must be a positive number, not " + RealToText(input.Volume)
                        + ".");
@@ -73,13 +79,9 @@ TCalcInput MixtureInput(const TMixingInput& input, TReal f)
     mixture.Mode = TCalcMode::cmEveryGiven;
     for (TValueField field : StockTotals)
         mixture[field] = (1 - f) * input.StockA[field] + f * input.StockB[field];
-    // The further ligands' totals are mixed alike; a total both stocks share (one given to
-    // both, as quelix-cli's --ligand gives it) stays exactly that total in every mixture.
-    for (std::size_t i = 0; i < MaxFurtherLigands; ++i) {
-        const TReal a = input.StockA.FurtherTotals[i];
-        const TReal b = input.StockB.FurtherTotals[i];
-        mixture.FurtherTotals[i] = a == b ? a : (1 - f) * a + f * b;
-    }
+    for (std::size_t i = 0; i < MaxFurtherLigands; ++i)
+        mixture.FurtherTotals[i] = (1 - f) * input.StockA.FurtherTotals[i]
+            + f * input.StockB.FurtherTotals[i];
     return mixture;
 }
 

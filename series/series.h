@@ -83,7 +83,8 @@ struct TMixingInput {
 void CheckMixingInput(const TMixingInput& input);
 
 /// The inputs of the mixture with the fraction f of B: StockA with mode 0 and each of the
-/// seven totals (1 - f) A + f B, so f = 0 gives A's totals and f = 1 B's, exactly.
+/// seven totals, and each further ligand's, (1 - f) A + f B, so f = 0 gives A's totals and
+/// f = 1 B's, exactly.
 TCalcInput MixtureInput(const TMixingInput& input, TReal f);
 
 /// The mixtures with the fractions 0, 1/intervals, ..., 1 of B, each as a row without a

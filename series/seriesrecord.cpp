@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "series/seriesrecord.h"
 
+#include "report/further.h"
+
 #include "engine/realtext.h"
 #include "report/conditions.h"
 
@@ -115,13 +117,15 @@ bool SeriesNeedsConditions(const TEngine& engine, const TSeriesDesign& design)
         engine.Origin(), design.Kind == TSeriesKind::skMixing ? design.Mixing.StockA : design.Base);
 }
 
-std::vector<std::string_view> SeriesColumnNames(TSeriesKind kind, bool withConditions)
+std::vector<std::string_view> SeriesColumnNames(TSeriesKind kind, bool withConditions,
+                                                std::span<const std::string> furtherNames)
 {
     const auto leading = LeadingNames(kind);
     std::vector<std::string_view> names(leading.begin(), leading.end());
     AppendRecordNames(names);
     if (withConditions)
         names.insert(names.end(), ConditionColumns().begin(), ConditionColumns().end());
+    names.insert(names.end(), furtherNames.begin(), furtherNames.end());
     return names;
 }
 
@@ -130,7 +134,8 @@ bool IsSeriesColumn(std::string_view name)
     return std::ranges::find(MixingNames, name) != MixingNames.end();
 }
 
-std::vector<TCell> SeriesCells(TSeriesKind kind, const TSeriesRow& row, const TEngine* conditions)
+std::vector<TCell> SeriesCells(TSeriesKind kind, const TSeriesRow& row, const TEngine* conditions,
+                               std::span<const TFurtherLigand> ligands)
 {
     std::vector<TCell> cells;
     cells.reserve(LeadingNames(kind).size() + RecordColumns().size());
@@ -142,24 +147,29 @@ std::vector<TCell> SeriesCells(TSeriesKind kind, const TSeriesRow& row, const TE
     AppendRecordCells(cells, row.Outcome);
     if (conditions)
         AppendConditionCells(cells, row.Outcome, *conditions);
+    AppendFurtherCells(cells, row.Outcome, ligands);
     return cells;
 }
 
-std::string SeriesCsv(TSeriesKind kind, std::span<const TSeriesRow> rows, const TEngine* conditions)
+std::string SeriesCsv(TSeriesKind kind, std::span<const TSeriesRow> rows, const TEngine* conditions,
+                      std::span<const TFurtherLigand> ligands)
 {
-    std::string text = CsvHeaderLine(SeriesColumnNames(kind, conditions != nullptr));
+    const std::vector<std::string> further = FurtherColumnNames(ligands);
+    std::string text = CsvHeaderLine(SeriesColumnNames(kind, conditions != nullptr, further));
     for (const TSeriesRow& row : rows)
-        AppendCsvLine(text, SeriesCells(kind, row, conditions));
+        AppendCsvLine(text, SeriesCells(kind, row, conditions, ligands));
     return text;
 }
 
 std::string SeriesJson(TSeriesKind kind, std::span<const TSeriesRow> rows,
-                       const TEngine* conditions)
+                       const TEngine* conditions, std::span<const TFurtherLigand> ligands)
 {
-    const std::vector<std::string_view> names = SeriesColumnNames(kind, conditions != nullptr);
+    const std::vector<std::string> further = FurtherColumnNames(ligands);
+    const std::vector<std::string_view> names = SeriesColumnNames(
+        kind, conditions != nullptr, further);
     std::string text;
     for (const TSeriesRow& row : rows)
-        AppendJsonLine(text, names, SeriesCells(kind, row, conditions));
+        AppendJsonLine(text, names, SeriesCells(kind, row, conditions, ligands));
     return text;
 }
 

@@ -23,8 +23,10 @@
 bool SeriesNeedsConditions(const TEngine& engine, const TSeriesDesign& design);
 
 /// The record's column names: the series' own, then RecordColumns, then the conditions'
-/// trailing fields when `withConditions`.
-std::vector<std::string_view> SeriesColumnNames(TSeriesKind kind, bool withConditions = false);
+/// trailing fields when `withConditions`, then `furtherNames` (the further ligands' fields,
+/// FurtherColumnNames, which the caller keeps).
+std::vector<std::string_view> SeriesColumnNames(TSeriesKind kind, bool withConditions = false,
+                                                std::span<const std::string> furtherNames = {});
 
 /// True for the columns a series puts before the record's own (pca_target, fraction_b,
 /// volume_a, volume_b).
@@ -32,16 +34,20 @@ bool IsSeriesColumn(std::string_view name);
 
 /// The cells of one row under SeriesColumnNames. A target that no mixture reaches leaves
 /// fraction_b, volume_a and volume_b empty (null). `conditions`, the engine that computed
-/// the row, gives the trailing fields; none leaves them out.
+/// the row, gives the trailing fields; none leaves them out. `ligands`, the engine's further
+/// ligands, give theirs at the end.
 std::vector<TCell> SeriesCells(TSeriesKind kind, const TSeriesRow& row,
-                               const TEngine* conditions = nullptr);
+                               const TEngine* conditions = nullptr,
+                               std::span<const TFurtherLigand> ligands = {});
 
 /// The rows as CSV (a header line, then a line per row) and as JSON (an object per line),
-/// with the trailing fields of `conditions` when it is given.
+/// with the trailing fields of `conditions` when it is given and those of `ligands`.
 std::string SeriesCsv(TSeriesKind kind, std::span<const TSeriesRow> rows,
-                      const TEngine* conditions = nullptr);
+                      const TEngine* conditions = nullptr,
+                      std::span<const TFurtherLigand> ligands = {});
 std::string SeriesJson(TSeriesKind kind, std::span<const TSeriesRow> rows,
-                       const TEngine* conditions = nullptr);
+                       const TEngine* conditions = nullptr,
+                       std::span<const TFurtherLigand> ligands = {});
 
 /// A column of the readable table.
 struct TSeriesColumn {

@@ -31,7 +31,8 @@ std::string StockNames()
 
 } // namespace
 
-TCalcInput ParseStockSpec(std::string_view option, std::string_view spec, const TCalcInput& base)
+TCalcInput ParseStockSpec(std::string_view option, std::string_view spec, const TCalcInput& base,
+                          TRunConstants* run)
 {
     const auto refuse = [option](const std::string& why) {
         return TUsageError(std::string(option) + ": " + why);
@@ -39,7 +40,8 @@ TCalcInput ParseStockSpec(std::string_view option, std::string_view spec, const 
     TCalcInput stock = base;
     for (TValueField f : StockTotals)
         stock[f] = 0;
-    std::bitset<ValueFieldCount> named;
+    stock.FurtherTotals = {};
+    std::bitset<ValueFieldCount + MaxFurtherLigands> named;
     std::size_t start = 0;
     while (start <= spec.size() && !TrimBlanks(spec).empty()) {
         const std::size_t comma = std::min(spec.find(',', start), spec.size());
@@ -55,18 +57,30 @@ TCalcInput ParseStockSpec(std::string_view option, std::string_view spec, const 
         if (name == "ph" || name == "ionic_strength")
             throw refuse("the pH and the ionic strength of both stocks come from --ph and "
                          "--ionic-strength");
-        if (field == StockTotals.end())
-            throw refuse("unknown total '" + name + "'; the totals are " + StockNames());
-        if (named[static_cast<std::size_t>(*field)])
+        std::size_t slot = 0;
+        if (field != StockTotals.end())
+            slot = static_cast<std::size_t>(*field);
+        else if (run && name.starts_with("total_")
+                 && (FindLigand(run->Set, name.substr(6)) || FindRunLigand(*run, name.substr(6))))
+            slot = ValueFieldCount + AddRunLigand(*run, name.substr(6), option);
+        else
+            throw refuse(
+                "unknown total '" + name + "'; the totals are " + StockNames()
+                + (run ? ", and total_<n> of a further ligand (" + KnownLigandNames(run->Set) + ")"
+                       : std::string()));
+        if (named[slot])
             throw refuse("'" + name + "' is given twice");
-        named.set(static_cast<std::size_t>(*field));
+        named.set(slot);
         const std::string_view text = TrimBlanks(item.substr(equals + 1));
         const auto value = TextToReal(text);
         if (!value)
             throw refuse(CalcMessage::NotAFloat(text));
         if (*value < 0)
             throw refuse(name + " must not be negative");
-        stock[*field] = *value;
+        if (slot < ValueFieldCount)
+            stock[*field] = *value;
+        else
+            stock.FurtherTotals[slot - ValueFieldCount] = *value;
     }
     return stock;
 }

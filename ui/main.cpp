@@ -39,6 +39,27 @@ using enum TValueField;
 
 namespace {
 
+// The console's font: the desktop's fixed-pitch font where it really has a fixed pitch;
+// where the desktop names a face that does not (a "monospace" alias that resolves to a
+// proportional face), the first installed family that has one, so that the report's
+// columns still line up.
+QFont ReportFont()
+{
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (QFontInfo(fixed).fixedPitch())
+        return fixed;
+    QStringList families = QFontDatabase::families();
+    families.prepend(QStringLiteral("DejaVu Sans Mono"));
+    for (const QString& family : std::as_const(families)) {
+        if (!QFontDatabase::isFixedPitch(family))
+            continue;
+        fixed.setFamily(family);
+        if (QFontInfo(fixed).fixedPitch())
+            break;
+    }
+    return fixed;
+}
+
 // The designed outer size is 640 x 431. A classic frame (4 pixels a side), caption and
 // menu bar (19 each) leave a client area of 632 x 385; every position below is in it.
 constexpr int ClientWidth = 632;
@@ -174,7 +195,7 @@ void TMainForm::CreateControls(QWidget* client)
     Console->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Console->setLineWrapMode(QPlainTextEdit::NoWrap);
     Console->setMaximumBlockCount(MaxConsoleLines);
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont fixed = ReportFont();
     fixed.setPixelSize(13);
     // The window's font may be narrowed to fit its layout; the report keeps its plain pitch.
     fixed.setStretch(QFont::Unstretched);
