@@ -259,7 +259,8 @@ void TSeriesForm::SeriesFinished()
 
 bool TSeriesForm::ExportCsv(const QString& path)
 {
-    const std::string csv = SeriesCsv(FModel->Design().Kind, FModel->Rows(), FModel->Conditions());
+    const std::string csv = SeriesCsv(FModel->Design().Kind, FModel->Rows(), FModel->Conditions(),
+                                      FModel->Engine().FurtherLigands());
     QFile file(path);
     const bool written = file.open(QIODevice::WriteOnly)
         && file.write(csv.data(), static_cast<qint64>(csv.size()))

@@ -336,6 +336,22 @@ TEST_F(SeriesFormTest, StocksCarryTheMainWindowsFurtherLigands)
                     (1 - row.FractionB) * 14.5L + row.FractionB * 10, 1e-12L);
         EXPECT_GT(row.Outcome.State.Further[0].Mg, 0);
     }
+    // The same table as quelix-cli makes of the same stocks.
+    const QString with = Dir.filePath(QStringLiteral("with.csv"));
+    ASSERT_TRUE(Form->ExportCsv(with));
+    const QStringList args {QStringLiteral("--ph"),
+                            QStringLiteral("7"),
+                            QStringLiteral("--ionic-strength"),
+                            QStringLiteral("0.15"),
+                            QStringLiteral("--stock-a"),
+                            Spec("StockA_") + QStringLiteral(",total_crp=14.5"),
+                            QStringLiteral("--stock-b"),
+                            Spec("StockB_") + QStringLiteral(",total_crp=10"),
+                            QStringLiteral("--pca"),
+                            QStringLiteral("9:5:1"),
+                            QStringLiteral("--format"),
+                            QStringLiteral("csv")};
+    EXPECT_EQ(ReadAll(with).toStdString(), Cli(args).toStdString());
 
     // Cleared again: the rows go, and the series is the one computed before.
     Child<QPushButton>(dialog, "ClearBtn1")->click();
