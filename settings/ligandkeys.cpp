@@ -22,7 +22,12 @@ TStoredLigands ReadFurtherLigands(std::span<const TIniValue> section, char decim
             : TrimBlanks(value->substr(0, eq));
         const std::string_view total = eq == std::string_view::npos ? std::string_view()
                                                                     : value->substr(eq + 1);
-        const auto totalM = name.empty() ? std::nullopt : TextToReal(total, decimalPoint);
+        // A control character (a lone carriage return inside the line) is in no name, and
+        // could not be written back.
+        const bool control = std::ranges::any_of(
+            name, [](char ch) { return static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F; });
+        const auto totalM = name.empty() || control ? std::nullopt
+                                                    : TextToReal(total, decimalPoint);
         if (!totalM) {
             stored.Problems.push_back(
                 {slot, "'" + std::string(*value) + "' is not NAME=TOTAL (the total in M)"});

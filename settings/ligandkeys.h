@@ -49,7 +49,8 @@ struct TStoredLigands {
 };
 
 /// The ligand keys of a section (TIniDocument::Section). A missing or empty key is no ligand;
-/// a value without '=' before its total, with an empty name or a total that is not a number
+/// a value without '=' before its total, with an empty name or one holding a control
+/// character, or with a total that is not a number
 /// by the reals' rule with `decimalPoint` is a problem, and its line is kept.
 TStoredLigands ReadFurtherLigands(std::span<const TIniValue> section, char decimalPoint);
 

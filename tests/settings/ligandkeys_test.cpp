@@ -95,7 +95,7 @@ TEST(LigandSettings, AFileWithoutLigandsIsSavedAsBefore)
 // until its slot is needed for a ligand in use.
 TEST(LigandSettings, UnusableLinesAreReportedAndKeptUntilTheirSlotIsNeeded)
 {
-    const char* bad[] = {"CrP", "=0,01", "CrP=abc", "CrP=0.01"};
+    const char* bad[] = {"CrP", "=0,01", "CrP=abc", "CrP=0.01", "C\rP=0,01"};
     for (const char* line : bad) {
         SCOPED_TRACE(line);
         TTempDir dir;
