@@ -201,32 +201,58 @@ TEST_F(SeriesFormTest, MixingTableOfStocksFromTheMainWindowIsTheCommandLinesTabl
 
 TEST_F(SeriesFormTest, PerPointSeriesInTheChosenModeIsTheCommandLinesToo)
 {
-    CalculateStock("0.000001", "5.4");
-    Child<QPushButton>(Form, "TakeABtn")->click();
-    Child<QRadioButton>(Form, "PerPointRadio")->click();
-    // Mode 6: total Mg is an input, total Ca a result, stock B is not used.
-    EXPECT_TRUE(SeriesField("StockA_tMgEdit")->isEnabled());
-    EXPECT_FALSE(SeriesField("StockA_tCaEdit")->isEnabled());
-    EXPECT_FALSE(SeriesField("StockB_tMgEdit")->isEnabled());
-    EXPECT_FALSE(SeriesField("StockA_fMgEdit")->isEnabled());
-    SetTargets("8", "5", "1", "");
-    ComputeAndWait();
-    const QString csvPath = Dir.filePath(QStringLiteral("perpoint.csv"));
-    ASSERT_TRUE(Form->ExportCsv(csvPath));
-    EXPECT_EQ(ReadAll(csvPath).toUtf8(),
-              Cli({QStringLiteral("--mode"), QStringLiteral("6"), QStringLiteral("--ph"),
-                   QStringLiteral("7"), QStringLiteral("--ionic-strength"), QStringLiteral("0.15"),
-                   QStringLiteral("--total-egta"), QStringLiteral("7"),
-                   QStringLiteral("--total-mg"), QStringLiteral("5.4"),
-                   QStringLiteral("--total-atp"), QStringLiteral("5"), QStringLiteral("--pca"),
-                   QStringLiteral("8:5:1"), QStringLiteral("--format"), QStringLiteral("csv")}));
-    // Copy puts the same records on the clipboard, tab-separated.
-    Child<QPushButton>(Form, "CopyBtn")->click();
-    const QStringList copied = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
-    const QStringList csv = ReadAll(csvPath).split(QLatin1Char('\n'));
-    ASSERT_EQ(copied.size(), csv.size());
-    for (qsizetype i = 0; i < csv.size(); ++i)
-        EXPECT_EQ(copied[i], QString(csv[i]).replace(QLatin1Char(','), QLatin1Char('\t')));
+    // Without a further ligand, then with creatine phosphate, an input of every point.
+    for (const bool withCrP : {false, true}) {
+        SCOPED_TRACE(withCrP ? "with CrP" : "five ligands");
+        if (withCrP) {
+            TFurtherForm* dialog = Main->FurtherForm();
+            auto* box = Child<QComboBox>(dialog, "LigandBox1");
+            box->setCurrentIndex(box->findText(QStringLiteral("CrP")));
+            Child<TSaNumEditExCX>(dialog, "TotalEdit1")->SetText(QStringLiteral("14.5"));
+            Child<QPushButton>(dialog, "BtnOK")->click();
+        }
+        CalculateStock("0.000001", "5.4");
+        Child<QPushButton>(Form, "TakeABtn")->click();
+        Child<QRadioButton>(Form, "PerPointRadio")->click();
+        // Mode 6: total Mg is an input, total Ca a result, stock B is not used.
+        EXPECT_TRUE(SeriesField("StockA_tMgEdit")->isEnabled());
+        EXPECT_FALSE(SeriesField("StockA_tCaEdit")->isEnabled());
+        EXPECT_FALSE(SeriesField("StockB_tMgEdit")->isEnabled());
+        EXPECT_FALSE(SeriesField("StockA_fMgEdit")->isEnabled());
+        EXPECT_EQ(SeriesField("StockA_Further1")->isHidden(), !withCrP);
+        EXPECT_TRUE(SeriesField("StockA_Further1")->isEnabled());
+        EXPECT_FALSE(SeriesField("StockB_Further1")->isEnabled());
+        SetTargets("8", "5", "1", "");
+        ComputeAndWait();
+        const QString csvPath = Dir.filePath(QStringLiteral("perpoint.csv"));
+        ASSERT_TRUE(Form->ExportCsv(csvPath));
+        QStringList args {QStringLiteral("--mode"),
+                          QStringLiteral("6"),
+                          QStringLiteral("--ph"),
+                          QStringLiteral("7"),
+                          QStringLiteral("--ionic-strength"),
+                          QStringLiteral("0.15"),
+                          QStringLiteral("--total-egta"),
+                          QStringLiteral("7"),
+                          QStringLiteral("--total-mg"),
+                          QStringLiteral("5.4"),
+                          QStringLiteral("--total-atp"),
+                          QStringLiteral("5"),
+                          QStringLiteral("--pca"),
+                          QStringLiteral("8:5:1"),
+                          QStringLiteral("--format"),
+                          QStringLiteral("csv")};
+        if (withCrP)
+            args << QStringLiteral("--ligand") << QStringLiteral("CrP=14.5");
+        EXPECT_EQ(ReadAll(csvPath).toStdString(), Cli(args).toStdString());
+        // Copy puts the same records on the clipboard, tab-separated.
+        Child<QPushButton>(Form, "CopyBtn")->click();
+        const QStringList copied = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+        const QStringList csv = ReadAll(csvPath).split(QLatin1Char('\n'));
+        ASSERT_EQ(copied.size(), csv.size());
+        for (qsizetype i = 0; i < csv.size(); ++i)
+            EXPECT_EQ(copied[i], QString(csv[i]).replace(QLatin1Char(','), QLatin1Char('\t')));
+    }
 }
 
 TEST_F(SeriesFormTest, BenchSheetIsAnA4PdfWithTheRecipesTableAndConstants)
