@@ -4,6 +4,7 @@
 
 #include "engine/calcerror.h"
 #include "numedit/SaNumEditExCX.h"
+#include "request/runconditions.h"
 #include "ui/look.h"
 
 #include <QComboBox>
@@ -72,6 +73,45 @@ std::vector<std::string> FollowConstantSet(TEngine& engine, TCalcState& state, c
     if (!kept.empty() || !engine.FurtherLigands().empty())
         SetWindowLigands(engine, state, kept);
     return dropped;
+}
+
+std::string DroppedLigandsMessage(const TConstSet& set, const std::vector<std::string>& dropped)
+{
+    std::string names;
+    for (const std::string& name : dropped)
+        names += (names.empty() ? "" : ", ") + name;
+    const bool one = dropped.size() == 1;
+    return "The constant set \"" + set.Name + "\" does not know the further ligand"
+        + (one ? " " : "s ") + names + ", so the calculations no longer include "
+        + (one ? "it." : "them.");
+}
+
+std::string UseStoredLigandLines(TEngine& engine, TCalcState& state, const TConstSet& set,
+                                 std::span<const TStoredLigand> stored, TKeptLigandLines& kept)
+{
+    std::vector<TLigandChoice> choices;
+    std::string unusable;
+    for (const TStoredLigand& line : stored) {
+        const auto known = FindLigand(set, line.Name);
+        const bool twice = known && std::ranges::any_of(choices, [&](const TLigandChoice& c) {
+                               return c.Ligand.Name == known->Def->Name;
+                           });
+        if (!known || twice || !(line.TotalM >= 0)) {
+            kept[line.Slot] = true;
+            unusable += "\n" + std::string(FurtherLigandKeys[line.Slot]) + ": " + line.Name
+                + (!known      ? " is not a known further ligand"
+                       : twice ? " is given twice"
+                               : " has a negative total");
+            continue;
+        }
+        choices.push_back({EngineLigand(*known), line.TotalM});
+    }
+    if (!choices.empty())
+        SetWindowLigands(engine, state, choices);
+    if (!unusable.empty())
+        unusable += "\nKnown further ligands: " + KnownLigandNames(set)
+            + ". Save leaves these lines in the file as they are.";
+    return unusable;
 }
 
 std::string LigandChoiceText(const TKnownLigand& known)

@@ -14,6 +14,7 @@
 // longer knows is dropped, never computed with stale constants.
 
 #include "constsets/constset.h"
+#include "settings/ligandkeys.h"
 #include "ui/messages.h"
 
 #include <QDialog>
@@ -47,6 +48,18 @@ void SetWindowLigands(TEngine& engine, TCalcState& state, std::span<const TLigan
 /// Returns the names dropped.
 std::vector<std::string> FollowConstantSet(TEngine& engine, TCalcState& state,
                                            const TConstSet& set);
+
+/// What the user is told when FollowConstantSet dropped `dropped` under `set`.
+std::string DroppedLigandsMessage(const TConstSet& set, const std::vector<std::string>& dropped);
+
+/// The further ligands of the settings file's lines into the engine and the state, each by
+/// the definition `set` knows for it. A line naming a ligand `set` does not know (one a set
+/// opened last time defined), one given twice or a negative total is not used: its slot is
+/// marked in `kept`, so that Save leaves the line alone, and it is listed in the text
+/// returned ("\nFurtherLigand2: Foo is not a known further ligand ... "), empty when every
+/// line was used.
+std::string UseStoredLigandLines(TEngine& engine, TCalcState& state, const TConstSet& set,
+                                 std::span<const TStoredLigand> stored, TKeptLigandLines& kept);
 
 /// The text of a ligand in the dialog's chooser: its name, marked when its constants
 /// include estimates.

@@ -5,7 +5,6 @@
 #include "engine/fpcheck.h"
 #include "numedit/SaNumEditExCX.h"
 #include "report/report.h"
-#include "request/runconditions.h"
 #include "settings/inifile.h"
 #include "ui/about.h"
 #include "ui/conditionsbar.h"
@@ -293,34 +292,14 @@ void TMainForm::FormCreate()
 void TMainForm::UseStoredLigands(const std::vector<TStoredLigand>& stored, std::string& message)
 {
     // The window starts with the built-in set, under which the library's ligands are known.
-    // A line naming another (a ligand of a set opened last time), or one given twice, is
-    // reported with the other unusable values and kept in the file for a later start.
-    const TConstSet& set = BuiltInSet();
-    std::vector<TLigandChoice> choices;
-    std::string unknown;
-    for (const TStoredLigand& line : stored) {
-        const auto known = FindLigand(set, line.Name);
-        const bool twice = known && std::ranges::any_of(choices, [&](const TLigandChoice& c) {
-                               return c.Ligand.Name == known->Def->Name;
-                           });
-        if (!known || twice || line.TotalM < 0) {
-            FKeptLigands[line.Slot] = true;
-            unknown += "\n" + std::string(FurtherLigandKeys[line.Slot]) + ": " + line.Name
-                + (!known      ? " is not a known further ligand"
-                       : twice ? " is given twice"
-                               : " has a negative total");
-            continue;
-        }
-        choices.push_back({EngineLigand(*known), line.TotalM});
-    }
-    SetWindowLigands(FEngine, FState, choices);
-    if (unknown.empty())
+    const std::string unusable = UseStoredLigandLines(
+        FEngine, FState, BuiltInSet(), stored, FKeptLigands);
+    if (unusable.empty())
         return;
     if (message.empty())
         message = "The settings file " + FOptions.IniFileName.string()
             + " holds further ligands that cannot be used:";
-    message += unknown + "\nKnown further ligands: " + KnownLigandNames(set)
-        + ". Save leaves these lines in the file as they are.";
+    message += unusable;
 }
 
 void TMainForm::ConstantsApplied()
@@ -328,17 +307,9 @@ void TMainForm::ConstantsApplied()
     ShowConditions(this, FEngine);
     const TConstSet& set = FConstForm->SetPanel()->Applied();
     const std::vector<std::string> dropped = FollowConstantSet(FEngine, FState, set);
-    if (!dropped.empty()) {
-        std::string names;
-        for (const std::string& name : dropped)
-            names += (names.empty() ? "" : ", ") + name;
+    if (!dropped.empty())
         FOptions.MessageSink(this, TMessageKind::mkInformation,
-                             QString::fromStdString("The constant set \"" + set.Name
-                                                    + "\" does not know the further ligand"
-                                                    + (dropped.size() == 1 ? " " : "s ") + names
-                                                    + ", so the calculations no longer include "
-                                                    + (dropped.size() == 1 ? "it." : "them.")));
-    }
+                             QString::fromStdString(DroppedLigandsMessage(set, dropped)));
     FFurtherForm->Load(set);
     LigandsChanged();
 }
