@@ -296,9 +296,10 @@ void TMainForm::UseStoredLigands(const std::vector<TStoredLigand>& stored, std::
         FEngine, FState, BuiltInSet(), stored, FKeptLigands);
     if (unusable.empty())
         return;
-    if (message.empty())
-        message = "The settings file " + FOptions.IniFileName.string()
-            + " holds further ligands that cannot be used:";
+    message += message.empty()
+        ? "The settings file " + FOptions.IniFileName.string()
+            + " holds further ligands that cannot be used:"
+        : std::string("\nIt also holds further ligands that cannot be used:");
     message += unusable;
 }
 

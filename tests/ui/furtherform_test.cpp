@@ -295,3 +295,32 @@ TEST_F(FurtherFormTest, LongConditionsLineDoesNotWidenTheWindow)
     EXPECT_EQ(form->width(), width);
     EXPECT_LE(form->minimumSizeHint().width(), width);
 }
+
+// Lines of the settings file that name no ligand the set knows, one given twice (in other
+// letters) or a negative total are not used, are named, and are kept for Save.
+TEST(UseStoredLigandLines, UsesWhatTheSetKnowsAndKeepsTheRest)
+{
+    TEngine engine;
+    TCalcState state;
+    TKeptLigandLines kept {};
+    const TStoredLigand lines[] = {
+        {0, "crp", 0.001L}, {1, "CrP", 0.002L}, {2, "BAPTA", -1}, {3, "LabChelator", 0.003L}};
+    const std::string message = UseStoredLigandLines(engine, state, BuiltInSet(), lines, kept);
+    ASSERT_EQ(engine.FurtherLigands().size(), 1U);
+    EXPECT_EQ(engine.FurtherLigands()[0].Name, "CrP"); // the library's spelling
+    EXPECT_EQ(state.Further[0].Total, 0.001L);
+    EXPECT_EQ(kept, (TKeptLigandLines {false, true, true, true}));
+    for (const char* part :
+         {"FurtherLigand2: CrP is given twice", "FurtherLigand3: BAPTA has a negative total",
+          "FurtherLigand4: LabChelator is not a known further ligand", "Known further ligands: "})
+        EXPECT_NE(message.find(part), std::string::npos) << part << "\n" << message;
+
+    // Under the lab's set, LabChelator is known and takes its definition from there.
+    TEngine labEngine;
+    TCalcState labState;
+    kept = {};
+    EXPECT_EQ(
+        UseStoredLigandLines(labEngine, labState, LabSet(), std::span(lines).subspan(3), kept), "");
+    ASSERT_EQ(labEngine.FurtherLigands().size(), 1U);
+    EXPECT_EQ(labEngine.FurtherLigands()[0].BaseConst[TPartner::ptMg][0], 3.0L);
+}
