@@ -9,6 +9,7 @@
 #include "report/further.h"
 #include "request/csvreader.h"
 #include "request/many.h"
+#include "request/request.h"
 #include "series/seriesrecord.h"
 
 #include <algorithm>
@@ -54,7 +55,68 @@ bool IsFurtherOutput(const std::string& name, const TRunConstants& run)
     return std::ranges::find(names, name) != names.end();
 }
 
-THeaderMap ReadHeader(TCsvReader& reader, TRunConstants& run)
+// The columns of an output file that say under which conditions it was computed, by
+// position in the file (-1: not in the file). The others of its trailing fields (the
+// uncorrected entries, pcH) follow from these and the row.
+struct TConditionCells {
+    int Constants = -1;
+    int EditedEntries = -1;
+    int TemperatureC = -1;
+    int pHScale = -1;
+};
+
+// "row 3 of the batch file was computed with temperature_c 25, but this run has none: give
+// --temperature 25 ..." for a row whose conditions are not those in force.
+std::string ConditionMismatch(std::size_t row, std::string_view column, std::string_view cell,
+                              std::string_view inForce, std::string_view remedy)
+{
+    return "Row " + std::to_string(row) + " of the batch file was computed with "
+        + std::string(column) + " '" + EchoText(cell) + "', but this run has "
+        + std::string(inForce) + ": " + std::string(remedy)
+        + " to compute under the file's conditions, or leave the column out of the file to "
+          "compute under this run's.";
+}
+
+// Refuses a row that was computed under other conditions than the ones in force: read back
+// under others, it would be silently computed again with other results.
+void CheckConditions(const TBatchJob& job, const TConditionCells& columns, const TCsvRecord& row,
+                     std::size_t rowNumber)
+{
+    const auto cell = [&row](int column) {
+        return column >= 0 && static_cast<std::size_t>(column) < row.FieldCount()
+            ? TrimBlanks(row.Field(static_cast<std::size_t>(column)))
+            : std::string_view();
+    };
+    if (const std::string_view set = cell(columns.Constants);
+        !set.empty() && set != job.Origin.SetName)
+        throw TUsageError(ConditionMismatch(rowNumber, "constants", set,
+                                            "'" + job.Origin.SetName + "'",
+                                            "give --constants with that set"));
+    if (const std::string_view edited = cell(columns.EditedEntries);
+        !edited.empty() && edited != std::to_string(job.Origin.EditedEntries))
+        throw TUsageError(ConditionMismatch(
+            rowNumber, "edited_entries", edited, std::to_string(job.Origin.EditedEntries),
+            "give the --const edits that the file was computed with"));
+    if (columns.TemperatureC >= 0
+        && static_cast<std::size_t>(columns.TemperatureC) < row.FieldCount()) {
+        const std::string_view text = cell(columns.TemperatureC);
+        const std::optional<TReal> file = text.empty() ? std::nullopt : TextToReal(text);
+        const std::optional<TReal>& here = job.Defaults.TemperatureC;
+        if ((!text.empty() && !file) || file != here)
+            throw TUsageError(ConditionMismatch(
+                rowNumber, "temperature_c", text,
+                here ? FormatReal(*here) + " \u00B0C" : "no temperature",
+                text.empty() ? "leave out --temperature" : "give --temperature " + EchoText(text)));
+    }
+    if (const std::string_view scale = cell(columns.pHScale);
+        !scale.empty() && scale != pHScaleWord(job.Defaults.pHScale))
+        throw TUsageError(
+            ConditionMismatch(rowNumber, "ph_scale", scale,
+                              "'" + std::string(pHScaleWord(job.Defaults.pHScale)) + "'",
+                              "give --ph-scale " + EchoText(scale)));
+}
+
+THeaderMap ReadHeader(TCsvReader& reader, TRunConstants& run, TConditionCells& conditions)
 {
     TCsvRecord header;
     if (!reader.Next(header)) {
@@ -71,7 +133,18 @@ THeaderMap ReadHeader(TCsvReader& reader, TRunConstants& run)
         std::string name = AsciiLowered(TrimBlanks(raw));
         const int column = FindColumn(name);
         if (column < 0 && (IsConditionColumn(name) || IsSeriesColumn(name))) {
-            // An output's trailing field, or a series' leading one: read back and ignored.
+            // An output's trailing field, or a series' leading one: read back and not
+            // computed; the conditions are checked against those in force.
+            const auto at = static_cast<int>(i);
+            int* const position = name == "constants" ? &conditions.Constants
+                : name == "edited_entries"            ? &conditions.EditedEntries
+                : name == "temperature_c"             ? &conditions.TemperatureC
+                : name == "ph_scale"                  ? &conditions.pHScale
+                                                      : nullptr;
+            if (position && *position >= 0)
+                throw TUsageError("The column '" + name + "' appears twice in the batch header.");
+            if (position)
+                *position = at;
             map.push_back(-1);
             names.push_back(std::move(name));
             continue;
@@ -348,17 +421,20 @@ int RunBatch(std::istream& in, std::ostream& out, std::ostream& err, const TBatc
 {
     TCsvReader reader(in);
     TBatchJob job = given; // with the further ligands that the header adds
-    const THeaderMap map = ReadHeader(reader, job.Run);
-    if (job.Format == TOutputFormat::ofCsv)
-        out << RecordCsvHeader(NeedsConditionFields(job.Origin, job.Defaults), job.Run.Ligands);
+    TConditionCells conditions;
+    const THeaderMap map = ReadHeader(reader, job.Run, conditions);
 
     const std::size_t chunkRows = std::max<std::size_t>(1, job.ChunkRows);
     std::size_t nextRow = 1;
     const auto fill = [&](TChunk& chunk) {
         chunk.FirstRow = nextRow;
         chunk.Count = 0;
-        while (chunk.Count < chunkRows && reader.Next(chunk.Rows[chunk.Count]))
+        while (chunk.Count < chunkRows && reader.Next(chunk.Rows[chunk.Count])) {
+            const TCsvRecord& row = chunk.Rows[chunk.Count];
+            if (row.Error.empty() && row.FieldCount() == map.size())
+                CheckConditions(job, conditions, row, nextRow + chunk.Count);
             ++chunk.Count;
+        }
         nextRow += chunk.Count;
         return chunk.Count > 0;
     };
@@ -380,9 +456,12 @@ int RunBatch(std::istream& in, std::ostream& out, std::ostream& err, const TBatc
     // Two chunks take turns: while the workers compute one, the main thread writes the
     // one before it and reads the one after it.
     TChunk chunks[2] {TChunk(chunkRows), TChunk(chunkRows)};
-    TWorkerPool pool(job, map);
     std::size_t current = 0;
+    // The first rows are read, and their conditions checked, before anything is written.
     bool currentHasRows = fill(chunks[current]);
+    if (job.Format == TOutputFormat::ofCsv)
+        out << RecordCsvHeader(NeedsConditionFields(job.Origin, job.Defaults), job.Run.Ligands);
+    TWorkerPool pool(job, map);
     if (currentHasRows)
         pool.Start(chunks[current]);
     while (currentHasRows) {

@@ -50,6 +50,8 @@ void ReadConstOptions(const TConstOptionTexts& texts, TCliOptions& options)
         throw TUsageError("--constants: expected the id or name of a bundled set or the path of a "
                           "set file, got an empty text (without --constants: the built-in table)");
     options.Constants = ResolveConstants(texts.Constants, options.ConstEdits);
+    if (!options.Constants.Note.empty())
+        options.Warnings.push_back(options.Constants.Note);
     options.ShowConstants = texts.Show;
 }
 
@@ -75,7 +77,8 @@ std::string ListConstantsText()
     return text;
 }
 
-std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& input)
+std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& input,
+                              TOutputFormat format)
 {
     // The engine itself makes the values at the temperature, at the table's own 0.1 M,
     // where the ionic strength changes nothing.
@@ -89,7 +92,8 @@ std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& 
                                                  "enthalpy_unit", "reference_temperature_c",
                                                  "temperature_c", "log10_k_in_force",
                                                  "source"};
-    std::string text = CsvHeaderLine(Names);
+    const bool json = format == TOutputFormat::ofJson;
+    std::string text = json ? std::string() : CsvHeaderLine(Names);
     for (TLigand lig : AllLigands)
         for (TPartner pt : AllPartners)
             for (std::size_t step = 0; step < StepCount; ++step) {
@@ -107,7 +111,10 @@ std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& 
                     RealCell(input.TemperatureC),
                     TCell::Of(engine.CorrConst()[lig][pt][step]),
                     TCell::Of(entry.Source)};
-                AppendCsvLine(text, cells);
+                if (json)
+                    AppendJsonLine(text, Names, cells);
+                else
+                    AppendCsvLine(text, cells);
             }
     return text;
 }
@@ -127,10 +134,13 @@ std::string ConstOptionsHelp()
                            activity coefficient at the record's ionic strength
   --list-constants         the bundled sets
   --show-constants         the table in force after all options, with each entry's source,
-                           as CSV
+                           as CSV (--format json: one JSON object per entry); not with
+                           --list-constants
   With another set than builtin, a temperature or the activity scale, the report begins
   with a line naming them, and CSV and JSON records end with the fields constants,
-  edited_entries, temperature_c, uncorrected_entries, ph_scale and pch (pcH). A batch
-  file may hold these columns; they are ignored like the other output columns: the
-  constants, temperature and pH scale of a batch come from the command line.)";
+  edited_entries, temperature_c, uncorrected_entries, ph_scale and pch (pcH). The
+  constants, temperature and pH scale of a batch come from the command line; a batch
+  file may hold these columns, and a row whose constants, edited_entries, temperature_c
+  or ph_scale differ from the command line's is a usage error, reported before anything
+  is computed (an output file is never silently computed again under other conditions).)";
 }

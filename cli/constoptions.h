@@ -41,9 +41,11 @@ void ReadConstOptions(const TConstOptionTexts& texts, TCliOptions& options);
 /// What --list-constants prints: each bundled set's id, name and description.
 std::string ListConstantsText();
 
-/// What --show-constants prints: the table in force as CSV, one line per present entry
-/// with its value, enthalpy, the value at the run's temperature and its source.
-std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& input);
+/// What --show-constants prints: the table in force as CSV (or, for ofJson, one JSON
+/// object per line with the CSV header's names as keys), one line per present entry with
+/// its value, enthalpy, the value at the run's temperature and its source.
+std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& input,
+                              TOutputFormat format = TOutputFormat::ofCsv);
 
 /// The part of --help on constant sets, temperature and the pH scale (without a line
 /// break at its end).

@@ -92,6 +92,8 @@ int main(int argc, char** argv)
     int status = 0;
     try {
         const TCliOptions options = ParseCommandLine(argc, argv);
+        for (const std::string& line : options.Warnings)
+            std::cerr << "warning: " << line << '\n';
         if (options.ShowHelp)
             std::cout << HelpText();
         else if (options.ShowVersion)
@@ -99,7 +101,7 @@ int main(int argc, char** argv)
         else if (options.ListConstants)
             std::cout << ListConstantsText();
         else if (options.ShowConstants)
-            std::cout << ShowConstantsText(options.Constants, options.Input);
+            std::cout << ShowConstantsText(options.Constants, options.Input, options.Format);
         else
             status = options.Series ? RunSeries(options)
                 : options.BatchPath ? RunBatchFile(options)

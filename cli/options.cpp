@@ -21,7 +21,30 @@ TOutputFormat ParseFormat(const std::string& text)
         return TOutputFormat::ofJson;
     if (text == "csv")
         return TOutputFormat::ofCsv;
-    throw TUsageError("--format must be report, json or csv, not '" + text + "'");
+    throw TUsageError("--format must be report, json or csv, not '" + EchoText(text) + "'");
+}
+
+// A number of an option, by the entry fields' rule; the message names the option.
+TReal ReadOptionNumber(std::string_view option, const std::string& text)
+{
+    try {
+        return ParseNumber(text);
+    } catch (const TUsageError&) {
+        throw TUsageError(std::string(option) + ": " + OptionNumberMessage(text));
+    }
+}
+
+// A value option given twice would silently take its last value: refused, as the user may
+// not know which one a script's two settings leave in force.
+void RefuseRepeated(const CLI::App& app)
+{
+    for (const CLI::Option* opt : app.get_options()) {
+        if (opt->get_name() == "--const" || opt->get_name() == "--ligand"
+            || opt->get_type_size() == 0 || opt->count() < 2)
+            continue;
+        throw TUsageError(opt->get_name() + " is given " + std::to_string(opt->count())
+                          + " times; give it once.");
+    }
 }
 
 // --ligand NAME=TOTAL, in the order given: each ligand joins the run with its total.
@@ -84,11 +107,15 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     if (!app.remaining().empty()) {
         std::string text = "The following arguments were not expected:";
         for (const std::string& arg : app.remaining())
-            text += " " + PrintableText(arg);
+            text += " " + EchoText(arg);
         throw TUsageError(text);
     }
+    RefuseRepeated(app);
     if (options.ShowHelp || options.ShowVersion)
         return options;
+    if (constTexts.List && constTexts.Show)
+        throw TUsageError("--list-constants and --show-constants cannot be combined: the one "
+                          "lists the bundled sets, the other shows the table in force.");
     options.ListConstants = constTexts.List;
     if (options.ListConstants)
         return options;
@@ -96,13 +123,13 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     if (modeOption->count() > 0) {
         const auto parsed = ModeOfText(mode);
         if (!parsed)
-            throw TUsageError(NotAModeMessage(PrintableText(mode)));
+            throw TUsageError(NotAModeMessage(EchoText(mode)));
         options.Input.Mode = *parsed;
         options.Given.set(0);
     }
     for (std::size_t i = 0; i < ValueFieldCount; ++i)
         if (valueOptions[i]->count() > 0) {
-            options.Input.Values[i] = ParseNumber(values[i]);
+            options.Input.Values[i] = ReadOptionNumber(valueOptions[i]->get_name(), values[i]);
             options.Given.set(i + 1);
         }
     for (const std::string& text : constEdits)
@@ -113,7 +140,7 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
         options.Format = ParseFormat(format);
     if (batchOption->count() > 0)
         options.BatchPath = batch;
-    options.Series = ReadSeriesOptions(app, seriesTexts, options);
+    options.Series = ReadSeriesOptions(app, seriesTexts, options, options.Warnings);
     return options;
 }
 
@@ -198,10 +225,10 @@ Batch:
   with both a free_ca and a pca cell (an output file read back) uses free_ca and fails
   unless the two agree (pca within 1e-9). Rows are computed in parallel on all cores. A
   row that fails (its first cell that is not a number, a calculation error) gets its
-  message in the "error" column, with empty results, and the other rows are still
-  computed. With --format report each row prints "row N:" and its report; a failing row
-  prints "row N: message" on standard error instead (N counts the rows after the header,
-  from 1).
+  message in the "error" column, with empty results (every column its mode computes),
+  and the other rows are still computed. With --format report each row prints
+  "row N:" and its report; a failing row prints "row N: message" on standard error
+  instead (N counts the rows after the header, from 1).
 )" + SeriesHelpText()
         + R"(
 Warnings: lines on standard error that start with "warning: "; the calculation runs as

@@ -27,6 +27,7 @@ struct TCliOptions {
     bool ShowVersion = false;
     bool ListConstants = false;
     bool ShowConstants = false;
+    std::vector<std::string> Warnings; // about the options, printed before anything runs
 };
 
 /// Parses argv. Throws TUsageError for anything that cannot be used, including a number

@@ -64,9 +64,9 @@ TReal ReadVolume(const std::string& text)
 {
     const auto volume = TextToReal(text);
     if (!volume)
-        throw TUsageError("--volume: " + CalcMessage::NotAFloat(text));
+        throw TUsageError("--volume: " + OptionNumberMessage(text));
     if (!(*volume > 0))
-        throw TUsageError("--volume must be a positive number, not " + text + ".");
+        throw TUsageError("--volume must be a positive number, not " + EchoText(text) + ".");
     return *volume;
 }
 
@@ -81,7 +81,8 @@ void AddSeriesOptions(CLI::App& app, TSeriesOptionTexts& texts)
 }
 
 std::optional<TSeriesDesign> ReadSeriesOptions(const CLI::App& app, const TSeriesOptionTexts& texts,
-                                               TCliOptions& options)
+                                               TCliOptions& options,
+                                               std::vector<std::string>& warnings)
 {
     const bool pca = app.count("--pca") > 0;
     const bool a = app.count("--stock-a") > 0, b = app.count("--stock-b") > 0;
@@ -101,7 +102,10 @@ std::optional<TSeriesDesign> ReadSeriesOptions(const CLI::App& app, const TSerie
         throw TUsageError("--volume applies only to a mixing table (--stock-a and --stock-b).");
     TSeriesDesign design;
     try {
-        design.Targets = ParsePCaList(texts.PCa);
+        std::vector<std::string> notes;
+        design.Targets = ParsePCaList(texts.PCa, &notes);
+        for (const std::string& note : notes)
+            warnings.push_back("--pca: " + note);
     } catch (const TCalcError& e) {
         throw TUsageError(std::string("--pca: ") + e.what());
     }
@@ -152,7 +156,9 @@ std::string SeriesHelpText()
     return R"(
 pCa series:
   --pca LIST               target pCa values: comma-separated values and inclusive ranges
-                           FROM:TO:STEP in either direction, e.g. 9,6.5:5.5:0.1,4.5
+                           FROM:TO:STEP in either direction, e.g. 9,6.5:5.5:0.1,4.5;
+                           pCa -2 to 20; a range whose steps miss TO ends before it
+                           (with a warning)
   Per point (--pca alone): one calculation per target in the --mode given (2 to 6, a mode
   that takes free Ca++), with free Ca++ = 10^(3 - pCa) mM and every other input from the
   options; each row is the record of that single run.
@@ -163,7 +169,7 @@ pCa series:
                            total_po4 (mM), unnamed totals 0; pH and ionic strength of both
                            from --ph and --ionic-strength
   --volume V               final volume of each mixture (default 1000, in the unit you
-                           pipette in, e.g. ul)
+                           pipette in, e.g. ul; at most 1e9)
   For each target the fraction f of stock B whose mixture (every total (1 - f) A + f B,
   calculated in mode 0) has that pCa, to 1e-9 in pCa or 1e-12 in f, and the volumes of A
   and B. A target the stocks cannot reach, or one that no single f reaches, is that row's

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -34,9 +35,11 @@ void AddSeriesOptions(CLI::App& app, TSeriesOptionTexts& texts);
 /// The series the parsed command line asks for, if any. `options` holds the other options
 /// as read (their inputs become the per-point base or the stocks' pH and ionic strength); a
 /// stock's total_<n> adds the further ligand <n> to its run constants.
-/// Throws TUsageError for anything that cannot be used.
+/// Throws TUsageError for anything that cannot be used. What is used but may not be what
+/// was meant (a range whose steps do not land on its end) is added to `warnings`.
 std::optional<TSeriesDesign> ReadSeriesOptions(const CLI::App& app, const TSeriesOptionTexts& texts,
-                                               TCliOptions& options);
+                                               TCliOptions& options,
+                                               std::vector<std::string>& warnings);
 
 /// Calculates the series on `engine` (its BaseConst set) and writes it to `out` in
 /// `format`: the readable table, JSON lines or CSV. Returns 0, or 1 when a row failed.

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <set>
 
 namespace {
@@ -179,15 +180,53 @@ void ReadEnthalpy(const TJson& entry, TSetEntry& out, bool hasReference, const T
         problems.Raise("an enthalpy needs the set's \"reference_temperature_c\"");
 }
 
+// The largest log10 K whose K is a number: beyond it every calculation overflows.
+TReal MaxLog10K()
+{
+    return std::log10(std::numeric_limits<TReal>::max());
+}
+
+// An enthalpy so large that log10 K at a temperature the program takes (0 to 100 degrees
+// C) leaves the range of numbers: every calculation at that temperature would overflow.
+void CheckEnthalpyRange(const TSetEntry& entry, TReal referenceC, const TProblems& problems)
+{
+    if (!entry.Enthalpy)
+        return;
+    const TReal jPerMol = EnthalpyJPerMol(*entry.Enthalpy, entry.EnthalpyUnit);
+    for (const TReal celsius : {TReal(0), TReal(100)}) {
+        bool inRange = std::isfinite(jPerMol);
+        try {
+            inRange = inRange
+                && std::fabs(VantHoff(entry.Log10K, jPerMol, referenceC, celsius)) <= MaxLog10K();
+        } catch (const TCalcError&) {
+            inRange = false;
+        }
+        if (!inRange)
+            problems.Raise("the enthalpy " + NumberText(*entry.Enthalpy) + " "
+                           + std::string(EnthalpyUnitText(entry.EnthalpyUnit))
+                           + " is so large that log10 K leaves the range of numbers at "
+                           + NumberText(celsius)
+                           + " \u00B0C, where every calculation would "
+                             "overflow");
+    }
+}
+
 // The values of an entry whose row and step are known: log10 K, the enthalpy with its
 // unit, the source and whether the source marks it as an estimate.
-TSetEntry EntryValues(const TJson& entry, bool hasReference, const TProblems& problems)
+TSetEntry EntryValues(const TJson& entry, const std::optional<TReal>& referenceC,
+                      const TProblems& problems)
 {
     TSetEntry out;
     out.Log10K = Number(entry["log10_k"], "log10_k", problems);
     if (out.Log10K < 0)
         problems.Raise("\"log10_k\" must not be negative (0 marks a step that does not exist)");
-    ReadEnthalpy(entry, out, hasReference, problems);
+    if (out.Log10K > MaxLog10K())
+        problems.Raise("\"log10_k\" " + NumberText(out.Log10K)
+                       + " is beyond the range of numbers (K = 10^log10_k overflows every "
+                         "calculation; log10 K lies below 4932)");
+    ReadEnthalpy(entry, out, referenceC.has_value(), problems);
+    if (referenceC)
+        CheckEnthalpyRange(out, *referenceC, problems);
     out.Source = Text(entry["source"], "source", problems);
     if (entry.contains("estimate")) {
         if (!entry["estimate"].is_boolean())
@@ -224,13 +263,13 @@ void ReadEntry(const TJson& entry, std::size_t index, TConstSet& set, TProblems&
                       + ")");
     if (set.Entries[lig][partner][step])
         problems.Raise("this row and step is given twice");
-    set.Entries[lig][partner][step] = EntryValues(entry, set.ReferenceC.has_value(), problems);
+    set.Entries[lig][partner][step] = EntryValues(entry, set.ReferenceC, problems);
 }
 
 // One entry of a further ligand: a row of that ligand ("CrP-Mg"), H steps 0 to 3 and metal
 // steps 0 (ML) and 1 (MHL).
 void ReadLigandEntry(const TJson& entry, const std::string& ligandWhere, TLigandDef& def,
-                     bool hasReference, TProblems& problems)
+                     const std::optional<TReal>& referenceC, TProblems& problems)
 {
     CheckEntryObject(entry, problems);
     const std::string label = Text(entry["row"], "row", problems);
@@ -256,7 +295,7 @@ void ReadLigandEntry(const TJson& entry, const std::string& ligandWhere, TLigand
     problems.SetWhere(ligandWhere + ", " + row + " step " + std::to_string(*step));
     if (def.Entries[*partner][*step])
         problems.Raise("this row and step is given twice");
-    def.Entries[*partner][*step] = EntryValues(entry, hasReference, problems);
+    def.Entries[*partner][*step] = EntryValues(entry, referenceC, problems);
 }
 
 void ReadLigand(const TJson& ligand, std::size_t index, TConstSet& set, TProblems& problems)
@@ -294,7 +333,7 @@ void ReadLigand(const TJson& ligand, std::size_t index, TConstSet& set, TProblem
         problems.Raise("\"entries\" must be a list, not " + ValueText(entries));
     for (std::size_t i = 0; i < entries.size(); ++i) {
         problems.SetWhere(where + ", entry " + std::to_string(i + 1));
-        ReadLigandEntry(entries[i], where, def, set.ReferenceC.has_value(), problems);
+        ReadLigandEntry(entries[i], where, def, set.ReferenceC, problems);
     }
     set.Ligands.push_back(std::move(def));
 }
@@ -381,8 +420,99 @@ std::string NumberText(TReal x)
     return std::string(buf, res.ptr);
 }
 
+namespace {
+
+// The next code point of UTF-8 `text` from `at` (advanced past it); a byte that starts no
+// valid sequence stands for itself.
+char32_t NextCodePoint(std::string_view text, std::size_t& at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    const std::size_t length = lead < 0x80 ? 1
+        : (lead >> 5) == 0x6               ? 2
+        : (lead >> 4) == 0xE               ? 3
+        : (lead >> 3) == 0x1E              ? 4
+                                           : 1;
+    if (length == 1 || at + length > text.size()) {
+        ++at;
+        return lead;
+    }
+    char32_t cp = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) {
+            ++at;
+            return lead;
+        }
+        cp = (cp << 6) | (byte(at + i) & 0x3F);
+    }
+    at += length;
+    return cp;
+}
+
+bool IsInvisible(char32_t cp)
+{
+    return cp < 0x20 || cp == 0x7F || cp == 0xAD || (cp >= 0x200B && cp <= 0x200F)
+        || (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2060 && cp <= 0x2069) || cp == 0xFEFF
+        || cp == 0x061C;
+}
+
+// The name with its invisible characters shown as \uXXXX, for a message.
+std::string PrintableName(std::string_view name)
+{
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string shown;
+    for (std::size_t at = 0; at < name.size();) {
+        const std::size_t start = at;
+        const char32_t cp = NextCodePoint(name, at);
+        if (!IsInvisible(cp)) {
+            shown.append(name.substr(start, at - start));
+            continue;
+        }
+        shown += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4)
+            shown += Hex[(cp >> shift) & 0xF];
+    }
+    return shown;
+}
+
+// The name as it looks, for comparing names that must not be mistaken for each other:
+// without blanks, dashes of any kind and invisible format characters (soft hyphen,
+// zero-width and bidirectional controls), the full-width forms as ASCII and ASCII letters
+// in lower case.
+std::string NameSkeleton(std::string_view name)
+{
+    std::string skeleton;
+    for (std::size_t at = 0; at < name.size();) {
+        const std::size_t start = at;
+        char32_t cp = NextCodePoint(name, at);
+        const bool blank = cp == ' ' || (cp >= 0x09 && cp <= 0x0D) || cp == 0xA0
+            || (cp >= 0x2000 && cp <= 0x200A) || cp == 0x202F || cp == 0x205F || cp == 0x3000;
+        if (blank || IsInvisible(cp))
+            continue;
+        if (cp >= 0xFF01 && cp <= 0xFF5E)
+            cp -= 0xFEE0; // full-width ASCII
+        // Dashes of every kind, the hyphen too: "Built in" looks like "Built-in".
+        if (cp == '-' || cp == '_' || (cp >= 0x2010 && cp <= 0x2015) || cp == 0x2212 || cp == 0xFE58
+            || cp == 0xFE63 || cp == 0x2043 || cp == 0x02D7)
+            continue;
+        if (cp < 0x80)
+            skeleton += static_cast<char>(cp >= 'A' && cp <= 'Z' ? cp + ('a' - 'A') : cp);
+        else
+            skeleton.append(name.substr(start, at - start));
+    }
+    return skeleton;
+}
+
+} // namespace
+
 void CheckName(const TConstSet& set, std::string_view fileName)
 {
+    // A name that only looks like the built-in table's would pass for it in every output.
+    if (set.Name != BuiltInSetName && NameSkeleton(set.Name) == NameSkeleton(BuiltInSetName))
+        throw TConstSetError(std::string(fileName) + ": the name \"" + PrintableName(set.Name)
+                             + "\" looks like \"" + std::string(BuiltInSetName)
+                             + "\", which stands for the program's own table; give this set "
+                               "another name");
     // A set named as the built-in table would be taken for it wherever outputs name the set.
     if (set.Name == BuiltInSetName && GivesEntries(set))
         throw TConstSetError(std::string(fileName) + ": the name \"" + std::string(BuiltInSetName)

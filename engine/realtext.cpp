@@ -283,14 +283,15 @@ void AppendFixed(std::string& out, TReal x, int width, int decimals)
         // y = |x| * 10^decimals is rounded once (10^decimals is exact), by at most half a
         // unit in its last place, that is by at most y * 2^-64. Farther than that from a
         // half-way point, y rounds to the same whole number as the exact product; the test
-        // keeps eight times that margin (y * 2^-61) to be safe, and the rare values closer
-        // to a half-way point take the exact way. Below 1e18 the whole number fits the
-        // integer of Nearest and the buffer.
+        // keeps eight times that margin (y * 2^-61, four times the epsilon of the real) to
+        // be safe, and the rare values closer to a half-way point take the exact way. Below
+        // 1e18 the whole number fits the integer of Nearest and the buffer.
         const auto d = static_cast<std::size_t>(decimals);
         const TReal y = magnitude * static_cast<TReal>(static_cast<std::int64_t>(ExactPow10[d]));
         const fpcheck::TNearest nearest = fpcheck::Nearest(y);
         const TReal offset = y - nearest.Value; // exact, within [-0.5, 0.5]
-        if (y < 1e18L && std::fabs(std::fabs(offset) - 0.5L) > y * 0x1p-61L) {
+        constexpr TReal margin = 4 * std::numeric_limits<TReal>::epsilon();
+        if (y < 1e18L && std::fabs(std::fabs(offset) - 0.5L) > y * margin) {
             std::array<char, 64> buf;
             char* const end = buf.data() + buf.size();
             char* first = WriteFixedBackwards(

@@ -32,6 +32,7 @@ struct TColumnSource {
     py::object Keep; // owns the doubles
     std::vector<TReal> Values;
     std::vector<std::string> Errors; // empty where the value was read
+    std::vector<char> Missing;       // None or NA: nothing given (objects only)
     std::size_t Rows = 1;
 };
 
@@ -76,9 +77,11 @@ void ReadObjects(TColumnSource& source, const py::object& array)
 {
     source.Values.resize(source.Rows);
     source.Errors.resize(source.Rows);
+    source.Missing.resize(source.Rows);
     std::size_t row = 0;
     for (const py::handle item : array) {
         if (IsMissing(item)) {
+            source.Missing[row] = 1;
             source.Errors[row] = source.Name + ": "
                 + CalcMessage::NotAFloat(py::str(item).cast<std::string>());
         } else {
@@ -310,10 +313,27 @@ TManyArgs ReadManyArgs(const py::args& args, const py::kwargs& kwargs)
     return a;
 }
 
+// Whether the row gives no value (NaN, None, NA) in a column that its mode does not read: a
+// failed row's results are NaN, and such a table given back must not fail on them. The
+// mode is read first (the sources are in column order).
+bool NothingForTheMode(const TColumnSource& source, std::size_t row, const TCalcOutcome& o)
+{
+    if (source.Column == 0 || o.Unreadable[0])
+        return false;
+    const auto field = static_cast<TValueField>(source.Column - 1);
+    if (std::ranges::find(ModeFields, field) == ModeFields.end()
+        || IsModeInput(o.Input.Mode, field))
+        return false;
+    return source.Doubles ? std::isnan(source.Doubles[row])
+                          : !source.Missing.empty() && source.Missing[row] != 0;
+}
+
 void ReadRow(const TManyArgs& a, std::size_t row, TCalcOutcome& o)
 {
     o.Input = a.Base;
     for (const TColumnSource& source : a.Sources) {
+        if (NothingForTheMode(source, row, o))
+            continue;
         TReal value = 0;
         std::string error;
         bool read = true;
@@ -367,6 +387,13 @@ py::dict Outputs(const TManyArgs& a)
     };
     TManyJob job {a.Rows, conditions.BaseConst(), a.Workers, TOutputFormat::ofJson};
     job.Origin = conditions.Origin();
+    // Ctrl-C: Python's handler only notes the signal; the calling thread looks for it
+    // between its blocks of rows and stops the run with KeyboardInterrupt.
+    job.Poll = [] {
+        const py::gil_scoped_acquire acquire;
+        if (PyErr_CheckSignals() != 0)
+            throw py::error_already_set();
+    };
     {
         py::gil_scoped_release release;
         ComputeMany(job, read, take);

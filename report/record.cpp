@@ -13,14 +13,18 @@ namespace {
 
 // Inputs are echoed as given, so that reading the row back gives the same value in M; a
 // result of the mode comes from the solve, in mM like the inputs. A cell that could not be
-// read stays empty.
+// read stays empty, and so does a result of a failed record: the value it holds is an
+// input the mode does not read, which would pass for a result. When the mode itself could
+// not be read, which columns are results is not known, and every value is echoed.
 template <TValueField Field>
 TCell InputCell(const TCalcOutcome& o)
 {
     if (o.Unreadable[static_cast<std::size_t>(Field) + 1])
         return {};
-    if (o.Failed() || IsModeInput(o.Input.Mode, Field))
+    if (IsModeInput(o.Input.Mode, Field) || (o.Failed() && o.Unreadable[0]))
         return TCell::Of(o.Input[Field]);
+    if (o.Failed())
+        return {};
     return TCell::Of(ConcentrationRef(o.State, Field) * 1000);
 }
 

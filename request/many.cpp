@@ -26,13 +26,22 @@ public:
     {
     }
 
-    void Work()
+    // `polls`: this is the calling thread, which runs the job's Poll between its claims.
+    void Work(bool polls)
     {
         TEngine engine;
         engine.SetBaseConst(FJob.Constants);
         engine.SetOrigin(FJob.Origin);
         TCalcOutcome outcome;
         while (!FStop.load(std::memory_order_relaxed)) {
+            if (polls && FJob.Poll) {
+                try {
+                    FJob.Poll();
+                } catch (...) {
+                    Stop(std::current_exception());
+                    return;
+                }
+            }
             const std::size_t first = FNext.fetch_add(ClaimRows);
             if (first >= FJob.Rows)
                 return;
@@ -99,8 +108,8 @@ void ComputeMany(const TManyJob& job, const TRowReader& read, const TRowTaker& t
     {
         std::vector<std::jthread> helpers;
         for (std::size_t i = 1; i < workers; ++i)
-            helpers.emplace_back([&run] { run.Work(); });
-        run.Work();
+            helpers.emplace_back([&run] { run.Work(false); });
+        run.Work(true);
     }
     run.RethrowFailure();
 }

@@ -27,6 +27,9 @@ struct TManyJob {
     unsigned Workers = 0;     // threads, the calling one included; 0 = one per core
     TOutputFormat Format = TOutputFormat::ofJson; // ofReport also makes each row's report
     TConstOrigin Origin {}; // where Constants come from (set name, enthalpies for a temperature)
+    /// Called by the calling thread before each of its claims of rows (every few dozen
+    /// rows): an exception it throws (an interrupt) stops the work as a taker's does.
+    std::function<void()> Poll {};
 };
 
 /// Computes rows 0 .. job.Rows - 1. An exception thrown by the reader becomes that row's

@@ -61,7 +61,24 @@ std::string ModeInputsText(std::string_view indent)
     return text;
 }
 
-std::string NumberMessage(std::string_view text)
+std::string EchoText(std::string_view text)
+{
+    constexpr std::size_t MaxEchoed = 80;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // A character starts at every byte that does not continue a UTF-8 sequence.
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            continue;
+        if (characters++ == MaxEchoed)
+            return PrintableText(text.substr(0, i)) + "...";
+    }
+    return PrintableText(text);
+}
+
+namespace {
+
+// NumberMessage with the text shown as `shown`.
+std::string NumberMessageShowing(std::string_view text, const std::string& shown)
 {
     // With every digit made 0 the text keeps its form and its value comes into range: if
     // that reads as a number, only the magnitude of the original was too large (a tiny
@@ -69,9 +86,21 @@ std::string NumberMessage(std::string_view text)
     std::string zeroed(text);
     std::ranges::replace_if(zeroed, IsAsciiDigit, '0');
     if (TextToReal(zeroed))
-        return "'" + PrintableText(text) + "' is out of range: numbers must lie within about "
+        return "'" + shown + "' is out of range: numbers must lie within about "
             + "-1.19e4932 to 1.19e4932";
-    return CalcMessage::NotAFloat(PrintableText(text));
+    return CalcMessage::NotAFloat(shown);
+}
+
+} // namespace
+
+std::string NumberMessage(std::string_view text)
+{
+    return NumberMessageShowing(text, PrintableText(text));
+}
+
+std::string OptionNumberMessage(std::string_view text)
+{
+    return NumberMessageShowing(text, EchoText(text));
 }
 
 TReal ParseNumber(std::string_view text)

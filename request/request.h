@@ -33,9 +33,16 @@ std::optional<TCalcMode> ModeOfText(std::string_view text);
 /// "<indent>2  <caption>: total_egta, ..." with the record's names, for help texts.
 std::string ModeInputsText(std::string_view indent);
 
+/// How a message quotes the user's input: as PrintableText shows it, and no more than its
+/// first 80 characters, with "..." after them when the text is longer.
+std::string EchoText(std::string_view text);
+
 /// Why `text` is not a usable number: beyond the extended range, or (the conversion error
 /// of the entry fields) not a number at all. The text is shown as PrintableText shows it.
 std::string NumberMessage(std::string_view text);
+
+/// As NumberMessage, with the text shown as EchoText shows it: for the texts of options.
+std::string OptionNumberMessage(std::string_view text);
 
 /// A number by the entry fields' rule; throws TUsageError with NumberMessage otherwise.
 TReal ParseNumber(std::string_view text);

@@ -19,19 +19,26 @@ std::string BundledIds()
     return ids;
 }
 
-TConstSet ChosenSet(const std::string& name)
+TConstSet ChosenSet(const std::string& name, std::string& note)
 {
     if (name.empty())
         return BuiltInSet();
-    if (const TBundledSet* bundled = FindBundledSet(name))
+    if (const TBundledSet* bundled = FindBundledSet(name)) {
+        // A bundled set's name wins over a file of that name; the user may have meant it.
+        std::error_code error;
+        if (std::filesystem::is_regular_file(name, error))
+            note = "--constants '" + EchoText(name) + "' is the bundled set of that name; the "
+                + "file '" + EchoText(name) + "' in the current folder is not read (give " + "./"
+                + EchoText(name) + " to read it).";
         return bundled->Set;
+    }
     // The system's calls end a path at a NUL: "lab.json\0junk" would read lab.json.
     if (name.find('\0') != std::string::npos)
-        throw TUsageError("--constants '" + PrintableText(name)
+        throw TUsageError("--constants '" + EchoText(name)
                           + "': a file name cannot hold a NUL character.");
     std::error_code error;
     if (!std::filesystem::exists(name, error))
-        throw TUsageError("--constants '" + name + "': no bundled set has this name ("
+        throw TUsageError("--constants '" + EchoText(name) + "': no bundled set has this name ("
                           + BundledIds() + "; see --list-constants) and there is no such file.");
     try {
         return ReadConstSetFile(name);
@@ -47,7 +54,7 @@ TConstEdit ParseConstEdit(std::string_view text)
     const auto colon = text.find(':');
     const auto equals = text.find('=');
     const auto bad = [text](const char* why) {
-        return TUsageError("--const " + std::string(text) + ": " + why);
+        return TUsageError("--const " + EchoText(text) + ": " + why);
     };
     if (colon == std::string_view::npos || equals == std::string_view::npos || equals < colon)
         throw bad("expected ROW:STEP=VALUE, for example ATP-Mg:0=4.1");
@@ -74,8 +81,11 @@ TConstEdit ParseConstEdit(std::string_view text)
     // edit there would be accepted and change nothing.
     if (edit.Partner != TPartner::ptH && edit.Step == 3)
         throw bad("the Mg and Ca rows have steps 0, 1 and 2; no calculation reads a step 3");
-    const TReal value = ParseNumber(text.substr(equals + 1));
-    edit.Value = value > 0 ? value : 0;
+    const std::string_view number = text.substr(equals + 1);
+    const auto value = TextToReal(number);
+    if (!value)
+        throw TUsageError("--const " + EchoText(text) + ": " + OptionNumberMessage(number));
+    edit.Value = *value > 0 ? *value : 0;
     return edit;
 }
 
@@ -92,9 +102,9 @@ TReal ParseTemperature(const std::string& text)
 {
     const std::optional<TReal> celsius = TextToReal(text);
     if (!celsius)
-        throw TUsageError(NumberMessage(text));
+        throw TUsageError("--temperature: " + OptionNumberMessage(text));
     if (!IsTemperatureInRange(*celsius))
-        throw TUsageError("--temperature: " + TemperatureRangeMessage(text));
+        throw TUsageError("--temperature: " + TemperatureRangeMessage(EchoText(text)));
     return *celsius;
 }
 
@@ -103,13 +113,13 @@ TpHScale ParsepHScale(const std::string& text)
     for (TpHScale scale : {TpHScale::psConcentration, TpHScale::psActivity})
         if (text == pHScaleWord(scale))
             return scale;
-    throw TUsageError("--ph-scale must be concentration or activity, not '" + text + "'");
+    throw TUsageError("--ph-scale must be concentration or activity, not '" + EchoText(text) + "'");
 }
 
 TRunConstants ResolveConstants(const std::string& name, const std::vector<TConstEdit>& edits)
 {
     TRunConstants constants;
-    constants.Chosen = ChosenSet(name);
+    constants.Chosen = ChosenSet(name, constants.Note);
     constants.Set = constants.Chosen;
     for (const TConstEdit& e : edits)
         EditEntry(constants.Set, e.Ligand, e.Partner, e.Step, e.Value);

@@ -32,6 +32,7 @@ struct TRunConstants {
     TConstSet Set = BuiltInSet();
     int EditedEntries = 0;
     std::vector<TFurtherLigand> Ligands;
+    std::string Note; // which of a bundled set and a file of the same name was chosen
 };
 
 /// The index of the further ligand `name` (without regard to case) in the run, added from
@@ -61,8 +62,9 @@ TConstEdit ParseConstEdit(std::string_view text);
 TConstTable RunConstants(const std::vector<TConstEdit>& edits);
 
 /// The chosen set (a bundled id or name, else a file; the built-in set when `name` is
-/// empty) with the edits applied in order. Throws TUsageError with the reader's message for
-/// a set file that cannot be used.
+/// empty) with the edits applied in order; a name that is both a bundled set and a file in
+/// the current folder chooses the bundled set and says so in Note. Throws TUsageError with
+/// the reader's message for a set file that cannot be used, and for a name with a NUL.
 TRunConstants ResolveConstants(const std::string& name, const std::vector<TConstEdit>& edits);
 
 /// The temperature of --temperature: a number by the entry fields' rule, 0 to 100 degrees C.

@@ -16,10 +16,17 @@ QUELIX_PACKAGES=(
     python3-wheel
 )
 
+# The page (scripts/build-web) and its browser tests: the WebAssembly compiler and Chromium.
+QUELIX_WEB_PACKAGES=(emscripten chromium)
+
+# ensure_packages [PACKAGE...]: installs those of the packages (default QUELIX_PACKAGES)
+# that are missing.
 ensure_packages() {
     local missing=()
     local pkg
-    for pkg in "${QUELIX_PACKAGES[@]}"; do
+    local wanted=("$@")
+    [ ${#wanted[@]} -eq 0 ] && wanted=("${QUELIX_PACKAGES[@]}")
+    for pkg in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$pkg")
         fi

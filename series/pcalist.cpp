@@ -52,6 +52,15 @@ TReal ReadNumber(std::string_view item, std::string_view text)
     Refuse(item, CalcMessage::NotAFloat(TrimBlanks(text)));
 }
 
+TReal ReadTarget(std::string_view item, std::string_view text)
+{
+    const TReal pCa = ReadNumber(item, text);
+    if (!(pCa >= MinTargetPCa && pCa <= MaxTargetPCa))
+        Refuse(
+            item, "a target pCa must lie between -2 and 20, not " + std::string(TrimBlanks(text)));
+    return pCa;
+}
+
 // x times 10^decimals as an integer; the caller has made sure that it is one (up to the
 // binary rounding of x) and that it fits.
 std::int64_t Scaled(TReal x, int decimals)
@@ -76,7 +85,7 @@ TReal Unscaled(std::int64_t n, int decimals)
 // FROM, TO and each step exact in a 64-bit integer with room for the sums.
 constexpr TReal MaxScaled = 1e17L;
 
-void AppendRange(std::vector<TReal>& out, std::string_view item)
+void AppendRange(std::vector<TReal>& out, std::string_view item, std::vector<std::string>* notes)
 {
     std::array<std::string_view, 3> parts;
     std::string_view rest = item;
@@ -90,7 +99,7 @@ void AppendRange(std::vector<TReal>& out, std::string_view item)
     std::array<TReal, 3> values {};
     int decimals = 0;
     for (std::size_t i = 0; i < 3; ++i) {
-        values[i] = ReadNumber(item, parts[i]);
+        values[i] = i < 2 ? ReadTarget(item, parts[i]) : ReadNumber(item, parts[i]);
         decimals = std::max(decimals, DecimalsOf(parts[i]));
     }
     const auto [from, to, step] = values;
@@ -111,11 +120,15 @@ void AppendRange(std::vector<TReal>& out, std::string_view item)
                        + " values.");
     for (std::uint64_t k = 0; k < count; ++k)
         out.push_back(Unscaled(first + static_cast<std::int64_t>(k) * stride, decimals));
+    if (notes && (last - first) % stride != 0)
+        notes->push_back("pCa list item '" + std::string(item) + "': the steps do not land on TO ("
+                         + std::string(TrimBlanks(parts[1])) + "); the range ends at "
+                         + RealToText(out.back()) + ".");
 }
 
 } // namespace
 
-std::vector<TReal> ParsePCaList(std::string_view text)
+std::vector<TReal> ParsePCaList(std::string_view text, std::vector<std::string>* notes)
 {
     if (TrimBlanks(text).empty())
         RaiseCalcError("The pCa list is empty.");
@@ -127,12 +140,12 @@ std::vector<TReal> ParsePCaList(std::string_view text)
         if (item.empty())
             RaiseCalcError("The pCa list has an empty item (two commas, or one at an end).");
         if (item.find(':') != std::string_view::npos) {
-            AppendRange(targets, item);
+            AppendRange(targets, item, notes);
         } else {
             if (targets.size() >= MaxSeriesTargets)
                 RaiseCalcError("The pCa list has more than " + std::to_string(MaxSeriesTargets)
                                + " values.");
-            targets.push_back(ReadNumber(item, item));
+            targets.push_back(ReadTarget(item, item));
         }
         if (comma == std::string_view::npos)
             return targets;

@@ -8,11 +8,17 @@
 #include "engine/realtype.h"
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
 /// The most targets one series may have; a longer list is refused rather than computed.
 inline constexpr std::size_t MaxSeriesTargets = 100000;
+
+/// The pCa values a series may aim at: -2 (100 M free Ca++) to 20 (1e-20 M). Beyond them a
+/// target is a slip (a concentration typed as a pCa), not a solution anyone mixes.
+inline constexpr TReal MinTargetPCa = -2;
+inline constexpr TReal MaxTargetPCa = 20;
 
 /// The targets of `text` in the order written. A range runs from FROM towards TO in steps
 /// of |STEP| (a negative STEP is accepted only when TO is below FROM), includes TO when a
@@ -22,5 +28,7 @@ inline constexpr std::size_t MaxSeriesTargets = 100000;
 /// the binary rounding of 0.1. Blanks around items are ignored.
 /// Throws TCalcError naming the item for an empty list or item, a text that is not a
 /// number, a range that is not FROM:TO:STEP, a zero step, a step leading away from TO, a
-/// range with more digits than 18, and more than MaxSeriesTargets values in all.
-std::vector<TReal> ParsePCaList(std::string_view text);
+/// range with more digits than 18, a value or range end outside MinTargetPCa to
+/// MaxTargetPCa, and more than MaxSeriesTargets values in all. A range whose steps do not
+/// land on TO adds a line to `notes` (when given) that names it and its last value.
+std::vector<TReal> ParsePCaList(std::string_view text, std::vector<std::string>* notes = nullptr);

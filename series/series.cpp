@@ -71,6 +71,10 @@ void CheckMixingInput(const TMixingInput& input)
     if (!(input.Volume > 0) || !std::isfinite(input.Volume))
         RaiseCalcError("The final volume must be a positive number, not " + RealToText(input.Volume)
                        + ".");
+    // A billion of any unit one pipettes in is no bench volume; it is a slip.
+    if (input.Volume > MaxVolume)
+        RaiseCalcError("The final volume must not be above 1e9, not " + RealToText(input.Volume)
+                       + ".");
 }
 
 TCalcInput MixtureInput(const TMixingInput& input, TReal f)

@@ -77,9 +77,12 @@ struct TMixingInput {
     TReal Volume = 1000; // the final volume, in whatever unit the user works in
 };
 
+/// The largest final volume a mixing table takes.
+inline constexpr TReal MaxVolume = 1e9;
+
 /// Throws TCalcError when the stocks cannot be mixed: a different pH, ionic strength,
 /// temperature or pH scale, a negative total, or a final volume that is not a positive
-/// number.
+/// number or above MaxVolume.
 void CheckMixingInput(const TMixingInput& input);
 
 /// The inputs of the mixture with the fraction f of B: StockA with mode 0 and each of the

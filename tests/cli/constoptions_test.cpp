@@ -150,6 +150,39 @@ TEST_F(ConstSetRun, ReportAndRecordsNameTheConditionsAndABatchReadsItsOwnOutputB
     ASSERT_EQ(again.Status, 0) << again.Err;
     // Mode 6 wrote its totals back; read as mode 6 again they give the same record.
     EXPECT_EQ(again.Out, csv.Out);
+
+    // Under other conditions the file is refused before anything is computed or written,
+    // naming the column, the file's value and the option.
+    struct TCase {
+        std::vector<std::string> Conditions;
+        std::string Message;
+    };
+    const std::vector<TCase> others {
+        {{},
+         "constants 'NIST SRD 46, 20 \u00B0C, 0.1 M', but this run has 'Built-in': give "
+         "--constants"},
+        {{"--constants", "nist-srd46-20c"},
+         "temperature_c '25', but this run has no "
+         "temperature: give --temperature 25"},
+        {{"--constants", "nist-srd46-20c", "--temperature", "37", "--ph-scale", "activity"},
+         "temperature_c '25', but this run has 37 \u00B0C: give --temperature 25"},
+        {{"--constants", "nist-srd46-20c", "--temperature", "25"},
+         "ph_scale 'activity', but this run has 'concentration': give --ph-scale activity"},
+        {{"--constants", "nist-srd46-20c", "--temperature", "25", "--ph-scale", "activity",
+          "--const", "EGTA-Ca:0=11"},
+         "edited_entries '0', but this run has 1: give the --const edits"},
+    };
+    for (const TCase& c : others) {
+        SCOPED_TRACE(c.Message);
+        std::vector<std::string> other = c.Conditions;
+        other.insert(other.end(), {"--mode", "6", "--batch", "-", "--format", "csv"});
+        const TResult refused = Run(other, csv.Out);
+        EXPECT_EQ(refused.Status, 2);
+        EXPECT_EQ(refused.Out, "");
+        EXPECT_NE(refused.Err.find("Row 1 of the batch file was computed with " + c.Message),
+                  std::string::npos)
+            << refused.Err;
+    }
 }
 
 TEST_F(ConstSetRun, BuiltInSetByNameChangesNoOutputAndABadFileNoneEither)
@@ -165,4 +198,40 @@ TEST_F(ConstSetRun, BuiltInSetByNameChangesNoOutputAndABadFileNoneEither)
     EXPECT_EQ(bad.Out, "");
     EXPECT_NE(bad.Err.find("set.json: the key \"version\" is missing"), std::string::npos)
         << bad.Err;
+}
+
+TEST_F(ConstSetRun, ShownTableInJsonAndABundledNameBeforeAFileOfThatName)
+{
+    const TResult csv = Run({"--show-constants", "--constants", "nist-srd46-20c"});
+    const TResult json = Run(
+        {"--show-constants", "--constants", "nist-srd46-20c", "--format", "json"});
+    ASSERT_EQ(json.Status, 0) << json.Err;
+    // One object per entry line of the CSV table, with its header's names as keys.
+    std::istringstream csvLines(csv.Out), jsonLines(json.Out);
+    std::string header, line, object;
+    std::getline(csvLines, header);
+    std::size_t count = 0;
+    while (std::getline(csvLines, line) && std::getline(jsonLines, object)) {
+        const auto j = nlohmann::ordered_json::parse(object);
+        std::string keys;
+        for (const auto& item : j.items())
+            keys += (keys.empty() ? "" : ",") + item.key();
+        EXPECT_EQ(keys, header);
+        EXPECT_TRUE(line.starts_with(j["row"].get<std::string>() + ","
+                                     + std::to_string(j["step"].get<int>()) + ","))
+            << line;
+        ++count;
+    }
+    EXPECT_EQ(count, 33U);
+    EXPECT_FALSE(std::getline(jsonLines, object));
+
+    // A file named like a bundled set: the bundled set is used, and the run says so.
+    clitest::WriteFile(FDir / "nist-srd46-20c", "{}");
+    const TResult named = Run({"--constants", "nist-srd46-20c", "--format", "csv"});
+    EXPECT_EQ(named.Status, 0);
+    EXPECT_NE(named.Err.find("warning: --constants 'nist-srd46-20c' is the bundled set of that "
+                             "name; the file 'nist-srd46-20c' in the current folder is not read"),
+              std::string::npos)
+        << named.Err;
+    EXPECT_EQ(Run({"--constants", "./nist-srd46-20c"}).Status, 2); // the file, which is no set
 }

@@ -61,6 +61,19 @@ TEST(CommandLine, UnusableArgumentsAreUsageErrors)
         {{"--const", "ATP-H=1"}, "ROW:STEP=VALUE"},
         {{"--const", "ATP-H:0=abc"}, CalcMessage::NotAFloat("abc")},
         {{"--constants", ""}, "--constants: expected the id or name of a bundled set"},
+        // An option given twice would silently take its last value.
+        {{"--ph", "7", "--ph", "8"}, "--ph is given 2 times; give it once."},
+        {{"--constants", "builtin", "--temperature", "20", "--constants", "builtin"},
+         "--constants is given 2 times"},
+        {{"--stock-a", "total_ca=1", "--stock-a", "total_ca=2"}, "--stock-a is given 2 times"},
+        {{"--format", "csv", "--format", "json"}, "--format is given 2 times"},
+        // A text that is no number names its option; a long one is echoed in part.
+        {{"--temperature", "25C"}, "--temperature: " + CalcMessage::NotAFloat("25C")},
+        {{"--free-ca", "1 mM"}, "--free-ca: " + CalcMessage::NotAFloat("1 mM")},
+        {{"--total-mg", std::string(200, '7') + "x"},
+         "--total-mg: " + CalcMessage::NotAFloat(std::string(80, '7') + "...")},
+        {{"--ph-scale", std::string(100, 'a')}, "not '" + std::string(80, 'a') + "...'"},
+        {{"--show-constants", "--list-constants"}, "cannot be combined"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Args.front() + " " + c.Args.back());

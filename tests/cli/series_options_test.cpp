@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using enum TValueField;
@@ -19,9 +20,19 @@ namespace {
 const std::vector<std::string> StockArgs {
     "--pca", "6", "--stock-a", "total_egta=7", "--stock-b", "total_egta=7,total_ca=7"};
 
+// `args` with the options of `more`: an option given in both takes the value of `more`
+// (an option may be given only once).
 std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more)
 {
-    args.insert(args.end(), more.begin(), more.end());
+    for (std::size_t i = 0; i < more.size(); ++i) {
+        const auto same = std::ranges::find(args, more[i]);
+        if (more[i].starts_with("--") && i + 1 < more.size() && same != args.end()
+            && same + 1 != args.end()) {
+            *(same + 1) = more[++i];
+            continue;
+        }
+        args.push_back(more[i]);
+    }
     return args;
 }
 
@@ -83,7 +94,10 @@ TEST(SeriesOptions, UnusableSeriesAreUsageErrors)
         {With(StockArgs, {"--free-mg", "1"}), "--free-mg does not apply"},
         {With(StockArgs, {"--volume", "0"}), "--volume must be a positive number, not 0."},
         {With(StockArgs, {"--volume", "-5"}), "--volume must be a positive number"},
-        {With(StockArgs, {"--volume", "1ml"}), CalcMessage::NotAFloat("1ml")},
+        {With(StockArgs, {"--volume", "1ml"}), "--volume: " + CalcMessage::NotAFloat("1ml")},
+        {With(StockArgs, {"--volume", "1e9"}), ""},
+        {With(StockArgs, {"--volume", "1.5e9"}), "must not be above 1e9, not 1500000000."},
+        {{"--mode", "6", "--pca", "-3"}, "--pca: pCa list item '-3': a target pCa must lie"},
         {With(StockArgs, {"--stock-a", "total_mgg=1"}), "--stock-a: unknown total 'total_mgg'"},
         {With(StockArgs, {"--stock-b", "total_mg=1,TOTAL_MG=2"}), "'total_mg' is given twice"},
         {With(StockArgs, {"--stock-b", "total_mg=1,"}), "is not NAME=VALUE"},
@@ -98,6 +112,10 @@ TEST(SeriesOptions, UnusableSeriesAreUsageErrors)
         for (const std::string& a : c.Args)
             trace += a + " ";
         SCOPED_TRACE(trace);
+        if (c.Message.empty()) { // a case at the edge of what is accepted
+            EXPECT_NO_THROW(Parse(c.Args));
+            continue;
+        }
         try {
             Parse(c.Args);
             ADD_FAILURE() << "accepted";

@@ -129,6 +129,9 @@ TEST(SetFile, ReadsAGoodFileWithItsUnitsAndSources)
     const TConstSet real = ParseConstSet(
         Replaced("\"step\": 0, \"log10_k\": 6.5", "\"step\": 1.0, \"log10_k\": 6.5"), "x");
     EXPECT_TRUE(real.Entries[ligATP][ptH][1]);
+    // The edges of the range: a K of 10^4932 and an enthalpy far beyond any reaction's.
+    EXPECT_NO_THROW(ParseConstSet(Replaced("6.5", "4932"), "lab.json"));
+    EXPECT_NO_THROW(ParseConstSet(Replaced("-35", "-1e4"), "lab.json"));
 }
 
 TEST(SetFile, EveryKindOfBadFileIsRefusedWithFileEntryAndProblem)
@@ -179,6 +182,14 @@ TEST(SetFile, EveryKindOfBadFileIsRefusedWithFileEntryAndProblem)
          "entry 1 (ATP-H step 0): \"log10_k\" must be a number, not the text \"6.5\""},
         {"log10 K null", Replaced("6.5", "null"), "\"log10_k\" must be a number, not null"},
         {"negative log10 K", Replaced("6.5", "-6.5"), "\"log10_k\" must not be negative"},
+        // Values that make every calculation overflow (at some temperature) are no data.
+        {"log10 K beyond the range", Replaced("6.5", "4933"),
+         "entry 1 (ATP-H step 0): \"log10_k\" 4933 is beyond the range of numbers"},
+        {"enormous enthalpy", Replaced("-35", "-1e6"),
+         "entry 2 (EGTA-Ca step 0): the enthalpy -1e+06 kJ/mol is so large that log10 K "
+         "leaves the range of numbers at 0 \u00B0C"},
+        {"enthalpy beyond the range in J", Replaced("-35", "1e4930"),
+         "the enthalpy 1e+4930 kJ/mol is so large"},
         {"enthalpy without unit", Replaced(", \"enthalpy_unit\": \"kJ/mol\"", ""),
          "entry 2 (EGTA-Ca step 0): the enthalpy has no unit"},
         {"unit without enthalpy", Replaced("\"enthalpy\": -35, ", ""),
@@ -224,7 +235,7 @@ TEST(SetFile, WrittenSetsReadBackBitForBit)
         builtIn[ligPO4][ptMg][1], -2 / 3.0L, TEnthalpyUnit::euKcalPerMol, "computed"};
     set.Entries[ligEGTA][ptCa][0] = TSetEntry {10.973L, -8.4L, TEnthalpyUnit::euKcalPerMol, "x"};
     set.Entries[ligADP][ptH][3] = TSetEntry {1e-5L, std::nullopt, TEnthalpyUnit::euKJPerMol, "y"};
-    set.Entries[ligEDTA][ptMg][2] = TSetEntry {123456.789L, 0, TEnthalpyUnit::euKJPerMol, "z"};
+    set.Entries[ligEDTA][ptMg][2] = TSetEntry {4567.891L, 0, TEnthalpyUnit::euKJPerMol, "z"};
     set.Entries[ligATP][ptCa][1] = TSetEntry {0, std::nullopt, TEnthalpyUnit::euKJPerMol, "gone"};
     ExpectSameBits(ParseConstSet(ConstSetText(set), "x"), set);
 
@@ -315,6 +326,15 @@ TEST(SetFile, FileLevelProblemsNameTheFile)
         {"missing file", "", "the file cannot be opened"},
         {"too large", std::string(1 << 20, ' ') + GoodText, "larger than 1 MB"},
         {"the built-in name with entries", builtInCopy, "stands for the program's own table"},
+        // Names that only look like the built-in table's, with or without entries.
+        {"lower case", Replaced("\"Lab set\"", "\"built-in\""), "looks like \"Built-in\""},
+        {"blanks", Replaced("\"Lab set\"", "\" Built in \""), "looks like \"Built-in\""},
+        {"non-breaking hyphen", Replaced("\"Lab set\"", "\"Built\u2011in\""), "looks like"},
+        {"minus sign, full-width n", Replaced("\"Lab set\"", "\"Built\u2212i\uFF4E\""),
+         "looks like"},
+        {"bidirectional control", Replaced("\"Lab set\"", "\"Built-in\u200F\""),
+         "the name \"Built-in\\u200F\" looks like"},
+        {"zero-width space", Replaced("\"Lab set\"", "\"Bui\u200Blt-in\""), "looks like"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);

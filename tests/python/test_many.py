@@ -208,3 +208,32 @@ def test_no_rows_give_empty_columns():
     out = quelix.calculate_many(free_ca=np.array([]))
     assert all(len(values) == 0 for values in out.values())
     assert len(quelix.calculate_many()["pca"]) == 1  # scalars only: one row
+
+
+def test_ctrl_c_stops_a_long_run_at_once():
+    import os
+    import signal
+    import threading
+    import time
+    rows = 400000  # about two seconds on one core
+    ph = np.full(rows, 7.0)
+    sent = []
+
+    def interrupt():
+        time.sleep(0.2)
+        sent.append(time.monotonic())
+        os.kill(os.getpid(), signal.SIGINT)
+
+    timer = threading.Thread(target=interrupt)
+    timer.start()
+    started = time.monotonic()
+    with pytest.raises(KeyboardInterrupt):
+        quelix.calculate_many(ph=ph, workers=1)
+    stopped = time.monotonic()
+    timer.join()
+    assert sent, "the run ended before the interrupt"
+    # Within a fifth of a second on an idle machine (the calling thread looks every 64
+    # rows); the bound leaves room for a busy one, and is still far below the whole run.
+    assert stopped - sent[0] < 0.8, stopped - sent[0]
+    # The module is usable again afterwards.
+    assert list(quelix.calculate_many(ph=[7.0, 8.0])["error"]) == [None, None]

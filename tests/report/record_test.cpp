@@ -69,8 +69,9 @@ TEST(Record, FailedRecordKeepsReadableInputsAndQuotesItsMessage)
     o.Error = "'7\"5, x' \u306f\nend";
     std::string csv;
     AppendCsvRecord(csv, o);
+    // Mode 0 computes free Mg++, free Ca++ and the four complexes: empty, not the defaults.
     EXPECT_EQ(csv,
-              "0,,0.2,2,0,2.2,0.5,0.22,0,0,1,1,0.2,0,0,0" + std::string(33, ',')
+              "0,,0.2,2,0,2.2,0.5,0.22,0,0,,,,,," + std::string(33, ',')
                   + ",\"'7\"\"5, x' \u306f\nend\"\n");
     std::string json;
     AppendJsonRecord(json, o);
@@ -80,6 +81,24 @@ TEST(Record, FailedRecordKeepsReadableInputsAndQuotesItsMessage)
     EXPECT_EQ(j["total_mg"], 2.2);
     EXPECT_TRUE(j["free_atp"].is_null());
     EXPECT_TRUE(j["iterations"].is_null());
+
+    // In every mode a failed record echoes the inputs the mode reads, and only those; an
+    // unreadable mode leaves unknown which are results, so every value is echoed.
+    const std::vector<std::pair<int, std::string>> modes {
+        {1, "1,,0.2,2,0,,0.5,,,0,1,,0.2,,0,"}, {2, "2,,0.2,2,0,,,,,0,1,1,0.2,,0,"},
+        {3, "3,,0.2,2,0,2.2,,,,0,,1,,0,,0"},   {4, "4,,0.2,2,0,,,,,0,1,1,,0,,0"},
+        {5, "5,,0.2,2,0,,,,0,0,,1,0.2,0,,"},   {6, "6,,0.2,2,0,2.2,,0.22,0,0,,1,,,,"}};
+    for (const auto& [mode, inputs] : modes) {
+        SCOPED_TRACE(mode);
+        o.Input.Mode = static_cast<TCalcMode>(mode);
+        csv.clear();
+        AppendCsvRecord(csv, o);
+        EXPECT_TRUE(csv.starts_with(inputs + ",")) << csv;
+    }
+    o.Unreadable.set(0);
+    csv.clear();
+    AppendCsvRecord(csv, o);
+    EXPECT_TRUE(csv.starts_with(",,0.2,2,0,2.2,0.5,0.22,0,0,1,1,0.2,0,0,0,")) << csv;
 
     o.Error = "bad byte \xFF"; // a message quoting a cell that is not UTF-8
     json.clear();

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <random>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 using enum TValueField;
@@ -171,6 +172,38 @@ TEST(ComputeMany, ATakerThatThrowsStopsTheWorkAndTheCallerGetsItsError)
     };
     EXPECT_THROW(run(), std::length_error);
     EXPECT_LT(takenCount, count / 2);
+}
+
+TEST(ComputeMany, AnInterruptNotedBetweenBlocksStopsTheWorkFromTheCallingThread)
+{
+    TEngine engine;
+    engine.LoadDefaultConstants();
+    const std::size_t count = 100000;
+    std::atomic<std::size_t> takenCount = 0;
+    std::size_t polls = 0;
+    const std::thread::id caller = std::this_thread::get_id();
+    TManyJob job {count, engine.BaseConst(), 2, TOutputFormat::ofJson};
+    job.Poll = [&] {
+        EXPECT_EQ(std::this_thread::get_id(), caller); // where Python can look for signals
+        if (++polls == 5)
+            throw std::runtime_error("interrupted");
+    };
+    EXPECT_THROW(ComputeMany(
+                     job, [](std::size_t, TCalcOutcome& o) { o.Input = DefaultInput(); },
+                     [&](std::size_t, const TCalcOutcome&) { ++takenCount; }),
+                 std::runtime_error);
+    EXPECT_EQ(polls, 5U);
+    EXPECT_LT(takenCount, count / 2);
+
+    // Polled and never interrupted, every row is taken once.
+    polls = 0;
+    job.Poll = [&] { ++polls; };
+    takenCount = 0;
+    ComputeMany(
+        job, [](std::size_t, TCalcOutcome& o) { o.Input = DefaultInput(); },
+        [&](std::size_t, const TCalcOutcome&) { ++takenCount; });
+    EXPECT_EQ(takenCount, count);
+    EXPECT_GT(polls, 0U);
 }
 
 TEST(ComputeMany, NoRowsNoCalls)

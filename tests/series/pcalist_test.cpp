@@ -52,6 +52,33 @@ TEST(PCaList, ValuesAndRangesGiveTheNumbersAsTyped)
     }
 }
 
+TEST(PCaList, ARangeWhoseStepsMissItsEndIsNoted)
+{
+    const std::vector<std::pair<std::string, std::string>> cases {
+        {"9:4.5:2",
+         "pCa list item '9:4.5:2': the steps do not land on TO (4.5); the range ends at "
+         "5."},
+        {"6, 6.5:5.5:0.3 ,4",
+         "'6.5:5.5:0.3': the steps do not land on TO (5.5); the range ends "
+         "at 5.6."},
+        {"9:4.5:0.125,7", ""},
+        {"5:5:0.1", ""},
+        {"0.3:0:0.1", ""},
+    };
+    for (const auto& [list, note] : cases) {
+        SCOPED_TRACE(list);
+        std::vector<std::string> notes;
+        const std::vector<TReal> targets = ParsePCaList(list, &notes);
+        EXPECT_EQ(targets, ParsePCaList(list)); // the note changes nothing
+        if (note.empty()) {
+            EXPECT_TRUE(notes.empty());
+        } else {
+            ASSERT_EQ(notes.size(), 1U);
+            EXPECT_NE(notes[0].find(note), std::string::npos) << notes[0];
+        }
+    }
+}
+
 TEST(PCaList, TheUsualLadderEndsExactlyOnItsLastValue)
 {
     const std::vector<TReal> ladder = ParsePCaList("9:4.5:0.125");
@@ -83,9 +110,15 @@ TEST(PCaList, UnusableListsAreRefusedWithTheirItem)
         {"9:4.5:abc", CalcMessage::NotAFloat("abc")},
         {"9:4.5:0", "'9:4.5:0': the step must not be zero"},
         {"4.5:9:-0.5", "leads away from TO"},
-        {"1e30:0:1", "more than 17 digits"},
+        {"20:0:1e-17", "more than 17 digits"},
         {"1:2:1e-20", "more than 17 digits"},
-        {"0:100000:0.5", "more than 100000 values"},
+        {"0:20:0.0001", "more than 100000 values"},
+        // A target is a pCa a solution can have, not a concentration typed as one.
+        {"-2.5", "'-2.5': a target pCa must lie between -2 and 20, not -2.5"},
+        {"6,20.01", "'20.01': a target pCa must lie between -2 and 20"},
+        {"25:5:1", "'25:5:1': a target pCa must lie between -2 and 20, not 25"},
+        {"9:1e5:1", "not 1e5"},
+        {"-2,20,-2:20:11", ""},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.List);
@@ -104,7 +137,7 @@ TEST(PCaList, UnusableListsAreRefusedWithTheirItem)
 
 TEST(PCaList, TheLimitCountsValuesAndRangesTogether)
 {
-    EXPECT_EQ(ParsePCaList("1:100000:1").size(), MaxSeriesTargets);
-    EXPECT_THROW(ParsePCaList("1:100000:1,5"), TCalcError);
-    EXPECT_THROW(ParsePCaList("5,1:100000:1"), TCalcError);
+    EXPECT_EQ(ParsePCaList("0.0002:20:0.0002").size(), MaxSeriesTargets);
+    EXPECT_THROW(ParsePCaList("0.0002:20:0.0002,5"), TCalcError);
+    EXPECT_THROW(ParsePCaList("5,0.0002:20:0.0002"), TCalcError);
 }
