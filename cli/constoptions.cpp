@@ -92,7 +92,8 @@ std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& 
 {
     TEngine engine;
     UseRunConstants(engine, constants);
-    const TConstTable inForce = Log10KInForce(engine, input.TemperatureC);
+    engine.SetTemperatureC(input.TemperatureC);
+    const TConstantsInForce inForce = ConstantsInForce(engine);
     static constexpr std::string_view Names[] = {"row",           "step",
                                                  "log10_k",       "enthalpy",
                                                  "enthalpy_unit", "reference_temperature_c",
@@ -115,7 +116,7 @@ std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& 
                     entry.Enthalpy ? TCell::Of(EnthalpyUnitText(entry.EnthalpyUnit)) : TCell {},
                     entry.FromBuiltIn ? TCell {} : RealCell(constants.Set.ReferenceC),
                     RealCell(input.TemperatureC),
-                    TCell::Of(inForce[lig][pt][step]),
+                    TCell::Of(inForce.Table[lig][pt][step]),
                     TCell::Of(entry.Source)};
                 if (json)
                     AppendJsonLine(text, Names, cells);
@@ -145,7 +146,7 @@ std::string ShowConstantsText(const TRunConstants& constants, const TCalcInput& 
                     entry->Enthalpy ? TCell::Of(EnthalpyUnitText(entry->EnthalpyUnit)) : TCell {},
                     RealCell(known->ReferenceC),
                     RealCell(input.TemperatureC),
-                    TCell::Of(engine.FurtherCorr().Const[i][pt][step]),
+                    TCell::Of(inForce.Further.Const[i][pt][step]),
                     TCell::Of(std::string_view(source))};
                 if (json)
                     AppendJsonLine(text, Names, cells);

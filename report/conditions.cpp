@@ -34,19 +34,6 @@ void AppendConditionCells(std::vector<TCell>& cells, const TCalcOutcome& o, cons
     cells.push_back(o.Failed() ? TCell {} : TCell::Of(o.pcH));
 }
 
-TConstTable Log10KInForce(const TEngine& engine, std::optional<TReal> temperatureC)
-{
-    // A scratch engine makes the values, at the table's own 0.1 M, where the ionic
-    // strength changes nothing.
-    TEngine scratch;
-    scratch.SetBaseConst(engine.BaseConst());
-    scratch.SetOrigin(engine.Origin());
-    scratch.SetIonStr(0.1L); // the ionic strength the table's values refer to
-    scratch.SetTemperatureC(temperatureC);
-    scratch.AdjustConstants();
-    return scratch.CorrConst();
-}
-
 std::string_view pHScaleWord(TpHScale scale)
 {
     return scale == TpHScale::psActivity ? "activity" : "concentration";
@@ -140,4 +127,14 @@ void AppendRecord(std::string& out, const TCalcOutcome& outcome, TOutputFormat f
     } else {
         AppendCsvLine(out, cells);
     }
+}
+
+TConstantsInForce ConstantsInForce(const TEngine& engine)
+{
+    // At the table's own ionic strength the correction for it moves nothing, so the
+    // corrected table of a copy is the temperature's alone, made by the engine's own code.
+    TEngine copy = engine;
+    copy.SetIonStr(0.1L); // M, the ionic strength of the tables
+    copy.AdjustConstants();
+    return {copy.CorrConst(), copy.FurtherCorr()};
 }

@@ -30,11 +30,15 @@ std::string_view pHScaleWord(TpHScale scale);
 /// strength on the activity scale.
 std::string ConditionsLine(const TEngine& engine);
 
-/// log10 K of every entry as the calculations of `engine` use it at 0.1 M: its BaseConst
-/// brought to `temperatureC` by van 't Hoff where its origin has the entry's enthalpy (the
-/// others stand as they are); BaseConst itself without a temperature. Raises the engine's
-/// error where a value leaves the range of numbers.
-TConstTable Log10KInForce(const TEngine& engine, std::optional<TReal> temperatureC);
+/// The constants in force at the engine's temperature, log10 K at 0.1 M: the engine's table
+/// and each further ligand's, brought to the temperature exactly as a calculation brings
+/// them (entries without an enthalpy or a reference temperature stay); the tables as they
+/// stand where no temperature is set. Raises the engine's arithmetic errors.
+struct TConstantsInForce {
+    TConstTable Table;
+    TFurtherTables Further;
+};
+TConstantsInForce ConstantsInForce(const TEngine& engine);
 
 /// The trailing fields: constants, edited_entries, temperature_c, uncorrected_entries,
 /// ph_scale, pch.

@@ -87,12 +87,15 @@ const TSettingsKey& KeyOf(TValueField field)
 }
 
 std::string UnusableValuesMessage(const std::filesystem::path& file,
-                                  const std::vector<TSettingsProblem>& problems)
+                                  const std::vector<TSettingsProblem>& problems,
+                                  const std::vector<TLigandLineProblem>& ligandProblems)
 {
     std::string message = "The settings file " + file.string()
         + " holds values that cannot be used:";
     for (const TSettingsProblem& problem : problems)
         message += "\n" + std::string(KeyOf(problem.Field).Key) + ": " + problem.Reason;
+    for (const TLigandLineProblem& problem : ligandProblems)
+        message += "\n" + std::string(FurtherLigandKeys[problem.Slot]) + ": " + problem.Reason;
     message += "\nEach of them keeps its default. Save leaves these lines in the file as they "
                "are until you change the value.";
     return message;
@@ -162,7 +165,8 @@ std::vector<TSettingsProblem> ReadIniFile(std::span<const TIniValue> section,
 }
 
 TUnreadValues WriteIniText(TIniDocument& text, std::string_view section, int modeIndex,
-                           const TValueSet& values, char decimalPoint, const TUnreadValues& unread)
+                           const TValueSet& values, char decimalPoint, const TUnreadValues& unread,
+                           std::span<const TStoredLigand> ligands, TKeptLigandLines* keptLigands)
 {
     const std::vector<TIniValue> stored = text.Section(section);
     std::vector<TIniEntry> entries;
@@ -180,20 +184,35 @@ TUnreadValues WriteIniText(TIniDocument& text, std::string_view section, int mod
         }
         entries.push_back({key.Key, std::move(value)});
     }
+    if (keptLigands)
+        AppendLigandEntries(entries, stored, ligands, decimalPoint, *keptLigands);
     text.SetStrings(section, entries);
     return leftAlone;
 }
 
 void WriteIniFile(TIniFile& ini, std::string_view section, int modeIndex, const TEngine& engine,
-                  const TCalcState& state, char decimalPoint, TUnreadValues& unread)
+                  const TCalcState& state, char decimalPoint, TUnreadValues& unread,
+                  TKeptLigandLines& keptLigands)
 {
     const TValueSet values = ValuesOf(engine, state);
+    const std::vector<TStoredLigand> ligands = LigandsInUse(engine, state);
     TUnreadValues leftAlone;
+    TKeptLigandLines kept = keptLigands;
     ini.Update([&](TIniDocument& text) {
-        leftAlone = WriteIniText(text, section, modeIndex, values, decimalPoint, unread);
+        kept = keptLigands;
+        leftAlone = WriteIniText(
+            text, section, modeIndex, values, decimalPoint, unread, ligands, &kept);
     });
     // A key once written holds a value that read, whatever the user sets it to later.
     unread = leftAlone;
+    keptLigands = kept;
+}
+
+void WriteIniFile(TIniFile& ini, std::string_view section, int modeIndex, const TEngine& engine,
+                  const TCalcState& state, char decimalPoint, TUnreadValues& unread)
+{
+    TKeptLigandLines none {};
+    WriteIniFile(ini, section, modeIndex, engine, state, decimalPoint, unread, none);
 }
 
 void WriteIniFile(TIniFile& ini, std::string_view section, int modeIndex, const TEngine& engine,
@@ -201,6 +220,12 @@ void WriteIniFile(TIniFile& ini, std::string_view section, int modeIndex, const 
 {
     TUnreadValues none;
     WriteIniFile(ini, section, modeIndex, engine, state, decimalPoint, none);
+}
+
+void SetAsDefault(TIniFile& ini, int modeIndex, const TEngine& engine, const TCalcState& state,
+                  char decimalPoint, TUnreadValues& unread, TKeptLigandLines& keptLigands)
+{
+    WriteIniFile(ini, DefaultSection, modeIndex, engine, state, decimalPoint, unread, keptLigands);
 }
 
 void SetAsDefault(TIniFile& ini, int modeIndex, const TEngine& engine, const TCalcState& state,
@@ -233,13 +258,21 @@ TStartupResult LoadSettingsAtStart(TIniFile& ini, TDefaultSet& defaults, TEngine
         const auto problems = ReadIniFile(section, defaults, engine, state, decimalPoint);
         for (const TSettingsProblem& problem : problems)
             result.Unread[problem.Field] = defaults[problem.Field];
-        if (!problems.empty())
-            result.Error = UnusableValuesMessage(ini.FileName(), problems);
+        TStoredLigands ligands = ReadFurtherLigands(section, decimalPoint);
+        result.Ligands = std::move(ligands.Ligands);
+        result.KeptLigands = ligands.Kept;
+        if (!problems.empty() || !ligands.Problems.empty())
+            result.Error = UnusableValuesMessage(ini.FileName(), problems, ligands.Problems);
         return result;
     }
     result.ModeIndex = static_cast<int>(TCalcMode::cmEveryGiven);
+    // The defaults hold no further ligand; lines the file has for them stay for a later start.
+    result.KeptLigands = PresentLigandLines(section);
     try {
-        WriteIniFile(ini, DefaultSection, result.ModeIndex, engine, state, decimalPoint);
+        TUnreadValues none;
+        TKeptLigandLines kept = result.KeptLigands;
+        WriteIniFile(
+            ini, DefaultSection, result.ModeIndex, engine, state, decimalPoint, none, kept);
         result.Notice = ReplacedValuesNotice(
             ini.FileName(), section, menuSelect, defaults, decimalPoint);
     } catch (const TCalcError& error) {

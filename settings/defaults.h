@@ -20,6 +20,7 @@
 #include "engine/calcstate.h"
 #include "engine/realtype.h"
 #include "settings/inifile.h"
+#include "settings/ligandkeys.h"
 
 #include <array>
 #include <optional>
@@ -98,15 +99,23 @@ std::vector<TSettingsProblem> ReadIniFile(std::span<const TIniValue> section,
 /// in `text`. A "MenuSelect" that already reads as `modeIndex` keeps its text (and any
 /// comment after the number), and so does every key of `unread` whose value is still the
 /// one it holds there (compared as the 15-digit text that would be written). Returns the
-/// keys of `unread` left alone so.
+/// keys of `unread` left alone so. With `keptLigands`, the further ligands `ligands` follow
+/// (AppendLigandEntries, which updates it); without, the ligand keys are left alone.
 TUnreadValues WriteIniText(TIniDocument& text, std::string_view section, int modeIndex,
                            const TValueSet& values, char decimalPoint,
-                           const TUnreadValues& unread = {});
+                           const TUnreadValues& unread = {},
+                           std::span<const TStoredLigand> ligands = {},
+                           TKeptLigandLines* keptLigands = nullptr);
 
-/// WriteIniText of the mode and of the engine's and the state's values into the file, in
-/// one atomic replace; then `unread` keeps only the keys left alone. Throws TCalcError
-/// "%s に書き込めません" when the file cannot be written; the file and `unread` are then
-/// left exactly as they were.
+/// WriteIniText of the mode, of the engine's and the state's values and of the engine's
+/// further ligands with their totals into the file, in one atomic replace; then `unread`
+/// keeps only the keys left alone, and `keptLigands` only the ligand lines left alone.
+/// Throws TCalcError "%s に書き込めません" when the file cannot be written; the file,
+/// `unread` and `keptLigands` are then left exactly as they were.
+void WriteIniFile(TIniFile& ini, std::string_view section, int modeIndex, const TEngine& engine,
+                  const TCalcState& state, char decimalPoint, TUnreadValues& unread,
+                  TKeptLigandLines& keptLigands);
+/// As above, keeping no ligand line.
 void WriteIniFile(TIniFile& ini, std::string_view section, int modeIndex, const TEngine& engine,
                   const TCalcState& state, char decimalPoint, TUnreadValues& unread);
 /// As above, writing every value.
@@ -116,22 +125,27 @@ void WriteIniFile(TIniFile& ini, std::string_view section, int modeIndex, const 
 /// Save / Set as Default: WriteIniFile of section "Default" with the selected mode and the
 /// values of the last calculation (or of start-up).
 void SetAsDefault(TIniFile& ini, int modeIndex, const TEngine& engine, const TCalcState& state,
+                  char decimalPoint, TUnreadValues& unread, TKeptLigandLines& keptLigands);
+void SetAsDefault(TIniFile& ini, int modeIndex, const TEngine& engine, const TCalcState& state,
                   char decimalPoint, TUnreadValues& unread);
 void SetAsDefault(TIniFile& ini, int modeIndex, const TEngine& engine, const TCalcState& state,
                   char decimalPoint);
 
 struct TStartupResult {
-    int ModeIndex = 0;                 // -1 (no mode) .. 6, the item the selector shows
-    std::optional<std::string> Error;  // values that could not be used, or a failed write
-    std::optional<std::string> Notice; // the first-start write replaced values of the file
-    TUnreadValues Unread;              // for every later Save
+    int ModeIndex = 0;                  // -1 (no mode) .. 6, the item the selector shows
+    std::optional<std::string> Error;   // values that could not be used, or a failed write
+    std::optional<std::string> Notice;  // the first-start write replaced values of the file
+    TUnreadValues Unread;               // for every later Save
+    std::vector<TStoredLigand> Ligands; // the further ligands stored, for the caller to resolve
+    TKeptLigandLines KeptLigands {};    // ligand lines every later Save leaves alone
 };
 
 /// The settings steps of start-up, reading the file once: InitDefault, LoadDefault, then
 /// "MenuSelect" (IniInteger, default -9). At -9 (missing, not an integer, or -9) the
 /// defaults are written with mode 0, and Notice lists the values of the file that this
-/// replaced; otherwise the mode is clamped to -1..6 and the values are read (ReadIniFile),
-/// Error naming the file and every value that could not be used. Nothing throws: a failed
+/// replaced, leaving the further-ligand lines as they are (kept); otherwise the mode is
+/// clamped to -1..6 and the values (ReadIniFile) and the further ligands (ReadFurtherLigands)
+/// are read, Error naming the file and every value or ligand line that could not be used. Nothing throws: a failed
 /// write is returned as Error, every value not read keeps its default, and the caller goes
 /// on with the binding constants, which can be derived from the values read. HasResults
 /// is false afterwards.

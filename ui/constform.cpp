@@ -16,7 +16,6 @@
 #include <QTableWidget>
 
 #include <algorithm>
-#include <array>
 #include <string>
 
 namespace {
@@ -92,23 +91,11 @@ TConstForm::TConstForm(TEngine& engine, QWidget* parent)
     ConstGrid = new QTableWidget(RowCount, ColCount, this);
     ConstGrid->setObjectName(QStringLiteral("ConstGrid"));
     ConstGrid->setGeometry(8, 32, 329, 305);
-    // The column headers say which complex each step forms: the proton rows' and the
-    // metal rows' (steps count from 0, as in set files and --const; the tooltip says so).
-    static constexpr std::array<const char*, ColCount> StepHeaders {
-        "", "HL ML", "H2L MHL", "H3L MH2L", "H4L"};
-    static constexpr std::array<const char*, ColCount> StepTips {
-        "", "step 0: L + H = HL; M + L = ML", "step 1: HL + H = H2L; M + HL = MHL",
-        "step 2: H2L + H = H3L; M + H2L = MH2L", "step 3: H3L + H = H4L (proton rows only)"};
-    for (int col = 0; col < ColCount; ++col) {
-        auto* header = new QTableWidgetItem(QString::fromLatin1(StepHeaders[col]));
-        header->setToolTip(QString::fromLatin1(StepTips[col]));
-        ConstGrid->setHorizontalHeaderItem(col, header);
-    }
-    // A pixel smaller than the cells' font keeps "H3L MH2L" inside its 60 pixels.
-    QFont headerFont = ConstGrid->horizontalHeader()->font();
-    headerFont.setPixelSize(10);
-    ConstGrid->horizontalHeader()->setFont(headerFont);
-    ConstGrid->horizontalHeader()->setFixedHeight(RowHeight + 2);
+    // The column headers name each step by the complex it forms: HL ... H4L for the H rows,
+    // ML, MHL and MH2L for the Mg and Ca rows.
+    ConstGrid->setHorizontalHeaderLabels(
+        {QString(), QStringLiteral("Step 0\nHL, ML"), QStringLiteral("Step 1\nH\u2082L, MHL"),
+         QStringLiteral("Step 2\nH\u2083L, MH\u2082L"), QStringLiteral("Step 3\nH\u2084L")});
     ConstGrid->verticalHeader()->hide();
     ConstGrid->horizontalHeader()->setMinimumSectionSize(1);
     ConstGrid->verticalHeader()->setMinimumSectionSize(1);

@@ -61,6 +61,7 @@ TConstSetPanel::TConstSetPanel(TEngine& engine, QTableWidget* grid, TTableShower
     , FMessageSink(sink)
     , FFileChooser(DefaultFileChoice)
     , FChosen(BuiltInSet())
+    , FApplied(BuiltInSet())
 {
     setObjectName(QStringLiteral("ConstSetPanel"));
     auto* layout = new QVBoxLayout(this);
@@ -75,6 +76,7 @@ TConstSetPanel::TConstSetPanel(TEngine& engine, QTableWidget* grid, TTableShower
     connect(FGrid, &QTableWidget::currentCellChanged, this, [this] { ShowSource(); });
     connect(FGrid, &QTableWidget::cellChanged, this, [this] { ShowSource(); });
     ChooseSet(FChosen, false);
+    ShowEngineState();
 }
 
 void TConstSetPanel::CreateSetControls(QVBoxLayout* layout)
@@ -134,6 +136,13 @@ void TConstSetPanel::CreateConditionControls(QVBoxLayout* layout)
     pcHLabel = new QLabel(this);
     pcHLabel->setObjectName(QStringLiteral("pcHLabel"));
     layout->addWidget(pcHLabel);
+    // What the fields above hold reaches the calculations only with Apply; this says what
+    // the calculations use now.
+    InForceLabel = new QLabel(this);
+    InForceLabel->setObjectName(QStringLiteral("InForceLabel"));
+    InForceLabel->setWordWrap(true);
+    InForceLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(InForceLabel);
     layout->addStretch(1);
 }
 
@@ -165,6 +174,7 @@ void TConstSetPanel::ApplyTo(const TConditions& conditions)
                 EditEntry(applied, lig, pt, step, value);
         }
     FEngine.SetOrigin(SetOrigin(applied, CountEdited(FChosen, applied)));
+    FApplied = FChosen;
     FEngine.SetTemperatureC(conditions.TemperatureC);
     FEngine.SetpHScale(conditions.pHScale);
 }
@@ -174,6 +184,7 @@ void TConstSetPanel::ChooseBuiltIn()
     SetBox->setCurrentIndex(0);
     ChooseSet(BuiltInSet(), false);
     FEngine.SetOrigin(SetOrigin(BuiltInSet()));
+    FApplied = BuiltInSet();
 }
 
 void TConstSetPanel::ShowEngineState()
@@ -189,6 +200,14 @@ void TConstSetPanel::ShowEngineState()
                   .arg(Q(FormatFixed(FEngine.pcH(), 0, 3)), Q(FormatFixed(FEngine.pH(), 0, 2)),
                        Q(FormatFixed(FEngine.IonStr(), 0, 3)));
     pcHLabel->setText(pcH);
+    std::string inForce;
+    try {
+        inForce = ConditionsLine(FEngine);
+    } catch (const TCalcError&) {
+        inForce = "Constants: " + FEngine.Origin().SetName;
+    }
+    InForceLabel->setText(QStringLiteral("In force: ") + Q(inForce));
+    ShowSource();
 }
 
 std::optional<TReal> TConstSetPanel::CellValue(int row, int col) const
@@ -305,6 +324,24 @@ void TConstSetPanel::MarkCells()
         }
 }
 
+QString TConstSetPanel::InForceText(TLigand lig, TPartner pt, std::size_t step) const
+{
+    // The value a calculation uses at the temperature in force, beside the table's.
+    const auto celsius = FEngine.TemperatureC();
+    const TReal table = FEngine.BaseConst()[lig][pt][step];
+    if (!celsius || !(table > 0))
+        return QString();
+    try {
+        const TReal inForce = ConstantsInForce(FEngine).Table[lig][pt][step];
+        return QStringLiteral("\nIn force at %1 \u00B0C: log10 K %2 (table %3)")
+            .arg(Q(FormatReal(*celsius)), Q(FormatFixed(inForce, 0, 3)),
+                 Q(FormatFixed(table, 0, 3)));
+    } catch (const TCalcError&) {
+        // A table that cannot be brought to the temperature: the next Apply says why.
+        return QString();
+    }
+}
+
 void TConstSetPanel::ShowSource()
 {
     const int row = FGrid->currentRow();
@@ -315,21 +352,22 @@ void TConstSetPanel::ShowSource()
     }
     const auto [lig, pt, step] = GridEntry(row, col);
     QString text = Q(RowLabel(lig, pt)) + QStringLiteral(", step %1: ").arg(step);
+    const QString inForce = InForceText(lig, pt, step);
     if (CellEdited(row, col)) {
         const std::optional<TReal> value = CellValue(row, col);
         text += value ? QStringLiteral("log10 K ") + Q(TrimBlanks(Shown(*value)))
                       : QStringLiteral("removed");
-        text += QStringLiteral("\nSource: ") + Q(EditedSource);
+        text += inForce + QStringLiteral("\nSource: ") + Q(EditedSource);
     } else {
         const TEntryInForce entry = EntryInForce(FChosen, lig, pt, step);
         if (!(entry.Log10K > 0)) {
-            text += QStringLiteral("no such step");
+            text += QStringLiteral("no such step") + inForce;
         } else {
             text += QStringLiteral("log10 K ") + Q(FormatReal(entry.Log10K));
             if (entry.Enthalpy)
                 text += QStringLiteral(", enthalpy ") + Q(FormatReal(*entry.Enthalpy))
                     + QStringLiteral(" ") + Q(EnthalpyUnitText(entry.EnthalpyUnit));
-            text += QStringLiteral("\nSource: ") + Q(entry.Source);
+            text += inForce + QStringLiteral("\nSource: ") + Q(entry.Source);
         }
     }
     SourceText->setPlainText(text);

@@ -62,11 +62,15 @@ public:
     /// The built-in set becomes the chosen one (the dialog's Default, which loads its table).
     void ChooseBuiltIn();
 
-    /// The counts and pcH of the engine, after an Apply.
+    /// The counts and pcH of the engine, and the set, temperature and pH scale in force,
+    /// after an Apply.
     void ShowEngineState();
 
     /// The set the grid was filled from, as chosen, opened or saved.
     const TConstSet& Chosen() const { return FChosen; }
+    /// The set in force: the one chosen at the last Apply, OK or Default (the built-in set
+    /// before any). Its further ligands are the ones the calculations know.
+    const TConstSet& Applied() const { return FApplied; }
 
     /// The set that Save set as... writes: the chosen one with the grid's values.
     TConstSet GridSet() const;
@@ -82,6 +86,8 @@ private:
     void SetBoxActivated(int index);
     void MarkCells();
     void ShowSource();
+    /// "\nIn force at 37 °C: log10 K ..." for an entry of BaseConst, with a temperature set.
+    QString InForceText(TLigand lig, TPartner pt, std::size_t step) const;
     std::optional<TReal> CellValue(int row, int col) const;
     bool CellEdited(int row, int col) const;
 
@@ -91,6 +97,7 @@ private:
     const TMessageSink& FMessageSink;
     TFileChooser FFileChooser;
     TConstSet FChosen;
+    TConstSet FApplied;
     std::vector<TConstSet> FSets; // one per item of SetBox
     QComboBox* SetBox;
     QLabel* SetInfo;
@@ -101,4 +108,5 @@ private:
     QLabel* UncorrectedLabel;
     QComboBox* pHScaleBox;
     QLabel* pcHLabel;
+    QLabel* InForceLabel;
 };

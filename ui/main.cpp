@@ -9,6 +9,8 @@
 #include "ui/about.h"
 #include "ui/conditionsbar.h"
 #include "ui/constform.h"
+#include "ui/constsetpanel.h"
+#include "ui/furtherform.h"
 #include "ui/help.h"
 #include "ui/look.h"
 #include "ui/seriesform.h"
@@ -152,8 +154,10 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     FormCreate();
     FConstForm = new TConstForm(FEngine, this);
     FConstForm->SetMessageSink(FOptions.MessageSink);
-    connect(
-        FConstForm, &TConstForm::ConstantsApplied, this, [this] { ShowConditions(this, FEngine); });
+    connect(FConstForm, &TConstForm::ConstantsApplied, this, &TMainForm::ConstantsApplied);
+    FFurtherForm = new TFurtherForm(FEngine, FState, this);
+    FFurtherForm->SetMessageSink(FOptions.MessageSink);
+    connect(FFurtherForm, &TFurtherForm::LigandsApplied, this, &TMainForm::LigandsChanged);
 }
 
 TMainForm::~TMainForm() = default;
@@ -244,6 +248,7 @@ void TMainForm::CreateMenus()
     add(mainMenu, "miSaveReportAs", "Save Report &As...", &TMainForm::SaveReportAs);
     add(mainMenu, "miSetAsDefault", "Set as &Default", &TMainForm::SetAsDefault);
     add(mainMenu, "miBindingConstants", "&Binding Constants", &TMainForm::ShowConstForm);
+    add(mainMenu, "miFurtherLigands", "&Further ligands...", &TMainForm::ShowFurtherForm);
     add(mainMenu, "miSeries", "pCa &series...", &TMainForm::ShowSeriesForm);
     mainMenu->addSeparator();
     add(mainMenu, "miExit", "E&xit", &TMainForm::ExitForm);
@@ -262,9 +267,12 @@ void TMainForm::FormCreate()
     const TStartupResult startup = LoadSettingsAtStart(
         *FIniFile, FDefaultSet, FEngine, FState, FOptions.DecimalPoint);
     FUnreadValues = startup.Unread;
+    FKeptLigands = startup.KeptLigands;
     SetModeIndex(startup.ModeIndex);
-    if (startup.Error)
-        FOptions.MessageSink(this, TMessageKind::mkError, QString::fromStdString(*startup.Error));
+    std::string error = startup.Error.value_or(std::string());
+    UseStoredLigands(startup.Ligands, error);
+    if (!error.empty())
+        FOptions.MessageSink(this, TMessageKind::mkError, QString::fromStdString(error));
     if (startup.Notice)
         FOptions.MessageSink(
             this, TMessageKind::mkInformation, QString::fromStdString(*startup.Notice));
@@ -279,6 +287,38 @@ void TMainForm::FormCreate()
         item->setFocus();
     else
         FModeButtons->button(0)->setFocus();
+}
+
+void TMainForm::UseStoredLigands(const std::vector<TStoredLigand>& stored, std::string& message)
+{
+    // The window starts with the built-in set, under which the library's ligands are known.
+    const std::string unusable = UseStoredLigandLines(
+        FEngine, FState, BuiltInSet(), stored, FKeptLigands);
+    if (unusable.empty())
+        return;
+    message += message.empty()
+        ? "The settings file " + FOptions.IniFileName.string()
+            + " holds further ligands that cannot be used:"
+        : std::string("\nIt also holds further ligands that cannot be used:");
+    message += unusable;
+}
+
+void TMainForm::ConstantsApplied()
+{
+    ShowConditions(this, FEngine);
+    const TConstSet& set = FConstForm->SetPanel()->Applied();
+    const std::vector<std::string> dropped = FollowConstantSet(FEngine, FState, set);
+    if (!dropped.empty())
+        FOptions.MessageSink(this, TMessageKind::mkInformation,
+                             QString::fromStdString(DroppedLigandsMessage(set, dropped)));
+    FFurtherForm->Load(set);
+    LigandsChanged();
+}
+
+void TMainForm::LigandsChanged()
+{
+    if (FSeriesForm)
+        FSeriesForm->FurtherLigandsChanged();
 }
 
 int TMainForm::ModeIndex() const
@@ -411,6 +451,7 @@ void TMainForm::Calculate()
         if (status.Failed())
             RaiseCalcError(status.Error);
         FLastCalculation = ValuesOf(FEngine, FState);
+        FLastLigands = WindowLigands(FEngine, FState);
         AppendReport();
         ShowValues();
         ShowConditions(this, FEngine); // pcH follows the pH and ionic strength
@@ -420,8 +461,8 @@ void TMainForm::Calculate()
 void TMainForm::SetAsDefault()
 {
     RunCommand(this, FOptions.MessageSink, [this] {
-        ::SetAsDefault(
-            *FIniFile, ModeIndex(), FEngine, FState, FOptions.DecimalPoint, FUnreadValues);
+        ::SetAsDefault(*FIniFile, ModeIndex(), FEngine, FState, FOptions.DecimalPoint,
+                       FUnreadValues, FKeptLigands);
     });
 }
 
@@ -430,6 +471,14 @@ void TMainForm::ShowConstForm()
     FConstForm->show();
     FConstForm->raise();
     FConstForm->activateWindow();
+}
+
+void TMainForm::ShowFurtherForm()
+{
+    FFurtherForm->Load(FConstForm->SetPanel()->Applied());
+    FFurtherForm->show();
+    FFurtherForm->raise();
+    FFurtherForm->activateWindow();
 }
 
 void TMainForm::ShowSeriesForm()
@@ -504,6 +553,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     // The program ends with its main window, even while the constants dialog is open.
     FConstForm->hide();
+    FFurtherForm->hide();
     if (FSeriesForm)
         FSeriesForm->hide();
     QMainWindow::closeEvent(event);

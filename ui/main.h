@@ -12,9 +12,13 @@
 // (GetValues), constants for ionic strength and pH, solve, minor species, report appended
 // to the console, state -> fields (ShowValues). A failing step stops its command and its
 // message goes to the window's TMessageSink; what was written before stays.
+//
+// Further ligands (the dialog of that name) live in the engine (their definitions) and the
+// state (their totals), are saved with the settings, and follow the constant set in force.
 
 #include "engine/bindconst.h"
 #include "settings/defaults.h"
+#include "ui/furtherform.h"
 #include "ui/messages.h"
 
 #include <QMainWindow>
@@ -23,12 +27,15 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QButtonGroup;
 class QGroupBox;
 class QPlainTextEdit;
 class QPushButton;
 class TConstForm;
+class TFurtherForm;
 class TIniFile;
 class TSaNumEditExCX;
 class TSeriesForm;
@@ -56,6 +63,7 @@ public:
     bool SaveReport(const QString& path);
     void SetAsDefault();
     void ShowConstForm();
+    void ShowFurtherForm();
     void ShowSeriesForm();
     void ShowAbout();
     void miHHelpClick();
@@ -72,10 +80,13 @@ public:
     const TEngine& Engine() const { return FEngine; }
     const TCalcState& State() const { return FState; }
     TConstForm* ConstForm() const { return FConstForm; }
+    TFurtherForm* FurtherForm() const { return FFurtherForm; }
     TSeriesForm* SeriesForm() const { return FSeriesForm; }
     /// The fifteen values (pH, ionic strength, concentrations in M) of the last
     /// calculation that completed; nothing before the first.
     const std::optional<TValueSet>& LastCalculation() const { return FLastCalculation; }
+    /// The further ligands and their totals of the last calculation that completed.
+    const std::vector<TLigandChoice>& LastLigands() const { return FLastLigands; }
 
     /// The first show centres the window on its screen.
     void setVisible(bool visible) override;
@@ -91,6 +102,9 @@ private:
     void CreateControls(QWidget* client);
     void CreateMenus();
     void AppendReport();
+    void UseStoredLigands(const std::vector<TStoredLigand>& stored, std::string& message);
+    void ConstantsApplied();
+    void LigandsChanged();
     TSaNumEditExCX* Field(TValueField field) const;
 
     TMainFormOptions FOptions;
@@ -98,7 +112,8 @@ private:
     TCalcState FState;
     TDefaultSet FDefaultSet;
     std::unique_ptr<TIniFile> FIniFile;
-    TUnreadValues FUnreadValues; // keys start-up could not use: Save leaves them unchanged
+    TUnreadValues FUnreadValues;      // keys start-up could not use: Save leaves them unchanged
+    TKeptLigandLines FKeptLigands {}; // ligand lines start-up could not use: Save keeps them
 
     QWidget* FClient = nullptr;
     QGroupBox* RadioGroup1 = nullptr;
@@ -111,8 +126,10 @@ private:
     std::array<TSaNumEditExCX*, ValueFieldCount> FFields {}; // indexed by TValueField
     TSaNumEditExCX* pCaEdit = nullptr;
     TConstForm* FConstForm = nullptr;
+    TFurtherForm* FFurtherForm = nullptr;
     TSeriesForm* FSeriesForm = nullptr; // created when first shown
     std::optional<TValueSet> FLastCalculation;
+    std::vector<TLigandChoice> FLastLigands;
     bool FpCaTyped = false; // pCa edited by the user after free Ca++ was last shown or typed
     bool FPlaced = false;   // centred on the screen at the first show
 };

@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: MIT
 #include "ui/seriesform.h"
 
+#include "report/conditions.h"
 #include "series/seriesrecord.h"
+#include "ui/conditionsbar.h"
 #include "ui/look.h"
 #include "ui/main.h"
 #include "ui/seriesinputs.h"
@@ -47,6 +49,10 @@ TSeriesForm::TSeriesForm(TMainForm& mainForm, TMessageSink sink, QWidget* parent
     setWindowTitle(QStringLiteral("pCa series"));
     setFont(DesignFont(font()));
     auto* inputs = new QVBoxLayout;
+    // One line as wide as the inputs below, however long the set's name; whole in its tip.
+    FConditions = MakeElidedLabel();
+    FConditions->setObjectName(QStringLiteral("ConditionsLabel"));
+    inputs->addWidget(FConditions);
     FInputs = new TSeriesInputs;
     inputs->addWidget(FInputs);
     inputs->addWidget(CreateButtons());
@@ -82,6 +88,30 @@ TSeriesForm::TSeriesForm(TMainForm& mainForm, TMessageSink sink, QWidget* parent
         FWatcher, &QFutureWatcherBase::progressValueChanged, FProgress, &QProgressBar::setValue);
     connect(FWatcher, &QFutureWatcherBase::finished, this, &TSeriesForm::SeriesFinished);
     connect(FInputs, &TSeriesInputs::TakeRequested, this, &TSeriesForm::TakeStock);
+    FurtherLigandsChanged();
+}
+
+void TSeriesForm::ShowConditions()
+{
+    const TEngine& engine = FMainForm.Engine();
+    std::string text;
+    try {
+        text = ConditionsLine(engine);
+    } catch (const TCalcError&) {
+        // pcH has no value at a negative ionic strength; the series says why when it runs.
+        text = "Constants: " + engine.Origin().SetName;
+    }
+    FConditions->setText(Q(text));
+    FConditions->setToolTip(Q(text));
+}
+
+void TSeriesForm::FurtherLigandsChanged()
+{
+    std::vector<std::string> names;
+    for (const TFurtherLigand& ligand : FMainForm.Engine().FurtherLigands())
+        names.push_back(ligand.Name);
+    FInputs->SetFurtherLigands(names);
+    ShowConditions();
 }
 
 TSeriesForm::~TSeriesForm()
@@ -138,7 +168,7 @@ void TSeriesForm::TakeStock(int column)
                              "its last calculation."));
         return;
     }
-    FInputs->TakeStock(column, *last);
+    FInputs->TakeStock(column, *last, FMainForm.LastLigands());
 }
 
 TSeriesDesign TSeriesForm::Design() const
@@ -229,7 +259,8 @@ void TSeriesForm::SeriesFinished()
 
 bool TSeriesForm::ExportCsv(const QString& path)
 {
-    const std::string csv = SeriesCsv(FModel->Design().Kind, FModel->Rows(), FModel->Conditions());
+    const std::string csv = SeriesCsv(FModel->Design().Kind, FModel->Rows(), FModel->Conditions(),
+                                      FModel->Engine().FurtherLigands());
     QFile file(path);
     const bool written = file.open(QIODevice::WriteOnly)
         && file.write(csv.data(), static_cast<qint64>(csv.size()))

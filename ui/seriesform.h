@@ -53,6 +53,13 @@ public:
 
     const TSeriesTableModel& Model() const { return *FModel; }
 
+    /// Shows the constant set, temperature and pH scale of the main window's engine, which
+    /// the next series uses.
+    void ShowConditions();
+    /// The stocks take the main window's further ligands, and the conditions line is shown
+    /// again.
+    void FurtherLigandsChanged();
+
 Q_SIGNALS:
     /// A series ended: its rows are in the table, or it failed or was cancelled.
     void Computed();
@@ -76,6 +83,7 @@ private:
     QPushButton* SheetBtn = nullptr;
     QProgressBar* FProgress = nullptr;
     QLabel* FStatus = nullptr;
+    QLabel* FConditions = nullptr;
     TSeriesTableModel* FModel = nullptr;
     QTableView* FView = nullptr;
     QChart* FChart = nullptr;

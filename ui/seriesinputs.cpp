@@ -119,9 +119,11 @@ QWidget* TSeriesInputs::CreateStockBox()
     FColumnA = new QLabel;
     grid->addWidget(FColumnA, 0, 1, Qt::AlignHCenter);
     grid->addWidget(new QLabel(QStringLiteral("Stock B")), 0, 2, Qt::AlignHCenter);
+    // The further ligands' rows follow the seven totals, hidden until a ligand is used.
+    constexpr int FurtherRows = static_cast<int>(MaxFurtherLigands);
     for (std::size_t r = 0; r < FieldRows.size(); ++r) {
         const TFieldRow& row = FieldRows[r];
-        const int gridRow = static_cast<int>(r) + (r < StockRowCount ? 1 : 2);
+        const int gridRow = static_cast<int>(r) + (r < StockRowCount ? 1 : 2 + FurtherRows);
         grid->addWidget(new QLabel(QString::fromLatin1(row.Label)), gridRow, 0);
         for (std::size_t c = 0; c < (r < StockRowCount ? 2U : 1U); ++c) {
             const std::string name = std::string(c == 0 ? "StockA_" : "StockB_") + row.Name;
@@ -130,8 +132,23 @@ QWidget* TSeriesInputs::CreateStockBox()
             grid->addWidget(edit, gridRow, static_cast<int>(c) + 1);
         }
     }
+    for (std::size_t i = 0; i < MaxFurtherLigands; ++i) {
+        const int gridRow = static_cast<int>(StockRowCount + i) + 1;
+        FFurtherLabels[i] = new QLabel;
+        FFurtherLabels[i]->hide();
+        grid->addWidget(FFurtherLabels[i], gridRow, 0);
+        for (std::size_t c = 0; c < 2; ++c) {
+            const std::string name = std::string(c == 0 ? "StockA_Further" : "StockB_Further")
+                + std::to_string(i + 1);
+            TSaNumEditExCX* edit = NewField(name.c_str(), box);
+            edit->SetValue(0);
+            edit->hide();
+            FFurtherFields[c][i] = edit;
+            grid->addWidget(edit, gridRow, static_cast<int>(c) + 1);
+        }
+    }
     auto* note = new QLabel(QStringLiteral("Prescribed (one solution per pCa):"));
-    grid->addWidget(note, static_cast<int>(StockRowCount) + 1, 0, 1, 3);
+    grid->addWidget(note, static_cast<int>(StockRowCount) + FurtherRows + 1, 0, 1, 3);
     for (int c = 0; c < 2; ++c) {
         Field(c, vfpH)->SetValue(7);
         Field(c, vfIonStr)->SetValue(0.15L);
@@ -140,7 +157,7 @@ QWidget* TSeriesInputs::CreateStockBox()
     }
     for (std::size_t r = StockRowCount; r < FieldRows.size(); ++r)
         Field(0, FieldRows[r].Field)->SetValue(0);
-    const int buttonRow = static_cast<int>(FieldRows.size()) + 2;
+    const int buttonRow = static_cast<int>(FieldRows.size()) + 2 + FurtherRows;
     for (int c = 0; c < 2; ++c) {
         auto* take = new QPushButton(c == 0 ? QStringLiteral("Take &A")
                                             : QStringLiteral("Take &B"));
@@ -213,6 +230,9 @@ void TSeriesInputs::DesignChanged()
         if (TSaNumEditExCX* b = Field(1, row.Field))
             SetFieldEnabled(b, mixing);
     }
+    // A further ligand's total is an input of every mode.
+    for (std::size_t i = 0; i < MaxFurtherLigands; ++i)
+        SetFieldEnabled(FFurtherFields[1][i], mixing);
     VolumeEdit->setEnabled(mixing);
 }
 
@@ -240,6 +260,9 @@ TSeriesDesign TSeriesInputs::Design() const
         for (const TFieldRow& row : FieldRows)
             if (TSaNumEditExCX* edit = Field(column, row.Field))
                 input[row.Field] = edit->GetValue();
+        for (std::size_t i = 0; i < FFurtherNames.size(); ++i)
+            input.FurtherTotals[i] =
+                FFurtherFields[static_cast<std::size_t>(column)][i]->GetValue();
         return input;
     };
     if (design.Kind == TSeriesKind::skMixing) {
@@ -253,9 +276,49 @@ TSeriesDesign TSeriesInputs::Design() const
     return design;
 }
 
-void TSeriesInputs::TakeStock(int column, const TValueSet& values)
+void TSeriesInputs::TakeStock(int column, const TValueSet& values,
+                              std::span<const TLigandChoice> ligands)
 {
     for (const TFieldRow& row : FieldRows)
         if (TSaNumEditExCX* edit = Field(column, row.Field))
             edit->SetValue(values[row.Field] * FieldScale(row.Field));
+    for (std::size_t i = 0; i < FFurtherNames.size(); ++i) {
+        const auto taken = std::ranges::find_if(ligands, [&](const TLigandChoice& choice) {
+            return choice.Ligand.Name == FFurtherNames[i];
+        });
+        FFurtherFields[static_cast<std::size_t>(column)][i]->SetValue(
+            taken == ligands.end() ? 0 : taken->TotalM * 1000);
+    }
+}
+
+void TSeriesInputs::SetFurtherLigands(const std::vector<std::string>& names)
+{
+    // The texts of the fields as they stand, by ligand name, so that a ligand that stays
+    // keeps its totals wherever its row moves.
+    std::array<std::array<QString, MaxFurtherLigands>, 2> texts;
+    for (std::size_t i = 0; i < names.size() && i < MaxFurtherLigands; ++i) {
+        const auto before = std::ranges::find(FFurtherNames, names[i]);
+        for (std::size_t c = 0; c < 2; ++c)
+            texts[c][i] = before == FFurtherNames.end()
+                ? QString()
+                : FFurtherFields[c][static_cast<std::size_t>(before - FFurtherNames.begin())]
+                      ->GetText();
+    }
+    FFurtherNames.assign(
+        names.begin(),
+        names.begin() + static_cast<std::ptrdiff_t>(std::min(names.size(), MaxFurtherLigands)));
+    for (std::size_t i = 0; i < MaxFurtherLigands; ++i) {
+        const bool used = i < FFurtherNames.size();
+        FFurtherLabels[i]->setVisible(used);
+        if (used)
+            FFurtherLabels[i]->setText(QStringLiteral("Total ") + Q(FFurtherNames[i]));
+        for (std::size_t c = 0; c < 2; ++c) {
+            TSaNumEditExCX* edit = FFurtherFields[c][i];
+            edit->setVisible(used);
+            if (used && !texts[c][i].isEmpty())
+                edit->SetText(texts[c][i]);
+            else
+                edit->SetValue(0);
+        }
+    }
 }

@@ -6,13 +6,19 @@
 // solution per pCa in a mode that takes free Ca++), the two stock columns of the program's
 // numeric fields (column A also holds the per-point inputs, with the values a mode may
 // prescribe), the target pCa values and the final volume. Fields that are no input of the
-// chosen design are disabled, as the main window does it for its modes.
+// chosen design are disabled, as the main window does it for its modes. The main window's
+// further ligands add a row each to both stock columns: their totals are mixed as the
+// others are, and are inputs of every per-point calculation.
 
 #include "series/series.h"
+#include "ui/furtherform.h"
 
 #include <QWidget>
 
 #include <array>
+#include <span>
+#include <string>
+#include <vector>
 
 class QButtonGroup;
 class QComboBox;
@@ -26,8 +32,14 @@ public:
     explicit TSeriesInputs(QWidget* parent = nullptr);
 
     /// Column 0 (stock A, or the per-point inputs) or 1 (stock B) takes the pH, the ionic
-    /// strength and the totals (column 0 also the prescribed values) of `values` (M).
-    void TakeStock(int column, const TValueSet& values);
+    /// strength and the totals (column 0 also the prescribed values) of `values` (M), and
+    /// the totals of the further ligands from `ligands` by name (0 for one not there).
+    void TakeStock(int column, const TValueSet& values,
+                   std::span<const TLigandChoice> ligands = {});
+
+    /// The further ligands whose totals the stocks carry, in the order of the calculations'
+    /// FurtherTotals. A ligand kept from before keeps its totals; a new one starts at 0.
+    void SetFurtherLigands(const std::vector<std::string>& names);
 
     /// The series the fields describe. Throws TCalcError for a field that holds no number
     /// or a target list that cannot be used.
@@ -49,6 +61,10 @@ private:
 
     // [column][TValueField]; column 1 has no prescribed values.
     std::array<std::array<TSaNumEditExCX*, ValueFieldCount>, 2> FFields {};
+    // [column][ligand], the first FFurtherNames.size() rows shown.
+    std::array<std::array<TSaNumEditExCX*, MaxFurtherLigands>, 2> FFurtherFields {};
+    std::array<QLabel*, MaxFurtherLigands> FFurtherLabels {};
+    std::vector<std::string> FFurtherNames;
     QButtonGroup* FDesignButtons = nullptr;
     QComboBox* FModeCombo = nullptr;
     QLabel* FColumnA = nullptr;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/seriessheet.h"
 
+#include "constsets/constset.h"
 #include "engine/realtext.h"
 #include "report/conditions.h"
 #include "series/seriesrecord.h"
@@ -43,7 +44,12 @@ QString Label(TValueField f)
     return IsConcentration(f) ? label + QStringLiteral(" (mM)") : label;
 }
 
-QString StocksHtml(const TMixingInput& mix)
+QString FurtherLabel(const TFurtherLigand& ligand)
+{
+    return QStringLiteral("Total ") + Q(ligand.Name) + QStringLiteral(" (mM)");
+}
+
+QString StocksHtml(const TMixingInput& mix, std::span<const TFurtherLigand> further)
 {
     QString html = QStringLiteral("<h3>Stocks</h3><table border=1 cellpadding=2 cellspacing=0>"
                                   "<tr><th></th><th>Stock A</th><th>Stock B</th></tr>");
@@ -53,13 +59,17 @@ QString StocksHtml(const TMixingInput& mix)
     for (TValueField f : StockTotals)
         html += QStringLiteral("<tr><td>%1</td><td align=right>%2</td><td align=right>%3</td></tr>")
                     .arg(Label(f), Number(mix.StockA[f]), Number(mix.StockB[f]));
+    for (std::size_t i = 0; i < further.size(); ++i)
+        html += QStringLiteral("<tr><td>%1</td><td align=right>%2</td><td align=right>%3</td></tr>")
+                    .arg(FurtherLabel(further[i]), Number(mix.StockA.FurtherTotals[i]),
+                         Number(mix.StockB.FurtherTotals[i]));
     return html
         + QStringLiteral("</table><p>Final volume of each mixture: %1. Each row mixes "
                          "volume A of stock A with volume B of stock B.</p>")
               .arg(Number(mix.Volume));
 }
 
-QString InputsHtml(const TCalcInput& base)
+QString InputsHtml(const TCalcInput& base, std::span<const TFurtherLigand> further)
 {
     const auto mode = static_cast<std::size_t>(base.Mode);
     QString html = QStringLiteral("<h3>Inputs, mode %1 (%2)</h3>"
@@ -70,6 +80,9 @@ QString InputsHtml(const TCalcInput& base)
         if (f != vfFreeCa && IsModeInput(base.Mode, f))
             html += QStringLiteral("<tr><td>%1</td><td align=right>%2</td></tr>")
                         .arg(Label(f), Number(base[f]));
+    for (std::size_t i = 0; i < further.size(); ++i)
+        html += QStringLiteral("<tr><td>%1</td><td align=right>%2</td></tr>")
+                    .arg(FurtherLabel(further[i]), Number(base.FurtherTotals[i]));
     return html + QStringLiteral("</table><p>Free Ca++ of each row: 10^(3 - pCa) mM.</p>");
 }
 
@@ -102,52 +115,76 @@ QString TableHtml(const TSeriesDesign& design, const std::vector<TSeriesRow>& ro
     return html + QStringLiteral("</table>");
 }
 
-// The values the series was calculated with; at a temperature, the set's own values at its
-// reference temperature beside them.
-QString ConstantsHtml(const TEngine& engine, std::optional<TReal> temperatureC)
+QString Fixed(TReal k)
 {
-    const TConstTable& reference = engine.BaseConst();
-    TConstTable constants = reference;
-    try {
-        if (temperatureC)
-            constants = Log10KInForce(engine, temperatureC);
-    } catch (const TCalcError&) {
-        temperatureC.reset(); // the series failed alike; the table shows what was given
+    return k > 0 ? QString::fromStdString(FormatFixed(k, 0, 3)) : QString();
+}
+
+// One row of the constants table: each step in force, and with a temperature set the value
+// it was brought from beside it.
+QString ConstantsRow(const QString& label, const std::array<TReal, StepCount>& inForce,
+                     const std::array<TReal, StepCount>& reference, bool withReference)
+{
+    QString html = QStringLiteral("<tr><td>%1</td>").arg(label);
+    for (std::size_t step = 0; step < StepCount; ++step) {
+        html += QStringLiteral("<td align=right>%1</td>").arg(Fixed(inForce[step]));
+        if (withReference)
+            html += QStringLiteral("<td align=right><i>%1</i></td>").arg(Fixed(reference[step]));
     }
-    const std::optional<TReal> referenceC = engine.Origin().ReferenceC;
-    const bool beside = temperatureC.has_value();
+    return html + QStringLiteral("</tr>");
+}
+
+QString ConstantsHtml(const TEngine& engine)
+{
+    const TConstTable& constants = engine.BaseConst();
     QString conditions;
     try {
         conditions = QStringLiteral("<p>") + Q(ConditionsLine(engine)) + QStringLiteral("</p>");
     } catch (const TCalcError&) {
         // No pcH for a negative ionic strength: the table still says what was used.
     }
-    QString heading = QStringLiteral("Binding constants used (log10 K at 0.1 M");
-    if (beside)
-        heading += QStringLiteral(", at %1 \u00B0C; in brackets the set's values%2")
-                       .arg(Number(*temperatureC),
-                            referenceC ? QStringLiteral(" at %1 \u00B0C").arg(Number(*referenceC))
-                                       : QString());
-    QString html = QStringLiteral("<h3>") + heading.toHtmlEscaped() + QStringLiteral(")</h3>")
-        + conditions
-        + QStringLiteral("<table border=1 cellpadding=2 cellspacing=0><tr><th></th><th>step 0</th>"
-                         "<th>step 1</th><th>step 2</th><th>step 3</th></tr>");
+    // With a temperature the values in force are those brought to it; the table's own
+    // (at the temperature of their set) stand beside them, so that neither is mistaken for
+    // the other.
+    const std::optional<TReal> celsius = engine.TemperatureC();
+    const TConstantsInForce inForce = ConstantsInForce(engine);
+    const bool withReference = celsius.has_value();
+    QString html = QStringLiteral("<h3>Binding constants used (log10 K at 0.1 M)</h3>")
+        + conditions;
+    if (withReference)
+        html += QStringLiteral("<p>Each step as in force at %1 \u00B0C, and beside it in italics "
+                               "(ref.) the value it was brought from: the set's, at %2, or a "
+                               "further ligand's, at its own temperature. A value without a known "
+                               "enthalpy stays as it is.</p>")
+                    .arg(Number(*celsius),
+                         engine.Origin().ReferenceC
+                             ? Number(*engine.Origin().ReferenceC) + QStringLiteral(" \u00B0C")
+                             : QStringLiteral("an unstated temperature"));
+    html += QStringLiteral("<table border=1 cellpadding=2 cellspacing=0><tr><th></th>");
+    for (std::size_t step = 0; step < StepCount; ++step)
+        html += withReference ? QStringLiteral("<th colspan=2>step %1</th>").arg(step)
+                              : QStringLiteral("<th>step %1</th>").arg(step);
+    html += QStringLiteral("</tr>");
+    if (withReference) {
+        html += QStringLiteral("<tr><th></th>");
+        for (std::size_t step = 0; step < StepCount; ++step)
+            html += QStringLiteral("<th style=\"white-space: nowrap\">%1 \u00B0C</th>"
+                                   "<th><i>ref.</i></th>")
+                        .arg(Number(*celsius));
+        html += QStringLiteral("</tr>");
+    }
     for (TLigand lig : AllLigands)
-        for (TPartner partner : AllPartners) {
-            html += QStringLiteral("<tr><td>%1-%2</td>")
-                        .arg(Q(LigandNames[static_cast<std::size_t>(lig)]),
-                             Q(PartnerNames[static_cast<std::size_t>(partner)]));
-            for (std::size_t step = 0; step < StepCount; ++step) {
-                const TReal k = constants[lig][partner][step];
-                const TReal given = reference[lig][partner][step];
-                QString cell = k > 0 ? QString::fromStdString(FormatFixed(k, 0, 3)) : QString();
-                if (beside && k > 0)
-                    cell += QStringLiteral(" (%1)").arg(
-                        QString::fromStdString(FormatFixed(given, 0, 3)));
-                html += QStringLiteral("<td align=right>%1</td>").arg(cell);
-            }
-            html += QStringLiteral("</tr>");
-        }
+        for (TPartner partner : AllPartners)
+            html += ConstantsRow(
+                QStringLiteral("%1-%2").arg(Q(LigandNames[static_cast<std::size_t>(lig)]),
+                                            Q(PartnerNames[static_cast<std::size_t>(partner)])),
+                inForce.Table[lig][partner], constants[lig][partner], withReference);
+    const auto further = engine.FurtherLigands();
+    for (std::size_t i = 0; i < further.size(); ++i)
+        for (TPartner partner : AllPartners)
+            html += ConstantsRow(Q(LigandRowLabel(further[i].Name, partner)),
+                                 inForce.Further.Const[i][partner], further[i].BaseConst[partner],
+                                 withReference);
     return html + QStringLiteral("</table>");
 }
 
@@ -163,13 +200,11 @@ QString BenchSheetHtml(const TSeriesDesign& design, const std::vector<TSeriesRow
                             QStringLiteral(QUELIX_VERSION));
     // The first line of the heading says what the series is; the tables say the rest.
     html += QStringLiteral("<p>") + Q(SeriesHeading(design).front()) + QStringLiteral("</p>");
-    html += design.Kind == TSeriesKind::skMixing ? StocksHtml(design.Mixing)
-                                                 : InputsHtml(design.Base);
+    html += design.Kind == TSeriesKind::skMixing
+        ? StocksHtml(design.Mixing, engine.FurtherLigands())
+        : InputsHtml(design.Base, engine.FurtherLigands());
     html += TableHtml(design, rows);
-    // The temperature of the series' inputs, as Compute handed it to the engine.
-    html += ConstantsHtml(engine,
-                          design.Kind == TSeriesKind::skMixing ? design.Mixing.StockA.TemperatureC
-                                                               : design.Base.TemperatureC);
+    html += ConstantsHtml(engine);
     return html + QStringLiteral("</body></html>");
 }
 

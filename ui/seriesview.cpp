@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/seriesview.h"
 
+#include "report/further.h"
+
 #include <QChart>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -199,12 +201,15 @@ QVariant TSeriesTableModel::headerData(int section, Qt::Orientation orientation,
 QString TSeriesTableModel::TabSeparated() const
 {
     std::string text;
-    const auto names = SeriesColumnNames(FDesign.Kind, Conditions() != nullptr);
+    // The further ligands' fields close every row, as in quelix-cli's records.
+    const auto ligands = FEngine.FurtherLigands();
+    const std::vector<std::string> further = FurtherColumnNames(ligands);
+    const auto names = SeriesColumnNames(FDesign.Kind, Conditions() != nullptr, further);
     for (std::size_t i = 0; i < names.size(); ++i)
         text += std::string(i > 0 ? "\t" : "") + std::string(names[i]);
     text += '\n';
     for (const TSeriesRow& row : FRows) {
-        const std::vector<TCell> cells = SeriesCells(FDesign.Kind, row, Conditions());
+        const std::vector<TCell> cells = SeriesCells(FDesign.Kind, row, Conditions(), ligands);
         for (std::size_t i = 0; i < cells.size(); ++i) {
             std::string cell = CellText(cells[i]);
             // A tab or line break inside a message would split the spreadsheet's cell.

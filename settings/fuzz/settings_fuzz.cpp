@@ -36,6 +36,7 @@ struct TReading {
     TValueSet Values;
     std::vector<TSettingsProblem> Problems;
     TUnreadValues Unread;
+    TStoredLigands Ligands;
 };
 
 TReading ReadText(const TIniDocument& text, const TDefaultSet& defaults, char point)
@@ -50,6 +51,7 @@ TReading ReadText(const TIniDocument& text, const TDefaultSet& defaults, char po
     for (const TSettingsProblem& problem : reading.Problems)
         reading.Unread[problem.Field] = defaults[problem.Field];
     reading.Values = ValuesOf(engine, state);
+    reading.Ligands = ReadFurtherLigands(section, point);
     return reading;
 }
 
@@ -68,8 +70,10 @@ void CheckSaveAndReadAgain(const std::string& input, char point)
     const TReading first = ReadText(text, defaults, point);
     const bool firstStart = first.Stored == FirstStartMenuSelect;
     const int mode = firstStart ? 0 : std::clamp(first.Stored, -1, ModeCount - 1);
+    // The ligands read are saved as the window would save them when it knows them all.
+    TKeptLigandLines kept = first.Ligands.Kept;
     (void)WriteIniText(text, DefaultSection, mode, firstStart ? defaults : first.Values, point,
-                       firstStart ? TUnreadValues {} : first.Unread);
+                       firstStart ? TUnreadValues {} : first.Unread, first.Ligands.Ligands, &kept);
 
     TIniDocument saved(text.Text());
     const TReading second = ReadText(saved, defaults, point);
@@ -81,8 +85,19 @@ void CheckSaveAndReadAgain(const std::string& input, char point)
         Check(RealToText(second.Values[field]) == RealToText(expected), "a value saved reads back",
               text.Text());
     }
+    Check(second.Ligands.Kept == first.Ligands.Kept, "the same ligand lines cannot be used",
+          text.Text());
+    Check(second.Ligands.Ligands.size() == first.Ligands.Ligands.size(),
+          "every ligand saved reads back", text.Text());
+    for (std::size_t i = 0; i < second.Ligands.Ligands.size(); ++i)
+        Check(second.Ligands.Ligands[i].Name == first.Ligands.Ligands[i].Name
+                  && RealToText(second.Ligands.Ligands[i].TotalM)
+                      == RealToText(first.Ligands.Ligands[i].TotalM),
+              "a ligand saved reads back in its place", text.Text());
     const std::string once = text.Text();
-    (void)WriteIniText(saved, DefaultSection, mode, second.Values, point, second.Unread);
+    kept = second.Ligands.Kept;
+    (void)WriteIniText(saved, DefaultSection, mode, second.Values, point, second.Unread,
+                       second.Ligands.Ligands, &kept);
     Check(saved.Text() == once, "a second save changes nothing", once);
 }
 

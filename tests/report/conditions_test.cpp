@@ -140,26 +140,3 @@ TEST(Records, FailedRecordStillNamesItsConditionsButHasNoPcH)
     EXPECT_TRUE(j["pch"].is_null());
     EXPECT_EQ(j["error"], CalcMessage::NegativeIonStr);
 }
-
-TEST(Log10KInForce, TheSetsValuesBroughtToTheTemperatureByVantHoff)
-{
-    // EGTA-Ca step 0 has an enthalpy (EngineWith), every other entry none.
-    const TEngine engine = EngineWith("Lab", 0);
-    EXPECT_EQ(Log10KInForce(engine, std::nullopt), engine.BaseConst());
-    EXPECT_EQ(Log10KInForce(engine, 20), engine.BaseConst()); // the set's own temperature
-    const TConstTable at37 = Log10KInForce(engine, 37);
-    // van 't Hoff, written out: log K(T) = log K(Tref) - dH / (R ln 10) (1/T - 1/Tref).
-    const long double kelvin = 273.15L;
-    const long double expected = engine.BaseConst()[ligEGTA][ptCa][0]
-        - (-35145.6L) / (8.314462618L * std::log(10.0L)) * (1 / (37 + kelvin) - 1 / (20 + kelvin));
-    EXPECT_NEAR(static_cast<double>(at37[ligEGTA][ptCa][0]), static_cast<double>(expected), 1e-12);
-    EXPECT_LT(
-        at37[ligEGTA][ptCa][0], engine.BaseConst()[ligEGTA][ptCa][0]); // binding is exothermic
-    for (TLigand lig : AllLigands)
-        for (TPartner pt : AllPartners)
-            for (std::size_t step = 0; step < StepCount; ++step) {
-                if (lig != ligEGTA || pt != ptCa || step != 0) {
-                    EXPECT_EQ(at37[lig][pt][step], engine.BaseConst()[lig][pt][step]);
-                }
-            }
-}

@@ -5,11 +5,13 @@
 #include "ui/constsetpanel.h"
 
 #include "constsets/setfile.h"
+#include "engine/realtext.h"
 #include "report/conditions.h"
 #include "ui/constform.h"
 #include "ui/main.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -264,4 +266,48 @@ TEST(MainFormConditions, StatusBarAndReportNameTheConditionsOnlyOutsideTheDefaul
     dialog->findChild<QComboBox*>(QStringLiteral("pHScaleBox"))->setCurrentIndex(0);
     QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BtnApply")), Qt::LeftButton);
     EXPECT_TRUE(bar->isHidden());
+}
+
+// The column headers name each step's complex; with a temperature the dialog says what is in
+// force and gives the selected value in force beside the table's.
+TEST_F(ConstSetPanelTest, HeadersNameTheComplexesAndTheValueInForceStandsBesideTheTables)
+{
+    const QStringList headers {
+        QStringLiteral("Step 0\nHL, ML"), QStringLiteral("Step 1\nH\u2082L, MHL"),
+        QStringLiteral("Step 2\nH\u2083L, MH\u2082L"), QStringLiteral("Step 3\nH\u2084L")};
+    for (int col = 1; col < TConstForm::ColCount; ++col)
+        EXPECT_EQ(Grid->horizontalHeaderItem(col)->text(), headers.at(col - 1));
+    EXPECT_FALSE(Grid->horizontalHeader()->isHidden());
+    // Every row is still in view below the headers.
+    EXPECT_LE(
+        Grid->horizontalHeader()->height() + TConstForm::RowCount * 18 + 2 * Grid->frameWidth(),
+        Grid->height());
+
+    auto* inForce = Form.findChild<QLabel*>(QStringLiteral("InForceLabel"));
+    auto* source = Form.findChild<QPlainTextEdit*>(QStringLiteral("SourceText"));
+    EXPECT_TRUE(inForce->text().startsWith(QStringLiteral("In force: Constants: Built-in;")));
+    ChooseInBox(1);
+    Form.findChild<QLineEdit*>(QStringLiteral("TemperatureEdit"))->setText(QStringLiteral("37"));
+    Click("BtnApply");
+    ASSERT_TRUE(Messages.empty());
+    EXPECT_TRUE(inForce->text().contains(QStringLiteral("temperature 37 \u00B0C")))
+        << inForce->text().toStdString();
+    Grid->setCurrentCell(EgtaCa, 1);
+    // What a calculation at 37 degrees uses: the engine's own constants at 0.1 M.
+    TEngine at01 = Engine;
+    at01.SetIonStr(0.1L);
+    at01.AdjustConstants();
+    const TReal used = at01.CorrConst()[ligEGTA][ptCa][0];
+    EXPECT_NE(FormatFixed(used, 0, 3), FormatFixed(Engine.BaseConst()[ligEGTA][ptCa][0], 0, 3));
+    EXPECT_TRUE(source->toPlainText().contains(
+        QStringLiteral("In force at 37 \u00B0C: log10 K %1 (table %2)")
+            .arg(Q(FormatFixed(used, 0, 3)),
+                 Q(FormatFixed(Engine.BaseConst()[ligEGTA][ptCa][0], 0, 3)))))
+        << source->toPlainText().toStdString();
+
+    // No temperature: no such line.
+    Form.findChild<QLineEdit*>(QStringLiteral("TemperatureEdit"))->clear();
+    Click("BtnApply");
+    Grid->setCurrentCell(EgtaCa, 2);
+    EXPECT_FALSE(source->toPlainText().contains(QStringLiteral("In force")));
 }

@@ -2,20 +2,24 @@
 // SPDX-License-Identifier: MIT
 #include "ui/seriesform.h"
 
+#include "engine/realtext.h"
 #include "numedit/SaNumEditExCX.h"
-#include "request/runconditions.h"
+#include "ui/constform.h"
+#include "ui/furtherform.h"
 #include "ui/main.h"
-#include "ui/seriessheet.h"
 #include "ui/seriesview.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -197,32 +201,58 @@ TEST_F(SeriesFormTest, MixingTableOfStocksFromTheMainWindowIsTheCommandLinesTabl
 
 TEST_F(SeriesFormTest, PerPointSeriesInTheChosenModeIsTheCommandLinesToo)
 {
-    CalculateStock("0.000001", "5.4");
-    Child<QPushButton>(Form, "TakeABtn")->click();
-    Child<QRadioButton>(Form, "PerPointRadio")->click();
-    // Mode 6: total Mg is an input, total Ca a result, stock B is not used.
-    EXPECT_TRUE(SeriesField("StockA_tMgEdit")->isEnabled());
-    EXPECT_FALSE(SeriesField("StockA_tCaEdit")->isEnabled());
-    EXPECT_FALSE(SeriesField("StockB_tMgEdit")->isEnabled());
-    EXPECT_FALSE(SeriesField("StockA_fMgEdit")->isEnabled());
-    SetTargets("8", "5", "1", "");
-    ComputeAndWait();
-    const QString csvPath = Dir.filePath(QStringLiteral("perpoint.csv"));
-    ASSERT_TRUE(Form->ExportCsv(csvPath));
-    EXPECT_EQ(ReadAll(csvPath).toUtf8(),
-              Cli({QStringLiteral("--mode"), QStringLiteral("6"), QStringLiteral("--ph"),
-                   QStringLiteral("7"), QStringLiteral("--ionic-strength"), QStringLiteral("0.15"),
-                   QStringLiteral("--total-egta"), QStringLiteral("7"),
-                   QStringLiteral("--total-mg"), QStringLiteral("5.4"),
-                   QStringLiteral("--total-atp"), QStringLiteral("5"), QStringLiteral("--pca"),
-                   QStringLiteral("8:5:1"), QStringLiteral("--format"), QStringLiteral("csv")}));
-    // Copy puts the same records on the clipboard, tab-separated.
-    Child<QPushButton>(Form, "CopyBtn")->click();
-    const QStringList copied = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
-    const QStringList csv = ReadAll(csvPath).split(QLatin1Char('\n'));
-    ASSERT_EQ(copied.size(), csv.size());
-    for (qsizetype i = 0; i < csv.size(); ++i)
-        EXPECT_EQ(copied[i], QString(csv[i]).replace(QLatin1Char(','), QLatin1Char('\t')));
+    // Without a further ligand, then with creatine phosphate, an input of every point.
+    for (const bool withCrP : {false, true}) {
+        SCOPED_TRACE(withCrP ? "with CrP" : "five ligands");
+        if (withCrP) {
+            TFurtherForm* dialog = Main->FurtherForm();
+            auto* box = Child<QComboBox>(dialog, "LigandBox1");
+            box->setCurrentIndex(box->findText(QStringLiteral("CrP")));
+            Child<TSaNumEditExCX>(dialog, "TotalEdit1")->SetText(QStringLiteral("14.5"));
+            Child<QPushButton>(dialog, "BtnOK")->click();
+        }
+        CalculateStock("0.000001", "5.4");
+        Child<QPushButton>(Form, "TakeABtn")->click();
+        Child<QRadioButton>(Form, "PerPointRadio")->click();
+        // Mode 6: total Mg is an input, total Ca a result, stock B is not used.
+        EXPECT_TRUE(SeriesField("StockA_tMgEdit")->isEnabled());
+        EXPECT_FALSE(SeriesField("StockA_tCaEdit")->isEnabled());
+        EXPECT_FALSE(SeriesField("StockB_tMgEdit")->isEnabled());
+        EXPECT_FALSE(SeriesField("StockA_fMgEdit")->isEnabled());
+        EXPECT_EQ(SeriesField("StockA_Further1")->isHidden(), !withCrP);
+        EXPECT_TRUE(SeriesField("StockA_Further1")->isEnabled());
+        EXPECT_FALSE(SeriesField("StockB_Further1")->isEnabled());
+        SetTargets("8", "5", "1", "");
+        ComputeAndWait();
+        const QString csvPath = Dir.filePath(QStringLiteral("perpoint.csv"));
+        ASSERT_TRUE(Form->ExportCsv(csvPath));
+        QStringList args {QStringLiteral("--mode"),
+                          QStringLiteral("6"),
+                          QStringLiteral("--ph"),
+                          QStringLiteral("7"),
+                          QStringLiteral("--ionic-strength"),
+                          QStringLiteral("0.15"),
+                          QStringLiteral("--total-egta"),
+                          QStringLiteral("7"),
+                          QStringLiteral("--total-mg"),
+                          QStringLiteral("5.4"),
+                          QStringLiteral("--total-atp"),
+                          QStringLiteral("5"),
+                          QStringLiteral("--pca"),
+                          QStringLiteral("8:5:1"),
+                          QStringLiteral("--format"),
+                          QStringLiteral("csv")};
+        if (withCrP)
+            args << QStringLiteral("--ligand") << QStringLiteral("CrP=14.5");
+        EXPECT_EQ(ReadAll(csvPath).toStdString(), Cli(args).toStdString());
+        // Copy puts the same records on the clipboard, tab-separated.
+        Child<QPushButton>(Form, "CopyBtn")->click();
+        const QStringList copied = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+        const QStringList csv = ReadAll(csvPath).split(QLatin1Char('\n'));
+        ASSERT_EQ(copied.size(), csv.size());
+        for (qsizetype i = 0; i < csv.size(); ++i)
+            EXPECT_EQ(copied[i], QString(csv[i]).replace(QLatin1Char(','), QLatin1Char('\t')));
+    }
 }
 
 TEST_F(SeriesFormTest, BenchSheetIsAnA4PdfWithTheRecipesTableAndConstants)
@@ -299,22 +329,102 @@ TEST_F(SeriesFormTest, CancelStopsALongSeriesAndKeepsTheTableAsItWas)
 
 } // namespace
 
-TEST(BenchSheet, ConstantsAreThoseInForceWithTheSetsOwnBeside)
+// The main window's further ligands give both stocks a row; Take copies their totals, every
+// mixture holds them mixed, and without them the window is as before.
+TEST_F(SeriesFormTest, StocksCarryTheMainWindowsFurtherLigands)
 {
-    TEngine engine;
-    UseRunConstants(engine, ResolveConstants("nist-srd46-20c", {}));
-    TSeriesDesign design;
-    design.Targets = {6};
-    design.Base = DefaultInput();
-    design.Base.Mode = TCalcMode::cmCa;
-    design.Base.TemperatureC = 37;
-    // EGTA-Ca step 0: 10.973 at the set's 20 °C, 10.630 at 37 °C (quelix-cli --show-constants).
-    const QString html = BenchSheetHtml(design, {}, engine, QDateTime());
-    EXPECT_TRUE(html.contains(QStringLiteral(">10.630 (10.973)<"))) << html.toStdString();
-    EXPECT_TRUE(
-        html.contains(QStringLiteral("at 37 \u00B0C; in brackets the set's values at 20 \u00B0C")));
-    design.Base.TemperatureC.reset();
-    const QString plain = BenchSheetHtml(design, {}, engine, QDateTime());
-    EXPECT_TRUE(plain.contains(QStringLiteral(">10.973<")));
-    EXPECT_FALSE(plain.contains(QStringLiteral("brackets")));
+    TakeFibreStocks();
+    SetTargets("9", "5", "1", "");
+    ComputeAndWait();
+    const QString before = Dir.filePath(QStringLiteral("before.csv"));
+    ASSERT_TRUE(Form->ExportCsv(before));
+    EXPECT_TRUE(SeriesField("StockA_Further1")->isHidden());
+
+    // CrP 14.5 mM in both stocks, as in the published relaxing and activating solutions.
+    TFurtherForm* dialog = Main->FurtherForm();
+    auto* box = Child<QComboBox>(dialog, "LigandBox1");
+    box->setCurrentIndex(box->findText(QStringLiteral("CrP")));
+    Child<TSaNumEditExCX>(dialog, "TotalEdit1")->SetText(QStringLiteral("14.5"));
+    Child<QPushButton>(dialog, "BtnOK")->click();
+    EXPECT_FALSE(SeriesField("StockA_Further1")->isHidden());
+    EXPECT_TRUE(SeriesField("StockA_Further2")->isHidden());
+    EXPECT_EQ(SeriesField("StockB_Further1")->GetValue(), 0); // nothing taken yet
+    TakeFibreStocks();
+    EXPECT_EQ(SeriesField("StockA_Further1")->GetValue(), 14.5L);
+    SeriesField("StockB_Further1")->SetText(QStringLiteral("10"));
+    ComputeAndWait();
+    const TSeriesTableModel& model = Form->Model();
+    ASSERT_EQ(model.Rows().size(), 5U);
+    for (const TSeriesRow& row : model.Rows()) {
+        SCOPED_TRACE(row.PCaTarget);
+        ASSERT_FALSE(row.Failed()) << row.Outcome.Error;
+        EXPECT_NEAR(row.Outcome.Input.FurtherTotals[0],
+                    (1 - row.FractionB) * 14.5L + row.FractionB * 10, 1e-12L);
+        EXPECT_GT(row.Outcome.State.Further[0].Mg, 0);
+    }
+    // The same table as quelix-cli makes of the same stocks.
+    const QString with = Dir.filePath(QStringLiteral("with.csv"));
+    ASSERT_TRUE(Form->ExportCsv(with));
+    const QStringList args {QStringLiteral("--ph"),
+                            QStringLiteral("7"),
+                            QStringLiteral("--ionic-strength"),
+                            QStringLiteral("0.15"),
+                            QStringLiteral("--stock-a"),
+                            Spec("StockA_") + QStringLiteral(",total_crp=14.5"),
+                            QStringLiteral("--stock-b"),
+                            Spec("StockB_") + QStringLiteral(",total_crp=10"),
+                            QStringLiteral("--pca"),
+                            QStringLiteral("9:5:1"),
+                            QStringLiteral("--format"),
+                            QStringLiteral("csv")};
+    EXPECT_EQ(ReadAll(with).toStdString(), Cli(args).toStdString());
+
+    // Cleared again: the rows go, and the series is the one computed before.
+    Child<QPushButton>(dialog, "ClearBtn1")->click();
+    Child<QPushButton>(dialog, "BtnOK")->click();
+    EXPECT_TRUE(SeriesField("StockA_Further1")->isHidden());
+    TakeFibreStocks();
+    ComputeAndWait();
+    const QString after = Dir.filePath(QStringLiteral("after.csv"));
+    ASSERT_TRUE(Form->ExportCsv(after));
+    EXPECT_EQ(ReadAll(after), ReadAll(before));
+}
+
+TEST_F(SeriesFormTest, TheWindowAndTheBenchSheetNameTheConstantsInForce)
+{
+    auto* conditions = Child<QLabel>(Form, "ConditionsLabel");
+    EXPECT_TRUE(conditions->text().startsWith(QStringLiteral("Constants: Built-in;")));
+    TConstForm* constants = Main->ConstForm();
+    auto* setBox = Child<QComboBox>(constants, "SetBox");
+    setBox->setCurrentIndex(1);
+    Q_EMIT setBox->activated(1);
+    Child<QLineEdit>(constants, "TemperatureEdit")->setText(QStringLiteral("37"));
+    Child<QPushButton>(constants, "BtnApply")->click();
+    EXPECT_TRUE(conditions->text().contains(QStringLiteral("temperature 37 \u00B0C")))
+        << conditions->text().toStdString();
+
+    TakeFibreStocks();
+    SetTargets("9", "5", "1", "");
+    ComputeAndWait();
+    const QString pdf = Dir.filePath(QStringLiteral("sheet.pdf"));
+    ASSERT_TRUE(Form->SaveSheet(pdf));
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString sheet = QString::fromUtf8(text.readAllStandardOutput());
+    // EGTA-Ca as a calculation at 37 degrees uses it, and the set's value beside it.
+    TEngine at01 = Main->Engine();
+    at01.SetIonStr(0.1L);
+    at01.AdjustConstants();
+    const QString egtaCa = QStringLiteral("EGTA-Ca\\s+")
+        + QString::fromStdString(
+              FormatFixed(at01.CorrConst()[TLigand::ligEGTA][TPartner::ptCa][0], 0, 3))
+              .replace(QLatin1Char('.'), QStringLiteral("\\."))
+        + QStringLiteral("\\s+")
+        + QString::fromStdString(
+              FormatFixed(Main->Engine().BaseConst()[TLigand::ligEGTA][TPartner::ptCa][0], 0, 3))
+              .replace(QLatin1Char('.'), QStringLiteral("\\."));
+    EXPECT_TRUE(sheet.contains(QRegularExpression(egtaCa))) << egtaCa.toStdString() << "\n"
+                                                            << sheet.toStdString();
+    EXPECT_TRUE(sheet.contains(QStringLiteral("ref."))) << sheet.toStdString();
 }
