@@ -82,6 +82,16 @@ TEST(BatchWarnings, SummedUpPerModeAndColumnAfterTheLastRow)
          {Input(vfFreeCa)},
          {"warning: no row used --free-ca: the rows in modes 0 and 1 do not read it, the "
           "others give their own free_ca."}},
+        // A pca cell gives the row its own free Ca++: --free-ca is not what the rows used,
+        // also where the mode reads free Ca++.
+        {"mode,pca\n6,6\n2,7.5\n",
+         {Input(vfFreeCa)},
+         {"warning: no row used --free-ca: all rows give their own free_ca."}},
+        {"mode,pca,free_ca\n6,6,\n0,,\n",
+         {Input(vfFreeCa)},
+         {"warning: no row used --free-ca: the rows in mode 0 do not read it, the others give "
+          "their own free_ca."}},
+        {"mode,pca\n6,6\n6,\n", {Input(vfFreeCa)}, {}}, // the second row used it
         // Nothing to say: an option that one row used, rows that read all they give, and a
         // row that failed before its inputs were read.
         {"mode,free_ca\n6,\n0,\n", {Input(vfFreeCa)}, {}},

@@ -166,6 +166,10 @@ TEST(EditEntry, AnEditedEntryIsTheUsersWithoutEnthalpyAndCounts)
         {ligPO4, ptH, 3, 1.5L, true, 1.5L},      // an added step
         {ligADP, ptMg, 1, -1, true, 0},          // a value <= 0 removes the step
         {ligPO4, ptMg, 0, 0, false, 0},          // absent already
+        // A negative value typed on an absent step leaves it absent: no edit of the set.
+        {ligPO4, ptCa, 0, -2.5L, false, 0},
+        {ligPO4, ptMg, 2, -0.0L, false, 0},
+        {ligATP, ptMg, 2, -1e-30L, false, 0},
     };
     int changed = 0;
     for (const TCase& c : cases) {

@@ -7,11 +7,15 @@
 #include "engine/realtext.h"
 #include "request/request.h"
 #include "series/pcalist.h"
+#include "series/seriesrecord.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <string>
 
 using enum TValueField;
 
@@ -146,4 +150,21 @@ TEST(PerPoint, ProgressSeesEveryRowAndCanStopTheSeries)
         });
     EXPECT_EQ(rows.size(), 3U);
     EXPECT_EQ(seen, (std::vector<std::size_t> {1, 2, 3}));
+}
+
+TEST(PerPoint, TheReadableTableIsTheOneOnFile)
+{
+    // The ladder of the manual's pCa 6 buffer as quelix-cli prints it and the window shows
+    // it, with a row that fails; the I >= column is in mM (the single run of pCa 6 reports
+    // "Ionic strength >=   49.877 mM").
+    TEngine engine = DefaultEngine();
+    TSeriesDesign design;
+    design.Kind = TSeriesKind::skPerPoint;
+    design.Base = BufferBase(TCalcMode::cmCa);
+    design.Targets = ParsePCaList("9:5:1,-5000");
+    const auto rows = RunSeries(engine, design);
+    std::ifstream file(
+        std::string(QUELIX_TEST_DATA_DIR) + "/cli_series_perpoint.txt", std::ios::binary);
+    const std::string expected {std::istreambuf_iterator<char>(file), {}};
+    EXPECT_EQ(SeriesTableText(design, rows), expected);
 }

@@ -93,6 +93,8 @@ protected:
 
 constexpr int EgtaCa = 5; // grid rows
 constexpr int Po4H = 12;
+constexpr int Po4Ca = 14;
+constexpr int AtpMg = 1;
 
 } // namespace
 
@@ -167,6 +169,33 @@ TEST_F(ConstSetPanelTest, SavedGridReadsBackWithSourcesAndOpensAgain)
     EXPECT_EQ(Engine.Origin().EditedEntries, 0);
     EXPECT_EQ(Engine.BaseConst()[ligEGTA][ptCa][0], applied[ligEGTA][ptCa][0]);
     EXPECT_EQ(Engine.BaseConst()[ligPO4][ptH][3], 1.5L);
+}
+
+TEST_F(ConstSetPanelTest, ANegativeValueOnAStepTheSetLacksIsNoEdit)
+{
+    ChooseInBox(1);
+    const TConstSet chosen = Form.SetPanel()->Chosen();
+    Grid->item(Po4Ca, 1)->setText(QStringLiteral("-2"));   // PO4-Ca has no step 0
+    Grid->item(AtpMg, 3)->setText(QStringLiteral("-0.5")); // nor ATP-Mg a step 2
+    Click("BtnApply");
+    ASSERT_TRUE(Messages.empty()) << Messages.front().toStdString();
+    EXPECT_EQ(Engine.Origin().EditedEntries, 0);
+    EXPECT_EQ(Engine.BaseConst()[ligPO4][ptCa][0], 0);
+    EXPECT_EQ(Engine.BaseConst()[ligATP][ptMg][2], 0);
+    // Saved, it is the chosen set itself, not one "made ... with 2 entries edited".
+    NextFile = Path("copy.json");
+    Click("SaveSetBtn");
+    ASSERT_TRUE(Messages.empty()) << Messages.front().toStdString();
+    const TConstSet saved = ReadConstSetFile(NextFile.toStdString());
+    EXPECT_EQ(saved.Name, chosen.Name);
+    EXPECT_EQ(saved.Description, chosen.Description);
+    EXPECT_EQ(saved.Entries, chosen.Entries);
+
+    // On a step the set has, a negative value removes it: one edit.
+    Grid->item(EgtaCa, 2)->setText(QStringLiteral("-1"));
+    Click("BtnApply");
+    EXPECT_EQ(Engine.Origin().EditedEntries, 1);
+    EXPECT_EQ(Engine.BaseConst()[ligEGTA][ptCa][1], 0);
 }
 
 TEST_F(ConstSetPanelTest, AFileThatDoesNotReadChangesNothing)
