@@ -298,6 +298,18 @@ TEST(MixingTable, RowsAsRecordsLeadWithTheSeriesColumns)
     EXPECT_EQ(VolumeDecimals(1000), 1);
     EXPECT_EQ(VolumeDecimals(1), 4);
     EXPECT_EQ(VolumeDecimals(0.25L), 5);
+    // Five significant digits, between none and nine decimals.
+    EXPECT_EQ(VolumeDecimals(99999), 0);
+    EXPECT_EQ(VolumeDecimals(1e6L), 0);
+    EXPECT_EQ(VolumeDecimals(0.0001L), 8);
+    EXPECT_EQ(VolumeDecimals(0.00001L), 9);
+    EXPECT_EQ(VolumeDecimals(1e-7L), 9);
+    // A row without a mixture shows its target and nothing else.
+    for (const TSeriesColumn& column : SeriesTableColumns(TSeriesKind::skMixing)) {
+        SCOPED_TRACE(column.Caption);
+        EXPECT_EQ(
+            SeriesTableCell(column, rows[1], mix.Volume), column.Caption == "pCa" ? "3.000" : "");
+    }
 }
 
 TEST(MixingTable, TheFibreLadderNeedsFewCalculationsPerRow)
@@ -395,11 +407,42 @@ TEST(MixingTable, ALadderCostsUnderFourCalculationsPerRow)
         int total = 0;
         for (const TSeriesRow& row : rows) {
             ASSERT_TRUE(row.HasMixture) << row.Outcome.Error;
+            // A row between the grid's points is calculated at least once for its record.
+            const bool onGrid = std::fmod(row.FractionB * TMixCurve::GridIntervals, 1) == 0;
+            EXPECT_GE(row.Evaluations, onGrid ? 0 : 1) << FormatReal(row.PCaTarget);
             EXPECT_LE(row.Evaluations, 8) << FormatReal(row.PCaTarget);
             total += row.Evaluations;
         }
         EXPECT_LE(total, c.PerRow * static_cast<double>(rows.size()));
         // Each row is counted: a ladder never comes free.
         EXPECT_GE(total, 2 * static_cast<int>(rows.size()));
+    }
+}
+
+TEST(MixingTable, TargetsCloserThanTheToleranceNearACaFreeStock)
+{
+    // Near a Ca-free stock A pCa rises steeply as the fraction of B goes to 0: targets a
+    // few times the tolerance apart lie in brackets that earlier targets have closed
+    // already. Each still gets its own mixture, calculated for its record, at the target
+    // to 1e-9 in pCa or to 1e-12 in the fraction (where pCa moves faster than 1000 per
+    // unit fraction).
+    std::vector<TReal> targets;
+    for (const TReal pCa : {10.0L, 11.0L, 12.0L, 13.0L})
+        for (const TReal offset : {0.0L, 1.5e-9L, -1.5e-9L, 3e-9L})
+            targets.push_back(pCa + offset);
+    const TMixingInput mix = FibreStocks(0);
+    TEngine engine = DefaultEngine();
+    const auto rows = DesignMixingTable(engine, mix, targets);
+    for (const TSeriesRow& row : rows) {
+        SCOPED_TRACE(FormatReal(row.PCaTarget));
+        ASSERT_TRUE(row.HasMixture) << row.Outcome.Error;
+        const TReal f = row.FractionB, step = TMixCurve::FractionTolerance;
+        const bool atTarget = std::fabs(PCaOf(row.Outcome) - row.PCaTarget)
+            <= TMixCurve::PCaTolerance;
+        const bool straddles = PCaOf(Independent(mix, f - step)) > row.PCaTarget
+            && PCaOf(Independent(mix, f + step)) < row.PCaTarget;
+        EXPECT_TRUE(atTarget || straddles) << FormatReal(PCaOf(row.Outcome));
+        EXPECT_EQ(CsvOf(row.Outcome), CsvOf(Independent(mix, f)));
+        EXPECT_GE(row.Evaluations, 1);
     }
 }

@@ -45,6 +45,12 @@ TEST(PCaList, ValuesAndRangesGiveTheNumbersAsTyped)
         {" 6 ,\t7.25 ", {"6", "7.25"}},
         {"6.125:6:0.0625", {"6.125", "6.0625", "6"}},
         {"-1:1:1", {"-1", "0", "1"}},
+        // Values below 1 with more decimals than digits, an exponent with its sign, and a
+        // long range within the 17 digits.
+        {"0:0.1:0.05", {"0", "0.05", "0.1"}},
+        {"0.001:-0.002:0.0015", {"0.001", "-0.0005", "-0.002"}},
+        {"1e+1:9.5:5e-1", {"10", "9.5"}},
+        {"12345678.25:12345678:0.25", {"12345678.25", "12345678"}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.List);

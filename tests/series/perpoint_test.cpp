@@ -168,3 +168,17 @@ TEST(PerPoint, TheReadableTableIsTheOneOnFile)
     const std::string expected {std::istreambuf_iterator<char>(file), {}};
     EXPECT_EQ(SeriesTableText(design, rows), expected);
 }
+
+TEST(PerPoint, AFailedRowShowsItsTargetAndNoNumbers)
+{
+    // In the window's table and on the bench sheet, as in the printed table.
+    TEngine engine = DefaultEngine();
+    const auto rows = DesignPerPoint(
+        engine, BufferBase(TCalcMode::cmCa), std::vector<TReal> {-5000});
+    ASSERT_TRUE(rows.at(0).Failed());
+    for (const TSeriesColumn& column : SeriesTableColumns(TSeriesKind::skPerPoint)) {
+        SCOPED_TRACE(column.Caption);
+        EXPECT_EQ(
+            SeriesTableCell(column, rows[0], 1000), column.Caption == "pCa" ? "-5000.000" : "");
+    }
+}
