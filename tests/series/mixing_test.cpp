@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <regex>
@@ -349,6 +351,29 @@ TEST(MixingTable, TheSampledCurveRunsFromStockAToStockB)
     EXPECT_EQ(curve[2].VolumeB, 250);
     for (std::size_t i = 1; i < curve.size(); ++i)
         EXPECT_LT(PCaOf(curve[i].Outcome), PCaOf(curve[i - 1].Outcome)) << i;
+    for (const TSeriesRow& row : curve)
+        EXPECT_EQ(row.Evaluations, 1); // one calculation per point of the curve
+}
+
+TEST(MixingTable, TheRangeShownHoldsOnlyPCaThatCanBeReached)
+{
+    // Stocks A of many calcium contents: whatever digits the ends of the range have, each
+    // end shown is cut towards the other, to two decimals where that leaves a range.
+    for (int i = 0; i < 24; ++i) {
+        TMixingInput mix = FibreStocks(0.004L + 0.0037L * i);
+        const TReal pA = PCaOf(Independent(mix, 0)), pB = PCaOf(Independent(mix, 1));
+        SCOPED_TRACE(FormatReal(pA));
+        TEngine engine = DefaultEngine();
+        const auto row = DesignMixingTable(engine, mix, std::vector<TReal> {3}).at(0);
+        std::smatch m;
+        const std::regex message(R"(.*: (\d+\.\d\d) to (\d+\.\d\d))");
+        ASSERT_TRUE(std::regex_match(row.Outcome.Error, m, message)) << row.Outcome.Error;
+        const TReal shownA = *TextToReal(m[1].str()), shownB = *TextToReal(m[2].str());
+        EXPECT_LE(shownA, pA);
+        EXPECT_GT(shownA, pA - 0.01L);
+        EXPECT_GE(shownB, pB);
+        EXPECT_LT(shownB, pB + 0.01L);
+    }
 }
 
 TEST(MixingTable, NearlyIdenticalStocksAreARangeNotATurn)
@@ -445,4 +470,20 @@ TEST(MixingTable, TargetsCloserThanTheToleranceNearACaFreeStock)
         EXPECT_EQ(CsvOf(row.Outcome), CsvOf(Independent(mix, f)));
         EXPECT_GE(row.Evaluations, 1);
     }
+}
+
+TEST(MixingTable, TheReadableTableIsTheOneOnFile)
+{
+    // The skinned-fibre stocks' ladder as quelix-cli prints it and the window shows it,
+    // with a target out of reach.
+    TSeriesDesign design;
+    design.Kind = TSeriesKind::skMixing;
+    design.Mixing = FibreStocks();
+    design.Targets = ParsePCaList("9:5:1,4");
+    TEngine engine = DefaultEngine();
+    const auto rows = RunSeries(engine, design);
+    std::ifstream file(
+        std::string(QUELIX_TEST_DATA_DIR) + "/cli_series_mixing.txt", std::ios::binary);
+    const std::string expected {std::istreambuf_iterator<char>(file), {}};
+    EXPECT_EQ(SeriesTableText(design, rows), expected);
 }

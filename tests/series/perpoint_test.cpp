@@ -5,6 +5,7 @@
 #include "engine/calcerror.h"
 #include "engine/exp10.h"
 #include "engine/realtext.h"
+#include "report/conditions.h"
 #include "request/request.h"
 #include "series/pcalist.h"
 #include "series/seriesrecord.h"
@@ -93,6 +94,7 @@ TEST(PerPoint, EachRowIsTheBaseWithTheTargetsFreeCa)
             }
             // The solved free Ca++ is the prescribed one: pCa back within rounding.
             EXPECT_NEAR(-std::log10(row.Outcome.State.FreeCa), targets[i], 1e-15L);
+            EXPECT_EQ(row.Evaluations, 1);
         }
     }
 }
@@ -181,4 +183,26 @@ TEST(PerPoint, AFailedRowShowsItsTargetAndNoNumbers)
         EXPECT_EQ(
             SeriesTableCell(column, rows[0], 1000), column.Caption == "pCa" ? "-5000.000" : "");
     }
+}
+
+TEST(PerPoint, UnderOtherConditionsEachRecordEndsWithThem)
+{
+    // The pH read from a meter at 25 degrees C: each row is the target, then the record a
+    // single calculation prints, its trailing fields of the conditions included.
+    TEngine engine = DefaultEngine();
+    TSeriesDesign design;
+    design.Base = BufferBase(TCalcMode::cmCa);
+    design.Base.pHScale = TpHScale::psActivity;
+    design.Base.TemperatureC = 25;
+    design.Targets = ParsePCaList("8:6:1");
+    const auto rows = RunSeries(engine, design);
+    ASSERT_TRUE(SeriesNeedsConditions(engine, design));
+    const std::string csv = SeriesCsv(TSeriesKind::skPerPoint, rows, &engine);
+    std::string expected = "pca_target," + RecordCsvHeader(true);
+    for (const TSeriesRow& row : rows) {
+        expected += FormatReal(row.PCaTarget) + ",";
+        AppendRecord(expected, row.Outcome, TOutputFormat::ofCsv, engine, true);
+    }
+    EXPECT_EQ(csv, expected);
+    EXPECT_NE(csv.find(",activity,"), std::string::npos);
 }
