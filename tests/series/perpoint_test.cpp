@@ -178,6 +178,17 @@ TEST(PerPoint, AFailedRowShowsItsTargetAndNoNumbers)
     const auto rows = DesignPerPoint(
         engine, BufferBase(TCalcMode::cmCa), std::vector<TReal> {-5000});
     ASSERT_TRUE(rows.at(0).Failed());
+    // Its record keeps the inputs it was given, with free Ca++ left empty.
+    TCalcOutcome single;
+    single.Input = BufferBase(TCalcMode::cmCa);
+    single.Input[vfFreeCa] = 0;
+    single.Unreadable.set(1 + static_cast<std::size_t>(vfFreeCa));
+    single.Error = rows[0].Outcome.Error;
+    std::string record;
+    AppendCsvRecord(record, single);
+    const std::string csv = SeriesCsv(TSeriesKind::skPerPoint, rows);
+    EXPECT_EQ(csv.substr(csv.find('\n') + 1), "-5000," + record);
+    EXPECT_NE(record.find(",7,0.15,10,"), std::string::npos) << record;
     for (const TSeriesColumn& column : SeriesTableColumns(TSeriesKind::skPerPoint)) {
         SCOPED_TRACE(column.Caption);
         EXPECT_EQ(

@@ -111,6 +111,15 @@ TEST(SettingsLocation, BesideTheProgramWhereItExistsOrCanBeCreatedElseInTheConfi
          "~",
          "/usr/bin/quelix.INI",
          true},
+        // Started by a bare name from its own folder: that folder is the working one.
+        {"no folder in the program's path",
+         "quelix",
+         {},
+         {"."},
+         std::nullopt,
+         "/home/u",
+         "quelix.INI",
+         true},
         {"the name follows the program",
          "/usr/bin/quelix-3.6.bin",
          {},
@@ -248,4 +257,20 @@ TEST(SettingsLocation, APortableProgramKeepsItsSettingsBesideItselfAndMakesNoCon
     EXPECT_TRUE(location.BesideProgram);
     EXPECT_EQ(location.File, temp / "quelix/quelix.INI");
     EXPECT_TRUE(fs::is_empty(temp / "home"));
+}
+
+TEST(SettingsLocation, TheProcessChecksSeeFoldersThatTakeANewFileOnly)
+{
+    const TTempDir temp;
+    fs::create_directory(temp / "dir");
+    WriteText(temp / "file", "x");
+    fs::permissions(temp / "file", fs::perms::owner_all); // even an executable file
+    const TSettingsEnvironment environment = ProcessEnvironment();
+    EXPECT_TRUE(environment.CanCreateIn(temp / "dir"));
+    EXPECT_FALSE(environment.CanCreateIn(temp / "file"));
+    EXPECT_FALSE(environment.CanCreateIn(temp / "missing"));
+    EXPECT_TRUE(environment.Exists(temp / "file"));
+    EXPECT_FALSE(environment.Exists(temp / "missing"));
+    fs::create_symlink(temp / "missing", temp / "dangling");
+    EXPECT_TRUE(environment.Exists(temp / "dangling")); // a link is something there
 }
