@@ -191,11 +191,35 @@ TEST_F(ConstSetPanelTest, ANegativeValueOnAStepTheSetLacksIsNoEdit)
     EXPECT_EQ(saved.Description, chosen.Description);
     EXPECT_EQ(saved.Entries, chosen.Entries);
 
+    // The third decimal, the last the grid shows, is an edit.
+    Grid->item(EgtaCa, 1)->setText(QStringLiteral("10.971"));
+    Click("BtnApply");
+    EXPECT_EQ(Engine.Origin().EditedEntries, 1);
+    EXPECT_EQ(Engine.BaseConst()[ligEGTA][ptCa][0], 10.971L);
+    Grid->item(EgtaCa, 1)->setText(QStringLiteral("10.973"));
+
     // On a step the set has, a negative value removes it: one edit.
     Grid->item(EgtaCa, 2)->setText(QStringLiteral("-1"));
     Click("BtnApply");
     EXPECT_EQ(Engine.Origin().EditedEntries, 1);
     EXPECT_EQ(Engine.BaseConst()[ligEGTA][ptCa][1], 0);
+}
+
+TEST_F(ConstSetPanelTest, TheSourceOfAWeakBindingIsShownAsAnyOther)
+{
+    // A log10 K below 1 is a step that exists: its value and source are shown.
+    NextFile = Path("weak.json");
+    std::ofstream(NextFile.toStdString()) << R"({"format": "quelix constant set", "version": 1,
+        "name": "Weak", "reference_temperature_c": 20, "reference_ionic_strength_m": 0.1,
+        "entries": [{"row": "ATP-H", "step": 2, "log10_k": 0.8, "source": "bench note 7"}]})";
+    Click("OpenSetBtn");
+    ASSERT_TRUE(Messages.empty()) << Messages.front().toStdString();
+    const auto source = [this](int row, int col) {
+        Grid->setCurrentCell(row, col);
+        return Form.findChild<QPlainTextEdit*>(QStringLiteral("SourceText"))->toPlainText();
+    };
+    EXPECT_EQ(source(0, 3), QStringLiteral("ATP-H, step 2: log10 K 0.8\nSource: bench note 7"));
+    EXPECT_EQ(source(0, 4), QStringLiteral("ATP-H, step 3: no such step"));
 }
 
 TEST_F(ConstSetPanelTest, AFileThatDoesNotReadChangesNothing)
@@ -254,6 +278,9 @@ TEST_F(ConstSetPanelTest, TemperatureAndScaleComeWithApplyAndABadTemperatureStop
     Click("BtnApply");
     EXPECT_FALSE(Engine.TemperatureC());
     EXPECT_EQ(Engine.pHScale(), TpHScale::psConcentration);
+    // pcH is pH itself on the concentration scale: nothing to show, nor uncorrected values.
+    EXPECT_EQ(Form.findChild<QLabel*>(QStringLiteral("pcHLabel"))->text(), QString());
+    EXPECT_EQ(Form.findChild<QLabel*>(QStringLiteral("UncorrectedLabel"))->text(), QString());
 }
 
 TEST(MainFormConditions, StatusBarAndReportNameTheConditionsOnlyOutsideTheDefaults)
