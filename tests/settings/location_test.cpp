@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -273,4 +275,9 @@ TEST(SettingsLocation, TheProcessChecksSeeFoldersThatTakeANewFileOnly)
     EXPECT_FALSE(environment.Exists(temp / "missing"));
     fs::create_symlink(temp / "missing", temp / "dangling");
     EXPECT_TRUE(environment.Exists(temp / "dangling")); // a link is something there
+    // A folder without write permission, as /usr/bin is for a user (the superuser may
+    // write in any folder, so for it the check is rightly true).
+    fs::create_directory(temp / "readonly");
+    fs::permissions(temp / "readonly", fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(environment.CanCreateIn(temp / "readonly"), ::geteuid() == 0);
 }

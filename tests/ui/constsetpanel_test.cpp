@@ -124,6 +124,11 @@ TEST_F(ConstSetPanelTest, ChoosingASetFillsTheGridAndApplyMakesItTheOneInForce)
     EXPECT_FALSE(std::isnan(Engine.Origin().EnthalpyJPerMol[ligEGTA][ptCa][0]));
     EXPECT_NE(FreeCa(Engine), builtInFreeCa);
 
+    // The built-in set chosen in the list, as any other.
+    ChooseInBox(0);
+    EXPECT_EQ(Cell(EgtaCa, 1), QStringLiteral("    10.970"));
+    ChooseInBox(1);
+
     Click("BtnDefault");
     EXPECT_EQ(SetBox->currentIndex(), 0);
     EXPECT_TRUE(Engine.HasDefaultConditions());
@@ -214,12 +219,32 @@ TEST_F(ConstSetPanelTest, TheSourceOfAWeakBindingIsShownAsAnyOther)
         "entries": [{"row": "ATP-H", "step": 2, "log10_k": 0.8, "source": "bench note 7"}]})";
     Click("OpenSetBtn");
     ASSERT_TRUE(Messages.empty()) << Messages.front().toStdString();
+    EXPECT_EQ(SetBox->currentText(), QStringLiteral("Weak (weak.json)"));
     const auto source = [this](int row, int col) {
         Grid->setCurrentCell(row, col);
         return Form.findChild<QPlainTextEdit*>(QStringLiteral("SourceText"))->toPlainText();
     };
     EXPECT_EQ(source(0, 3), QStringLiteral("ATP-H, step 2: log10 K 0.8\nSource: bench note 7"));
     EXPECT_EQ(source(0, 4), QStringLiteral("ATP-H, step 3: no such step"));
+    // A value typed but not yet applied is the user's.
+    Grid->item(0, 2)->setText(QStringLiteral("4.2"));
+    EXPECT_EQ(
+        source(0, 2), QStringLiteral("ATP-H, step 1: log10 K 4.200\nSource: ") + Q(EditedSource));
+    // The info names the set's temperature and what the italics mean; the built-in
+    // table, which takes nothing from elsewhere, says only what it is.
+    auto* info = Form.findChild<QLabel*>(QStringLiteral("SetInfo"));
+    EXPECT_TRUE(info->text().contains(QStringLiteral("Values at 20 \u00B0C; entries in italics")))
+        << info->text().toStdString();
+    ChooseInBox(0);
+    EXPECT_EQ(info->text(), Q(BuiltInSet().Description));
+
+    // A file dialog closed without a name saves nothing and says nothing.
+    const int items = SetBox->count();
+    NextFile.clear();
+    Click("SaveSetBtn");
+    Click("OpenSetBtn");
+    EXPECT_TRUE(Messages.empty());
+    EXPECT_EQ(SetBox->count(), items);
 }
 
 TEST_F(ConstSetPanelTest, AFileThatDoesNotReadChangesNothing)
