@@ -70,6 +70,16 @@ TEST(ConstOptions, ChooseASetTemperatureAndScaleWithEditsOnTop)
     EXPECT_EQ(EntryInForce(o.Constants.Set, ligEGTA, ptCa, 0).Log10K, 11.1L);
     EXPECT_EQ(EntryInForce(o.Constants.Set, ligEGTA, ptCa, 0).Source, EditedSource);
     EXPECT_EQ(Parse({"--constants", "nist-srd46-20c"}).Constants.Set, o.Constants.Chosen);
+
+    // A value <= 0 on a step the set lacks leaves it lacking: the set is not edited.
+    const TCliOptions absent = Parse({"--constants", "nist-srd46-20c", "--const", "PO4-Ca:0=-2",
+                                      "--const", "ATP-Mg:2=-0.5", "--const", "EDTA-Mg:2=0"});
+    EXPECT_EQ(absent.Constants.EditedEntries, 0);
+    EXPECT_EQ(absent.Constants.Set, absent.Constants.Chosen);
+    // On a step the set has, it removes the step: one edit.
+    EXPECT_EQ(
+        Parse({"--constants", "nist-srd46-20c", "--const", "EGTA-Ca:1=-2"}).Constants.EditedEntries,
+        1);
 }
 
 TEST(ConstOptions, UnusableChoicesAreUsageErrors)

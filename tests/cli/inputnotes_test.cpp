@@ -82,6 +82,24 @@ TEST(BatchWarnings, SummedUpPerModeAndColumnAfterTheLastRow)
          {Input(vfFreeCa)},
          {"warning: no row used --free-ca: the rows in modes 0 and 1 do not read it, the "
           "others give their own free_ca."}},
+        // A pca cell gives the row its own free Ca++: --free-ca is not what the rows used,
+        // also where the mode reads free Ca++.
+        {"mode,pca\n6,6\n2,7.5\n",
+         {Input(vfFreeCa)},
+         {"warning: no row used --free-ca: all rows give their own free_ca."}},
+        {"mode,pca,free_ca\n6,6,\n0,,\n",
+         {Input(vfFreeCa)},
+         {"warning: no row used --free-ca: the rows in mode 0 do not read it, the others give "
+          "their own free_ca."}},
+        {"mode,pca\n6,6\n6,\n", {Input(vfFreeCa)}, {}}, // the second row used it
+        // --mode given and used by the rows that leave their mode cell empty.
+        {"mode,total_mg\n,1\n0,2\n", {0}, {}},
+        {"total_mg\n1\n", {0}, {}},
+        // Above 5 M is a slip; 5 M itself is a (very) concentrated solution.
+        {"ionic_strength\n5\n5.5\n",
+         {},
+         {"warning: ionic_strength is above 5 M (the ionic strength is in M, not mM) in row "
+          "2; the values are used as given."}},
         // Nothing to say: an option that one row used, rows that read all they give, and a
         // row that failed before its inputs were read.
         {"mode,free_ca\n6,\n0,\n", {Input(vfFreeCa)}, {}},

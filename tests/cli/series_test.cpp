@@ -212,3 +212,35 @@ TEST(CliSeries, UsageErrorsStopBeforeAnyOutput)
     }
     EXPECT_NE(Cli({"--help"}).Out.find("--stock-a SPEC --stock-b SPEC"), std::string::npos);
 }
+
+TEST(CliSeries, PerPointReportIsTheTableOnFileWithEachSingleRunsIonicStrength)
+{
+    // The manual's pCa 6 buffer as a ladder.
+    const auto base = Plus(
+        Conditions, {"--mode", "6", "--total-egta", "10", "--total-mg", "5", "--total-atp", "5"});
+    const TRun r = Cli(Plus(base, {"--pca=9:5:1"}));
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, ReadFile(fs::path(QUELIX_TEST_DATA_DIR) / "cli_series_perpoint.txt"));
+    // The I >= column is the lower bound of the ionic strength in mM that a single run of
+    // the row's free Ca++ reports ("Ionic strength >=   49.877 mM + [KCl] ...").
+    const auto lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 10U);
+    for (std::size_t i = 5; i < 10; ++i) {
+        std::istringstream row(lines[i]);
+        std::string pCa, cell, last;
+        row >> pCa;
+        while (row >> cell)
+            last = cell;
+        SCOPED_TRACE(pCa);
+        const int exponent = 3 - std::stoi(pCa);
+        const TRun single = Cli(Plus(base, {"--free-ca", "1e" + std::to_string(exponent)}));
+        ASSERT_EQ(single.Status, 0) << single.Err;
+        const auto at = single.Out.find("Ionic strength >=");
+        ASSERT_NE(at, std::string::npos);
+        std::istringstream report(single.Out.substr(at + 17));
+        std::string figure, unit;
+        report >> figure >> unit;
+        EXPECT_EQ(unit, "mM");
+        EXPECT_EQ(last, figure);
+    }
+}

@@ -166,6 +166,10 @@ TEST(EditEntry, AnEditedEntryIsTheUsersWithoutEnthalpyAndCounts)
         {ligPO4, ptH, 3, 1.5L, true, 1.5L},      // an added step
         {ligADP, ptMg, 1, -1, true, 0},          // a value <= 0 removes the step
         {ligPO4, ptMg, 0, 0, false, 0},          // absent already
+        // A negative value typed on an absent step leaves it absent: no edit of the set.
+        {ligPO4, ptCa, 0, -2.5L, false, 0},
+        {ligPO4, ptMg, 2, -0.0L, false, 0},
+        {ligATP, ptMg, 2, -1e-30L, false, 0},
     };
     int changed = 0;
     for (const TCase& c : cases) {
@@ -193,4 +197,36 @@ TEST(Temperature, OnlyLiquidWaterIsInRange)
     for (TReal t : {-0.5L, 100.01L, 298.15L, -273.15L})
         EXPECT_FALSE(IsTemperatureInRange(t)) << static_cast<double>(t);
     EXPECT_FALSE(IsTemperatureInRange(std::numeric_limits<TReal>::quiet_NaN()));
+}
+
+TEST(SetTable, EverySetEntryReplacesTheBuiltInOneAndNothingElseDoes)
+{
+    for (const TBundledSet& bundled : BundledSets()) {
+        SCOPED_TRACE(std::string(bundled.Id));
+        const TConstTable table = SetTable(bundled.Set);
+        for (TLigand lig : AllLigands)
+            for (TPartner pt : AllPartners)
+                for (std::size_t step = 0; step < StepCount; ++step) {
+                    const auto& entry = bundled.Set.Entries[lig][pt][step];
+                    EXPECT_EQ(
+                        table[lig][pt][step], entry ? entry->Log10K : BuiltInTable()[lig][pt][step])
+                        << RowLabel(lig, pt) << " step " << step;
+                }
+    }
+}
+
+TEST(EditEntry, AValueTypedBackAfterAnEditIsStillTheUsersEntry)
+{
+    // The set's value typed again after another: it no longer carries the set's enthalpy
+    // and source, so it still counts as edited.
+    const TConstSet& chosen = LiteratureSet();
+    const TEntryInForce original = EntryInForce(chosen, ligEGTA, ptCa, 0);
+    ASSERT_TRUE(original.Enthalpy);
+    TConstSet edited = chosen;
+    EXPECT_TRUE(EditEntry(edited, ligEGTA, ptCa, 0, 11));
+    EXPECT_TRUE(EditEntry(edited, ligEGTA, ptCa, 0, original.Log10K));
+    const TEntryInForce entry = EntryInForce(edited, ligEGTA, ptCa, 0);
+    EXPECT_EQ(entry.Log10K, original.Log10K);
+    EXPECT_FALSE(entry.Enthalpy);
+    EXPECT_EQ(CountEdited(chosen, edited), 1);
 }

@@ -213,3 +213,15 @@ TEST(LigandLibrary, ASetsOwnDefinitionWinsAndTheRestComeFromTheLibrary)
     EXPECT_EQ(engine.EnthalpyJPerMol[ptMg][0], 2 * 4.184L * 1000);
     EXPECT_TRUE(std::isnan(engine.EnthalpyJPerMol[ptH][0]));
 }
+
+TEST(LigandSection, SixteenCharactersAreANameAndALigandIsAnObject)
+{
+    const std::string longest = "ABCDEFGHIJKLMNOP"; // seventeen are refused above
+    std::string text = GoodText;
+    for (std::size_t at; (at = text.find("MyChel")) != std::string::npos;)
+        text.replace(at, 6, longest);
+    EXPECT_EQ(ParseConstSet(text, "lab.json").Ligands.at(1).Name, longest);
+    const std::string message = ReadError(
+        Replaced(R"({"name": "MyChel")", R"(7, {"name": "MyChel")"));
+    EXPECT_EQ(message, "lab.json: ligand 2: a further ligand must be an object, not 7");
+}

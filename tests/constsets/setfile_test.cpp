@@ -156,6 +156,13 @@ TEST(SetFile, EveryKindOfBadFileIsRefusedWithFileEntryAndProblem)
         {"other reference ionic strength", Replaced("0.1,", "0.15,"),
          "refer to an ionic strength of 0.1 M, as the program's table does; "
          "\"reference_ionic_strength_m\" is 0.15"},
+        // Values at infinite dilution or at a lower ionic strength are no 0.1 M values
+        // either: the activity correction would start from the wrong point.
+        {"thermodynamic values at I = 0", Replaced("0.1,", "0,"),
+         "\"reference_ionic_strength_m\" is 0"},
+        {"values at 0.05 M", Replaced("0.1,", "0.05,"), "\"reference_ionic_strength_m\" is 0.05"},
+        {"values a hair off 0.1 M", Replaced("0.1,", "0.1000001,"),
+         "\"reference_ionic_strength_m\" is 0.1000001"},
         {"temperature as text", Replaced("_c\": 25", "_c\": \"25\""),
          "\"reference_temperature_c\" must be a number, not the text \"25\""},
         {"temperature in kelvin", Replaced("_c\": 25", "_c\": 298.15"), "between 0 and 100"},

@@ -8,6 +8,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
 
 using enum TLigand;
 using enum TPartner;
@@ -198,4 +201,62 @@ TEST(Conditions, DefaultOnlyForTheBuiltInSetWithoutTemperatureOnTheConcentration
     TEngine other = e;
     other.SetOrigin(EgtaOrigin());
     EXPECT_FALSE(other.HasDefaultConditions());
+}
+
+TEST(Conditions, AnEngineMovedBetweenConditionsGivesWhatAFreshEngineGives)
+{
+    // One engine taken from 25 to 37 and back to 25 degrees C, and between the pH scales,
+    // as a window that stays open is; each calculation must equal that of an engine that
+    // starts at those conditions, to the bit.
+    struct TStep {
+        std::optional<TReal> Celsius;
+        TpHScale Scale;
+    };
+    const TpHScale conc = TpHScale::psConcentration, meter = TpHScale::psActivity;
+    const TStep steps[] = {{25, conc},
+                           {37, conc},
+                           {25, conc},
+                           {25, meter},
+                           {37, meter},
+                           {37, conc},
+                           {std::nullopt, meter},
+                           {20, meter},
+                           {20.5L, meter},
+                           {std::nullopt, conc},
+                           {37, meter}};
+    const auto setUp = [](TTestCalc& calc, const TStep& step) {
+        calc.Engine.SetTemperatureC(step.Celsius);
+        calc.Engine.SetpHScale(step.Scale);
+    };
+    for (const TCalcMode mode : {TCalcMode::cmEveryGiven, TCalcMode::cmCa}) {
+        // Only the temperature and the scale change between the reused engine's
+        // calculations.
+        TTestCalc reused;
+        reused.Engine.SetOrigin(EgtaOrigin());
+        const TCalcState inputs = reused.State;
+        std::vector<TReal> seen;
+        for (const TStep& step : steps) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(mode)) + ": "
+                         + (step.Celsius ? std::to_string(static_cast<double>(*step.Celsius))
+                                         : std::string("no temperature"))
+                         + (step.Scale == meter ? ", meter" : ", concentration"));
+            setUp(reused, step);
+            reused.State = inputs;
+            reused.Solve(mode);
+            TTestCalc fresh;
+            fresh.Engine.SetOrigin(EgtaOrigin());
+            setUp(fresh, step);
+            fresh.Solve(mode);
+            EXPECT_TRUE(SameBits(reused.Engine.CorrConst(), fresh.Engine.CorrConst()));
+            EXPECT_TRUE(SameBits(reused.Engine.AppConst(), fresh.Engine.AppConst()));
+            const TReal result = mode == TCalcMode::cmCa ? reused.State.TotalCa
+                                                         : reused.State.FreeCa;
+            EXPECT_EQ(result, mode == TCalcMode::cmCa ? fresh.State.TotalCa : fresh.State.FreeCa);
+            seen.push_back(result);
+        }
+        // The conditions matter: 25 and 37 degrees C, and the two scales, differ.
+        EXPECT_NE(seen[0], seen[1]);
+        EXPECT_NE(seen[2], seen[3]);
+        EXPECT_EQ(seen[0], seen[2]);
+    }
 }

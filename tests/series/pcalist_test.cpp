@@ -45,6 +45,16 @@ TEST(PCaList, ValuesAndRangesGiveTheNumbersAsTyped)
         {" 6 ,\t7.25 ", {"6", "7.25"}},
         {"6.125:6:0.0625", {"6.125", "6.0625", "6"}},
         {"-1:1:1", {"-1", "0", "1"}},
+        // Values below 1 with more decimals than digits, exponents with a sign and of two
+        // digits, and ranges up to the 17 digits: trailing zeros are decimals, a positive
+        // exponent takes decimals away.
+        {"0:0.1:0.05", {"0", "0.05", "0.1"}},
+        {"0.001:-0.002:0.0015", {"0.001", "-0.0005", "-0.002"}},
+        {"1e+1:9.5:5e-1", {"10", "9.5"}},
+        {"0:3e-10:1e-10", {"0", "1e-10", "2e-10", "3e-10"}},
+        {"12.5000000000000:12:0.5", {"12.5", "12"}},
+        {"20:19.999999999999999:0.000000000000001", {"20", "19.999999999999999"}},
+        {"2.0000000000000000e1:19.5:0.5", {"20", "19.5"}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.List);

@@ -5,13 +5,18 @@
 #include "engine/calcerror.h"
 #include "engine/exp10.h"
 #include "engine/realtext.h"
+#include "report/conditions.h"
 #include "request/request.h"
 #include "series/pcalist.h"
+#include "series/seriesrecord.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <string>
 
 using enum TValueField;
 
@@ -89,6 +94,7 @@ TEST(PerPoint, EachRowIsTheBaseWithTheTargetsFreeCa)
             }
             // The solved free Ca++ is the prescribed one: pCa back within rounding.
             EXPECT_NEAR(-std::log10(row.Outcome.State.FreeCa), targets[i], 1e-15L);
+            EXPECT_EQ(row.Evaluations, 1);
         }
     }
 }
@@ -146,4 +152,68 @@ TEST(PerPoint, ProgressSeesEveryRowAndCanStopTheSeries)
         });
     EXPECT_EQ(rows.size(), 3U);
     EXPECT_EQ(seen, (std::vector<std::size_t> {1, 2, 3}));
+}
+
+TEST(PerPoint, TheReadableTableIsTheOneOnFile)
+{
+    // The ladder of the manual's pCa 6 buffer as quelix-cli prints it and the window shows
+    // it; the I >= column is in mM (the single run of pCa 6 reports
+    // "Ionic strength >=   49.877 mM").
+    TEngine engine = DefaultEngine();
+    TSeriesDesign design;
+    design.Kind = TSeriesKind::skPerPoint;
+    design.Base = BufferBase(TCalcMode::cmCa);
+    design.Targets = ParsePCaList("9:5:1");
+    const auto rows = RunSeries(engine, design);
+    std::ifstream file(
+        std::string(QUELIX_TEST_DATA_DIR) + "/cli_series_perpoint.txt", std::ios::binary);
+    const std::string expected {std::istreambuf_iterator<char>(file), {}};
+    EXPECT_EQ(SeriesTableText(design, rows), expected);
+}
+
+TEST(PerPoint, AFailedRowShowsItsTargetAndNoNumbers)
+{
+    // In the window's table and on the bench sheet, as in the printed table.
+    TEngine engine = DefaultEngine();
+    const auto rows = DesignPerPoint(
+        engine, BufferBase(TCalcMode::cmCa), std::vector<TReal> {-5000});
+    ASSERT_TRUE(rows.at(0).Failed());
+    // Its record keeps the inputs it was given, with free Ca++ left empty.
+    TCalcOutcome single;
+    single.Input = BufferBase(TCalcMode::cmCa);
+    single.Input[vfFreeCa] = 0;
+    single.Unreadable.set(1 + static_cast<std::size_t>(vfFreeCa));
+    single.Error = rows[0].Outcome.Error;
+    std::string record;
+    AppendCsvRecord(record, single);
+    const std::string csv = SeriesCsv(TSeriesKind::skPerPoint, rows);
+    EXPECT_EQ(csv.substr(csv.find('\n') + 1), "-5000," + record);
+    EXPECT_NE(record.find(",7,0.15,10,"), std::string::npos) << record;
+    for (const TSeriesColumn& column : SeriesTableColumns(TSeriesKind::skPerPoint)) {
+        SCOPED_TRACE(column.Caption);
+        EXPECT_EQ(
+            SeriesTableCell(column, rows[0], 1000), column.Caption == "pCa" ? "-5000.000" : "");
+    }
+}
+
+TEST(PerPoint, UnderOtherConditionsEachRecordEndsWithThem)
+{
+    // The pH read from a meter at 25 degrees C: each row is the target, then the record a
+    // single calculation prints, its trailing fields of the conditions included.
+    TEngine engine = DefaultEngine();
+    TSeriesDesign design;
+    design.Base = BufferBase(TCalcMode::cmCa);
+    design.Base.pHScale = TpHScale::psActivity;
+    design.Base.TemperatureC = 25;
+    design.Targets = ParsePCaList("8:6:1");
+    const auto rows = RunSeries(engine, design);
+    ASSERT_TRUE(SeriesNeedsConditions(engine, design));
+    const std::string csv = SeriesCsv(TSeriesKind::skPerPoint, rows, &engine);
+    std::string expected = "pca_target," + RecordCsvHeader(true);
+    for (const TSeriesRow& row : rows) {
+        expected += FormatReal(row.PCaTarget) + ",";
+        AppendRecord(expected, row.Outcome, TOutputFormat::ofCsv, engine, true);
+    }
+    EXPECT_EQ(csv, expected);
+    EXPECT_NE(csv.find(",activity,"), std::string::npos);
 }

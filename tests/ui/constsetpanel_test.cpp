@@ -95,6 +95,8 @@ protected:
 
 constexpr int EgtaCa = 5; // grid rows
 constexpr int Po4H = 12;
+constexpr int Po4Ca = 14;
+constexpr int AtpMg = 1;
 
 } // namespace
 
@@ -123,6 +125,11 @@ TEST_F(ConstSetPanelTest, ChoosingASetFillsTheGridAndApplyMakesItTheOneInForce)
     EXPECT_EQ(Engine.Origin().EditedEntries, 0); // the rounding of Apply is no edit
     EXPECT_FALSE(std::isnan(Engine.Origin().EnthalpyJPerMol[ligEGTA][ptCa][0]));
     EXPECT_NE(FreeCa(Engine), builtInFreeCa);
+
+    // The built-in set chosen in the list, as any other.
+    ChooseInBox(0);
+    EXPECT_EQ(Cell(EgtaCa, 1), QStringLiteral("    10.970"));
+    ChooseInBox(1);
 
     Click("BtnDefault");
     EXPECT_EQ(SetBox->currentIndex(), 0);
@@ -169,6 +176,77 @@ TEST_F(ConstSetPanelTest, SavedGridReadsBackWithSourcesAndOpensAgain)
     EXPECT_EQ(Engine.Origin().EditedEntries, 0);
     EXPECT_EQ(Engine.BaseConst()[ligEGTA][ptCa][0], applied[ligEGTA][ptCa][0]);
     EXPECT_EQ(Engine.BaseConst()[ligPO4][ptH][3], 1.5L);
+}
+
+TEST_F(ConstSetPanelTest, ANegativeValueOnAStepTheSetLacksIsNoEdit)
+{
+    ChooseInBox(1);
+    const TConstSet chosen = Form.SetPanel()->Chosen();
+    Grid->item(Po4Ca, 1)->setText(QStringLiteral("-2"));   // PO4-Ca has no step 0
+    Grid->item(AtpMg, 3)->setText(QStringLiteral("-0.5")); // nor ATP-Mg a step 2
+    Click("BtnApply");
+    ASSERT_TRUE(Messages.empty()) << Messages.front().toStdString();
+    EXPECT_EQ(Engine.Origin().EditedEntries, 0);
+    EXPECT_EQ(Engine.BaseConst()[ligPO4][ptCa][0], 0);
+    EXPECT_EQ(Engine.BaseConst()[ligATP][ptMg][2], 0);
+    // Saved, it is the chosen set itself, not one "made ... with 2 entries edited".
+    NextFile = Path("copy.json");
+    Click("SaveSetBtn");
+    ASSERT_TRUE(Messages.empty()) << Messages.front().toStdString();
+    const TConstSet saved = ReadConstSetFile(NextFile.toStdString());
+    EXPECT_EQ(saved.Name, chosen.Name);
+    EXPECT_EQ(saved.Description, chosen.Description);
+    EXPECT_EQ(saved.Entries, chosen.Entries);
+
+    // The third decimal, the last the grid shows, is an edit.
+    Grid->item(EgtaCa, 1)->setText(QStringLiteral("10.971"));
+    Click("BtnApply");
+    EXPECT_EQ(Engine.Origin().EditedEntries, 1);
+    EXPECT_EQ(Engine.BaseConst()[ligEGTA][ptCa][0], 10.971L);
+    Grid->item(EgtaCa, 1)->setText(QStringLiteral("10.973"));
+
+    // On a step the set has, a negative value removes it: one edit.
+    Grid->item(EgtaCa, 2)->setText(QStringLiteral("-1"));
+    Click("BtnApply");
+    EXPECT_EQ(Engine.Origin().EditedEntries, 1);
+    EXPECT_EQ(Engine.BaseConst()[ligEGTA][ptCa][1], 0);
+}
+
+TEST_F(ConstSetPanelTest, TheSourceOfAWeakBindingIsShownAsAnyOther)
+{
+    // A log10 K below 1 is a step that exists: its value and source are shown.
+    NextFile = Path("weak.json");
+    std::ofstream(NextFile.toStdString()) << R"({"format": "quelix constant set", "version": 1,
+        "name": "Weak", "reference_temperature_c": 20, "reference_ionic_strength_m": 0.1,
+        "entries": [{"row": "ATP-H", "step": 2, "log10_k": 0.8, "source": "bench note 7"}]})";
+    Click("OpenSetBtn");
+    ASSERT_TRUE(Messages.empty()) << Messages.front().toStdString();
+    EXPECT_EQ(SetBox->currentText(), QStringLiteral("Weak (weak.json)"));
+    const auto source = [this](int row, int col) {
+        Grid->setCurrentCell(row, col);
+        return Form.findChild<QPlainTextEdit*>(QStringLiteral("SourceText"))->toPlainText();
+    };
+    EXPECT_EQ(source(0, 3), QStringLiteral("ATP-H, step 2: log10 K 0.8\nSource: bench note 7"));
+    EXPECT_EQ(source(0, 4), QStringLiteral("ATP-H, step 3: no such step"));
+    // A value typed but not yet applied is the user's.
+    Grid->item(0, 2)->setText(QStringLiteral("4.2"));
+    EXPECT_EQ(
+        source(0, 2), QStringLiteral("ATP-H, step 1: log10 K 4.200\nSource: ") + Q(EditedSource));
+    // The info names the set's temperature and what the italics mean; the built-in
+    // table, which takes nothing from elsewhere, says only what it is.
+    auto* info = Form.findChild<QLabel*>(QStringLiteral("SetInfo"));
+    EXPECT_TRUE(info->text().contains(QStringLiteral("Values at 20 \u00B0C; entries in italics")))
+        << info->text().toStdString();
+    ChooseInBox(0);
+    EXPECT_EQ(info->text(), Q(BuiltInSet().Description));
+
+    // A file dialog closed without a name saves nothing and says nothing.
+    const int items = SetBox->count();
+    NextFile.clear();
+    Click("SaveSetBtn");
+    Click("OpenSetBtn");
+    EXPECT_TRUE(Messages.empty());
+    EXPECT_EQ(SetBox->count(), items);
 }
 
 TEST_F(ConstSetPanelTest, AFileThatDoesNotReadChangesNothing)
@@ -227,6 +305,9 @@ TEST_F(ConstSetPanelTest, TemperatureAndScaleComeWithApplyAndABadTemperatureStop
     Click("BtnApply");
     EXPECT_FALSE(Engine.TemperatureC());
     EXPECT_EQ(Engine.pHScale(), TpHScale::psConcentration);
+    // pcH is pH itself on the concentration scale: nothing to show, nor uncorrected values.
+    EXPECT_EQ(Form.findChild<QLabel*>(QStringLiteral("pcHLabel"))->text(), QString());
+    EXPECT_EQ(Form.findChild<QLabel*>(QStringLiteral("UncorrectedLabel"))->text(), QString());
 }
 
 TEST(MainFormConditions, StatusBarAndReportNameTheConditionsOnlyOutsideTheDefaults)
