@@ -39,7 +39,8 @@ TReal ReadReal(const TJsonNode& node, std::string_view key)
     const std::string text = ScalarText(node, key);
     if (const auto value = TextToReal(text))
         return *value;
-    throw TRequestError(NumberMessage(text), std::string(key));
+    // Named as quelix-cli names the option of a number that does not convert.
+    throw TRequestError(std::string(key) + ": " + NumberMessage(text), std::string(key));
 }
 
 std::string BundledIds()

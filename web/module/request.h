@@ -21,6 +21,8 @@
 
 #include "constsets/constset.h"
 #include "report/record.h"
+#include "request/compute.h"
+#include "request/request.h"
 #include "series/series.h"
 #include "web/module/jsontree.h"
 
