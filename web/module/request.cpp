@@ -7,6 +7,7 @@
 #include "engine/realtext.h"
 #include "report/conditions.h"
 #include "series/pcalist.h"
+#include "report/further.h"
 #include "series/seriesrecord.h"
 
 #include <algorithm>
@@ -14,8 +15,10 @@
 namespace {
 
 constexpr std::string_view SeriesKeys[] = {"pca_list", "stock_a", "stock_b", "volume"};
-constexpr std::string_view ConditionKeys[] = {
-    "constants", "constants_file", "constants_file_name", "temperature_c", "ph_scale", "pca"};
+constexpr std::string_view ConditionKeys[] = {"constants",     "constants_file",
+                                              "constants_file_name", "temperature_c",
+                                              "ph_scale",      "pca",
+                                              "ligands"};
 
 bool IsKnownKey(std::string_view key)
 {
@@ -101,13 +104,54 @@ void ReadConditions(const TJsonNode& request, TCalcInput& input)
 
 } // namespace
 
+namespace {
+
+// The further ligand `name` in the calculation's run (the set's definition, else the
+// library's), as quelix-cli's --ligand and batch column total_<n> add it.
+std::size_t AddLigand(TWebCalculation& c, std::string_view name, const std::string& where)
+{
+    TRunConstants run;
+    run.Set = c.Set;
+    run.Ligands = c.Ligands;
+    try {
+        const std::size_t index = AddRunLigand(run, name, where);
+        c.Ligands = run.Ligands;
+        return index;
+    } catch (const TUsageError& e) {
+        throw TRequestError(e.what(), where);
+    }
+}
+
+// "ligands": {"CrP": 14.5}, and a record's "total_crp": the further ligands and their totals.
+void ReadLigands(const TJsonNode& request, TWebCalculation& c)
+{
+    if (const TJsonNode* ligands = request.Find("ligands"); ligands && !ligands->IsNull()) {
+        if (ligands->Kind != TJsonNode::TKind::jkObject)
+            throw TRequestError("ligands must be an object of the ligands' names and their totals "
+                                "in mM, such as {\"CrP\": 14.5}.",
+                                "ligands");
+        for (const auto& member : ligands->Members) {
+            const std::string where = "ligands." + member.first;
+            const std::size_t before = c.Ligands.size();
+            const std::size_t index = AddLigand(c, member.first, "ligands");
+            if (index < before)
+                throw TRequestError("ligands: " + member.first + " is given twice.", where);
+            c.Input.FurtherTotals[index] = ReadReal(member.second, where);
+        }
+    }
+    for (const auto& member : request.Members)
+        if (member.first.starts_with("total_") && FindColumn(member.first) < 0
+            && !member.second.IsNull())
+            c.Input.FurtherTotals[AddLigand(c, member.first.substr(6), member.first)] =
+                ReadReal(member.second, member.first);
+}
+
+} // namespace
+
 TWebCalculation ReadCalculation(const TJsonNode& request)
 {
     if (request.Kind != TJsonNode::TKind::jkObject)
         throw TRequestError("The request must be a JSON object of the record's inputs.");
-    for (const auto& [key, value] : request.Members)
-        if (!IsKnownKey(key))
-            throw TRequestError("Unknown key '" + PrintableText(key) + "'.", key);
     TWebCalculation c;
     const auto columns = RecordColumns();
     for (std::size_t i = 0; i < InputColumnCount; ++i) {
@@ -135,14 +179,28 @@ TWebCalculation ReadCalculation(const TJsonNode& request)
     }
     ReadConditions(request, c.Input);
     c.Set = ReadSet(request);
+    ReadLigands(request, c);
+    // A key is known once the further ligands are: their fields are a record's, read back.
+    const std::vector<std::string> further = FurtherColumnNames(c.Ligands);
+    for (const auto& member : request.Members)
+        if (!IsKnownKey(member.first)
+            && std::find(further.begin(), further.end(), member.first) == further.end())
+            throw TRequestError("Unknown key '" + PrintableText(member.first) + "'.", member.first);
     return c;
+}
+
+void UseCalculation(TEngine& engine, const TWebCalculation& calculation)
+{
+    UseSet(engine, calculation.Set);
+    engine.SetFurtherLigands(calculation.Ligands);
 }
 
 namespace {
 
 // The seven totals of a stock over `base` (unnamed ones 0), as quelix-cli's --stock-a
 // reads them.
-TCalcInput ReadStock(const TJsonNode* node, std::string_view key, const TCalcInput& base)
+TCalcInput ReadStock(const TJsonNode* node, std::string_view key, const TCalcInput& base,
+                     TWebCalculation& calculation)
 {
     if (!node || node->Kind != TJsonNode::TKind::jkObject)
         throw TRequestError(
@@ -150,6 +208,7 @@ TCalcInput ReadStock(const TJsonNode* node, std::string_view key, const TCalcInp
     TCalcInput stock = base;
     for (TValueField f : StockTotals)
         stock[f] = 0;
+    stock.FurtherTotals = {};
     const auto columns = RecordColumns();
     for (const auto& member : node->Members) {
         // (clang 14, the WebAssembly compiler, cannot capture a structured binding.)
@@ -159,7 +218,8 @@ TCalcInput ReadStock(const TJsonNode* node, std::string_view key, const TCalcInp
             return columns[static_cast<std::size_t>(f) + 1].Name == name;
         });
         const std::string where = std::string(key) + "." + name;
-        if (field == StockTotals.end())
+        const bool further = field == StockTotals.end() && name.starts_with("total_");
+        if (field == StockTotals.end() && !further)
             throw TRequestError(
                 std::string(key) + ": unknown total '" + PrintableText(name) + "'", where);
         if (value.IsNull())
@@ -167,14 +227,17 @@ TCalcInput ReadStock(const TJsonNode* node, std::string_view key, const TCalcInp
         const TReal total = ReadReal(value, where);
         if (total < 0)
             throw TRequestError(std::string(key) + ": " + name + " must not be negative", where);
-        stock[*field] = total;
+        if (further)
+            stock.FurtherTotals[AddLigand(calculation, name.substr(6), where)] = total;
+        else
+            stock[*field] = total;
     }
     return stock;
 }
 
 } // namespace
 
-TSeriesDesign ReadSeriesDesign(const TJsonNode& request, const TWebCalculation& calculation)
+TSeriesDesign ReadSeriesDesign(const TJsonNode& request, TWebCalculation& calculation)
 {
     TSeriesDesign design;
     const TJsonNode* list = request.Find("pca_list");
@@ -197,8 +260,8 @@ TSeriesDesign ReadSeriesDesign(const TJsonNode& request, const TWebCalculation& 
         return design;
     }
     design.Kind = TSeriesKind::skMixing;
-    design.Mixing.StockA = ReadStock(stockA, "stock_a", calculation.Input);
-    design.Mixing.StockB = ReadStock(stockB, "stock_b", calculation.Input);
+    design.Mixing.StockA = ReadStock(stockA, "stock_a", calculation.Input, calculation);
+    design.Mixing.StockB = ReadStock(stockB, "stock_b", calculation.Input, calculation);
     if (const TJsonNode* v = request.Find("volume"); v && !v->IsNull()) {
         design.Mixing.Volume = ReadReal(*v, "volume");
         if (!(design.Mixing.Volume > 0))

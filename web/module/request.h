@@ -23,6 +23,7 @@
 #include "report/record.h"
 #include "request/compute.h"
 #include "request/request.h"
+#include "request/runconditions.h"
 #include "series/series.h"
 #include "web/module/jsontree.h"
 
@@ -30,11 +31,17 @@
 struct TWebCalculation {
     TCalcInput Input = DefaultInput();
     TConstSet Set = BuiltInSet();
+    /// The further ligands ("ligands": {"CrP": 14.5}, or a record's total_crp), in the order
+    /// of Input.FurtherTotals; UseCalculation puts them into an engine with the set.
+    std::vector<TFurtherLigand> Ligands;
 };
+
+/// The set and the further ligands of `calculation` into `engine`.
+void UseCalculation(TEngine& engine, const TWebCalculation& calculation);
 
 /// Reads a request. Throws TRequestError naming the key for anything that cannot be used.
 TWebCalculation ReadCalculation(const TJsonNode& request);
 
 /// Reads a series request: per point (the inputs, in a mode that takes free Ca++) or, with
 /// "stock_a" and "stock_b", a mixing table. Throws TRequestError naming the key.
-TSeriesDesign ReadSeriesDesign(const TJsonNode& request, const TWebCalculation& calculation);
+TSeriesDesign ReadSeriesDesign(const TJsonNode& request, TWebCalculation& calculation);

@@ -88,7 +88,7 @@ std::string WebCalculate(std::string_view request)
         return Failure("request", e.what(), e.Field);
     }
     TEngine engine;
-    UseSet(engine, calculation.Set);
+    UseCalculation(engine, calculation);
     const TCalcOutcome outcome = Compute(engine, calculation.Input, TOutputFormat::ofReport);
     const bool withConditions = NeedsConditionFields(engine.Origin(), calculation.Input);
     std::string record;
@@ -142,16 +142,18 @@ std::string WebSeries(std::string_view request)
 {
     return Answer([&] {
         const TJsonNode tree = ParseJsonTree(request);
-        const TWebCalculation calculation = ReadCalculation(tree);
+        TWebCalculation calculation = ReadCalculation(tree);
         const TSeriesDesign design = ReadSeriesDesign(tree, calculation);
         TEngine engine;
-        UseSet(engine, calculation.Set);
+        UseCalculation(engine, calculation);
         const std::vector<TSeriesRow> rows = RunSeries(engine, design);
         const TEngine* conditions = SeriesNeedsConditions(engine, design) ? &engine : nullptr;
         return TAnswer {{"kind", design.Kind == TSeriesKind::skMixing ? "mixing" : "per_point"},
                         {"table", SeriesTableText(design, rows, conditions)},
-                        {"json", SeriesJson(design.Kind, rows, conditions)},
-                        {"csv", SeriesCsv(design.Kind, rows, conditions)}};
+                        {"json", SeriesJson(design.Kind, rows, conditions,
+                                            engine.FurtherLigands())},
+                        {"csv", SeriesCsv(design.Kind, rows, conditions,
+                                          engine.FurtherLigands())}};
     });
 }
 

@@ -90,3 +90,32 @@ test('the modes list what each mode reads, as the page shows them', () => {
   assert.ok(modes[6].inputs.includes('free_ca') && !modes[6].inputs.includes('total_ca'));
   assert.ok(modes[0].inputs.includes('total_ca') && !modes[0].inputs.includes('free_ca'));
 });
+
+test('further ligands give quelix-cli\'s record, and a record with them given back is the same', () => {
+  const { execFileSync } = require('child_process');
+  const cli = process.env.QUELIX_CLI || path.join(root, 'build', 'bin', 'quelix-cli');
+  const request = { mode: '2', ph: '7', ionic_strength: '0.18', total_egta: '7', free_mg: '1',
+    free_ca: '1e-6', mgatp: '4', ligands: { CrP: '14.5', HEDTA: '0.5' } };
+  const record = quelix.calculate(request);
+  const expected = execFileSync(cli, ['--mode', '2', '--ph', '7', '--ionic-strength', '0.18',
+    '--total-egta', '7', '--free-mg', '1', '--free-ca', '1e-6', '--mgatp', '4',
+    '--ligand', 'CrP=14.5', '--ligand', 'HEDTA=0.5', '--format', 'json']).toString();
+  // The same fields in the same order, reals to 1e-12 (the page computes in double).
+  const parsed = JSON.parse(record);
+  const cliRecord = JSON.parse(expected);
+  assert.deepStrictEqual(Object.keys(parsed), Object.keys(cliRecord));
+  for (const [key, value] of Object.entries(cliRecord))
+    if (typeof value === 'number')
+      assert.ok(Math.abs(parsed[key] - value) <= 1e-12 * Math.abs(value), key);
+    else
+      assert.strictEqual(parsed[key], value, key);
+  // Given back, the record brings its ligands with it.
+  const back = JSON.parse(quelix.calculate(record));
+  assert.deepStrictEqual(Object.keys(back), Object.keys(parsed));
+  assert.strictEqual(back.total_crp, 14.5);
+  assert.ok(Math.abs(back.mgcrp - parsed.mgcrp) <= 1e-12 * parsed.mgcrp);
+  assert.ok(parsed.mgcrp > 0.19 && parsed.mgcrp < 0.21);
+  assert.ok('mg_hedta' in parsed);
+  assert.match(quelix.calculate({ ligands: { Creatine: '1' } }),
+    /no further ligand is named 'Creatine'; the known ones are CrP/);
+});
