@@ -6,8 +6,8 @@
 #include "constsets/setjson.h"
 #include "engine/realtext.h"
 #include "report/conditions.h"
-#include "series/pcalist.h"
 #include "report/further.h"
+#include "series/pcalist.h"
 #include "series/seriesrecord.h"
 
 #include <algorithm>
@@ -15,10 +15,9 @@
 namespace {
 
 constexpr std::string_view SeriesKeys[] = {"pca_list", "stock_a", "stock_b", "volume"};
-constexpr std::string_view ConditionKeys[] = {"constants",     "constants_file",
-                                              "constants_file_name", "temperature_c",
-                                              "ph_scale",      "pca",
-                                              "ligands"};
+constexpr std::string_view ConditionKeys[] = {
+    "constants", "constants_file", "constants_file_name", "temperature_c", "ph_scale",
+    "pca",       "ligands"};
 
 bool IsKnownKey(std::string_view key)
 {
@@ -142,8 +141,8 @@ void ReadLigands(const TJsonNode& request, TWebCalculation& c)
     for (const auto& member : request.Members)
         if (member.first.starts_with("total_") && FindColumn(member.first) < 0
             && !member.second.IsNull())
-            c.Input.FurtherTotals[AddLigand(c, member.first.substr(6), member.first)] =
-                ReadReal(member.second, member.first);
+            c.Input.FurtherTotals[AddLigand(c, member.first.substr(6), member.first)] = ReadReal(
+                member.second, member.first);
 }
 
 } // namespace

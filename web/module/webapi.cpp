@@ -148,12 +148,11 @@ std::string WebSeries(std::string_view request)
         UseCalculation(engine, calculation);
         const std::vector<TSeriesRow> rows = RunSeries(engine, design);
         const TEngine* conditions = SeriesNeedsConditions(engine, design) ? &engine : nullptr;
-        return TAnswer {{"kind", design.Kind == TSeriesKind::skMixing ? "mixing" : "per_point"},
-                        {"table", SeriesTableText(design, rows, conditions)},
-                        {"json", SeriesJson(design.Kind, rows, conditions,
-                                            engine.FurtherLigands())},
-                        {"csv", SeriesCsv(design.Kind, rows, conditions,
-                                          engine.FurtherLigands())}};
+        return TAnswer {
+            {"kind", design.Kind == TSeriesKind::skMixing ? "mixing" : "per_point"},
+            {"table", SeriesTableText(design, rows, conditions)},
+            {"json", SeriesJson(design.Kind, rows, conditions, engine.FurtherLigands())},
+            {"csv", SeriesCsv(design.Kind, rows, conditions, engine.FurtherLigands())}};
     });
 }
 

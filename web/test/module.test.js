@@ -116,6 +116,6 @@ test('further ligands give quelix-cli\'s record, and a record with them given ba
   assert.ok(Math.abs(back.mgcrp - parsed.mgcrp) <= 1e-12 * parsed.mgcrp);
   assert.ok(parsed.mgcrp > 0.19 && parsed.mgcrp < 0.21);
   assert.ok('mg_hedta' in parsed);
-  assert.match(quelix.calculate({ ligands: { Creatine: '1' } }),
+  assert.throws(() => quelix.calculate({ ligands: { Creatine: '1' } }),
     /no further ligand is named 'Creatine'; the known ones are CrP/);
 });
