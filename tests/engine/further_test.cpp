@@ -322,3 +322,40 @@ TEST(FurtherLigand, AnOverflowingConstantFailsWithTheRuntimesMessage)
     const TCalcStatus status = c.Engine.Calculate(c.State, cmEveryGiven);
     EXPECT_EQ(status.Error, CalcMessage::Overflow);
 }
+
+// The most a calculation carries: EGTA split five ways, four of them further ligands that
+// bind as EGTA does, gives EGTA's own free cations, in modes that iterate and in one that
+// does not.
+TEST(FurtherLigand, FourFurtherLigandsCarryTheirShareAsOneLigandWould)
+{
+    for (TCalcMode mode : {cmEveryGiven, cmMgATP_MgADP_Mg, cmCa, cmMgATP_CaATP_Ca}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        TTestCalc whole = RichCalc();
+        whole.Solve(mode);
+        TTestCalc split = RichCalc();
+        const std::vector<TFurtherLigand> twins(MaxFurtherLigands, EgtaTwin(split.Engine));
+        split.Engine.SetFurtherLigands(twins);
+        const TReal fifth = whole.State.TotalLigand[ligEGTA] / 5;
+        split.State.TotalLigand[ligEGTA] = fifth;
+        for (std::size_t i = 0; i < MaxFurtherLigands; ++i)
+            split.State.Further[i].Total = fifth;
+        split.Solve(mode);
+        EXPECT_LT(Rel(whole.State.FreeMg, split.State.FreeMg), 1e-12);
+        EXPECT_LT(Rel(whole.State.FreeCa, split.State.FreeCa), 1e-12);
+        EXPECT_LT(Rel(whole.State.TotalCa, split.State.TotalCa), 1e-12);
+        for (std::size_t i = 0; i < MaxFurtherLigands; ++i)
+            EXPECT_LT(Rel(split.State.Further[i].Ca, split.State.CaEGTA), 1e-12) << i;
+    }
+}
+
+// A new engine carries no further ligand: its calculations, reports and records are those
+// of an engine that never heard of them.
+TEST(FurtherLigand, ANewEngineCarriesNone)
+{
+    const TEngine fresh;
+    EXPECT_TRUE(fresh.FurtherLigands().empty());
+    TTestCalc c = RichCalc();
+    c.Solve(cmEveryGiven);
+    EXPECT_EQ(c.Engine.FurtherWork().Count, 0u);
+    EXPECT_EQ(c.Engine.FurtherApp().Count, 0u);
+}
