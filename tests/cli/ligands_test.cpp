@@ -204,3 +204,15 @@ TEST_F(Ligands, EstimatedConstantsAreMarkedInTheReport)
               std::string::npos)
         << r.Out;
 }
+
+// A ligand that takes four protons shows all four forms, with their charges; one that takes
+// two shows HL and H2L only.
+TEST_F(Ligands, TheReportShowsTheProtonatedFormsEachLigandHas)
+{
+    const TResult r = Run({"--ligand", "HEDTA=1", "--ligand", "CrP=1"});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    for (const char* label : {"HEDTA3-   =", "HHEDTA2-  =", "H2HEDTA-  =", "H3HEDTA   =",
+                              "H4HEDTA+  =", "MgHEDTA-  =", "CaHHEDTA  =", "H2CrP     ="})
+        EXPECT_NE(r.Out.find(label), std::string::npos) << label;
+    EXPECT_EQ(r.Out.find("H3CrP"), std::string::npos);
+}
