@@ -12,9 +12,9 @@ using enum TLigand;
 
 namespace {
 
-void BM_FullCalculationDefault(benchmark::State& bs)
+// Whole calculations of `c` in mode 0 with their report.
+void FullCalculations(benchmark::State& bs, TTestCalc& c)
 {
-    TTestCalc c; // the built-in default inputs
     long iterations = 0;
     for (auto _ : bs) {
         // A changed ionic strength makes every calculation derive its constants afresh, as
@@ -26,6 +26,12 @@ void BM_FullCalculationDefault(benchmark::State& bs)
         benchmark::DoNotOptimize(lines);
     }
     bs.counters["solver_iterations"] = static_cast<double>(iterations);
+}
+
+void BM_FullCalculationDefault(benchmark::State& bs)
+{
+    TTestCalc c; // the built-in default inputs
+    FullCalculations(bs, c);
 }
 BENCHMARK(BM_FullCalculationDefault);
 
@@ -49,15 +55,7 @@ void BM_FullCalculationTwoFurtherLigands(benchmark::State& bs)
     c.Engine.SetFurtherLigands(ligands);
     c.State.Further[0].Total = 0.0145L;
     c.State.Further[1].Total = 0.001L;
-    long iterations = 0;
-    for (auto _ : bs) {
-        c.Engine.SetIonStr(0);
-        c.Engine.SetIonStr(0.2L);
-        iterations = c.Engine.Calculate(c.State, TCalcMode::cmEveryGiven).Iterations;
-        auto lines = ReportLines(c.Engine, c.State);
-        benchmark::DoNotOptimize(lines);
-    }
-    bs.counters["solver_iterations"] = static_cast<double>(iterations);
+    FullCalculations(bs, c);
 }
 BENCHMARK(BM_FullCalculationTwoFurtherLigands);
 

@@ -58,22 +58,6 @@ TFurtherLigand EgtaTwin(const TEngine& engine)
     return l;
 }
 
-// Inputs for which every mode has something to work with (as the solver tests use).
-TTestCalc RichCalc()
-{
-    TTestCalc c;
-    auto& s = c.State;
-    c.Engine.SetpH(7.1L);
-    c.Engine.SetIonStr(0.15L);
-    s.TotalLigand[ligEDTA] = 0.0001L;
-    s.TotalLigand[ligADP] = 0.0001L;
-    s.TotalLigand[ligPO4] = 0.001L;
-    s.FreeCa = 1e-6L;
-    s.MgADP = 5e-5L;
-    s.CaATP = 1e-7L;
-    s.CaADP = 1e-8L;
-    return c;
-}
 
 class FurtherEveryMode : public ::testing::TestWithParam<int> { };
 

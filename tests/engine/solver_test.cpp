@@ -20,23 +20,6 @@ double Rel(TReal a, TReal b)
     return scale == 0 ? 0.0 : static_cast<double>(std::fabs(a - b) / scale);
 }
 
-// Inputs for which every mode has something to work with: all five ligands present,
-// both cations and all four complexes positive.
-TTestCalc RichCalc()
-{
-    TTestCalc c;
-    auto& s = c.State;
-    c.Engine.SetpH(7.1L);
-    c.Engine.SetIonStr(0.15L);
-    s.TotalLigand[ligEDTA] = 0.0001L;
-    s.TotalLigand[ligADP] = 0.0001L;
-    s.TotalLigand[ligPO4] = 0.001L;
-    s.FreeCa = 1e-6L;
-    s.MgADP = 5e-5L;
-    s.CaATP = 1e-7L;
-    s.CaADP = 1e-8L;
-    return c;
-}
 
 std::string ErrorOf(TTestCalc& c, TCalcMode mode)
 {

@@ -49,3 +49,21 @@ struct TTestCalc {
         return status.Iterations;
     }
 };
+
+// Inputs for which every mode has something to work with: all five ligands present,
+// both cations and all four complexes positive.
+inline TTestCalc RichCalc()
+{
+    TTestCalc c;
+    auto& s = c.State;
+    c.Engine.SetpH(7.1L);
+    c.Engine.SetIonStr(0.15L);
+    s.TotalLigand[TLigand::ligEDTA] = 0.0001L;
+    s.TotalLigand[TLigand::ligADP] = 0.0001L;
+    s.TotalLigand[TLigand::ligPO4] = 0.001L;
+    s.FreeCa = 1e-6L;
+    s.MgADP = 5e-5L;
+    s.CaATP = 1e-7L;
+    s.CaADP = 1e-8L;
+    return c;
+}
