@@ -58,7 +58,6 @@ TFurtherLigand EgtaTwin(const TEngine& engine)
     return l;
 }
 
-
 class FurtherEveryMode : public ::testing::TestWithParam<int> { };
 
 } // namespace

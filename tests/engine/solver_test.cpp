@@ -20,7 +20,6 @@ double Rel(TReal a, TReal b)
     return scale == 0 ? 0.0 : static_cast<double>(std::fabs(a - b) / scale);
 }
 
-
 std::string ErrorOf(TTestCalc& c, TCalcMode mode)
 {
     try {
