@@ -126,8 +126,9 @@ void AppendSpeciesLabel(std::string& out, std::string_view prefix, std::string_v
 }
 
 // A further ligand's block in the style of the built-in ones: its total, the complexes
-// (L and HL with Mg and Ca), then the free ligand and its protonated forms; H3L and H4L
-// only where the ligand takes that many protons. Its note (an estimated constant) follows.
+// (ML, and MHL where the ligand forms it), then the free ligand and its protonated forms;
+// H3L and H4L only where the ligand takes that many protons. Its note (an estimated
+// constant) follows.
 void AppendFurtherBlock(std::vector<std::string>& lines, const TFurtherLigand& ligand,
                         const TFurtherSpecies& species)
 {
@@ -137,9 +138,12 @@ void AppendFurtherBlock(std::vector<std::string>& lines, const TFurtherLigand& l
     total.Species("total ", name, std::nullopt, species.Total);
     TLine complexes(lines);
     complexes.Species("Mg", name, z + 2, species.Mg) << Tab;
-    complexes.Species("Ca", name, z + 2, species.Ca) << CrLf;
-    complexes.Species("MgH", name, z + 3, species.MgH) << Tab;
-    complexes.Species("CaH", name, z + 3, species.CaH);
+    complexes.Species("Ca", name, z + 2, species.Ca);
+    // The complexes with HL only where the ligand forms one: a block of zeros tells nothing.
+    if (ligand.BaseConst[TPartner::ptMg][1] > 0 || ligand.BaseConst[TPartner::ptCa][1] > 0) {
+        (complexes << CrLf).Species("MgH", name, z + 3, species.MgH) << Tab;
+        complexes.Species("CaH", name, z + 3, species.CaH);
+    }
     TLine forms(lines);
     forms.Species("", name, z, species.Free);
     constexpr std::array<const char*, FurtherProtonSteps> prefixes {"H", "H2", "H3", "H4"};
@@ -170,7 +174,7 @@ std::vector<std::string> ReportLines(const TEngine& engine, const TCalcState& s)
     const auto& total = s.TotalLigand;
     const auto& free = s.FreeLigand;
     std::vector<std::string> lines;
-    lines.reserve(17);
+    lines.reserve(17 + 4 * engine.FurtherLigands().size());
     if (!engine.HasDefaultConditions())
         lines.push_back(ConditionsLine(engine));
 

@@ -206,13 +206,15 @@ TEST_F(Ligands, EstimatedConstantsAreMarkedInTheReport)
 }
 
 // A ligand that takes four protons shows all four forms, with their charges; one that takes
-// two shows HL and H2L only.
-TEST_F(Ligands, TheReportShowsTheProtonatedFormsEachLigandHas)
+// two shows HL and H2L only; the MHL complexes show where the ligand forms them.
+TEST_F(Ligands, TheReportShowsTheFormsAndComplexesEachLigandHas)
 {
-    const TResult r = Run({"--ligand", "HEDTA=1", "--ligand", "CrP=1"});
+    const TResult r = Run({"--ligand", "HEDTA=1", "--ligand", "CrP=1", "--ligand", "Citrate=1"});
     ASSERT_EQ(r.Status, 0) << r.Err;
-    for (const char* label : {"HEDTA3-   =", "HHEDTA2-  =", "H2HEDTA-  =", "H3HEDTA   =",
-                              "H4HEDTA+  =", "MgHEDTA-  =", "CaHHEDTA  =", "H2CrP     ="})
+    for (const char* label :
+         {"HEDTA3-   =", "HHEDTA2-  =", "H2HEDTA-  =", "H3HEDTA   =", "H4HEDTA+  =", "MgHEDTA-  =",
+          "H2CrP     =", "MgHCitrate=", "CaHCitrate="})
         EXPECT_NE(r.Out.find(label), std::string::npos) << label;
-    EXPECT_EQ(r.Out.find("H3CrP"), std::string::npos);
+    for (const char* absent : {"H3CrP", "MgHCrP", "CaHHEDTA"})
+        EXPECT_EQ(r.Out.find(absent), std::string::npos) << absent;
 }
