@@ -193,6 +193,11 @@ TEST_F(Ligands, ASetsOwnDefinitionWinsOverTheLibrary)
     // Ten times the binding constant: about ten times the complex at the same free Mg++.
     EXPECT_GT(lab["mgcrp"].get<double>(), 5 * library["mgcrp"].get<double>());
     EXPECT_EQ(lab["cacrp"], 0);
+    // Its one proton step still shows HL and H2L, as its record does, and nothing beyond.
+    const TResult report = Run(With(Relaxing, {"--constants", "lab.json"}));
+    EXPECT_NE(report.Out.find("HCrP-     ="), std::string::npos) << report.Out;
+    EXPECT_NE(report.Out.find("H2CrP     = 0 M"), std::string::npos) << report.Out;
+    EXPECT_EQ(report.Out.find("H3CrP"), std::string::npos);
 }
 
 TEST_F(Ligands, EstimatedConstantsAreMarkedInTheReport)
