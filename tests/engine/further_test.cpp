@@ -21,12 +21,6 @@ using enum TCalcMode;
 
 namespace {
 
-double Rel(TReal a, TReal b)
-{
-    const TReal scale = std::max(std::fabs(a), std::fabs(b));
-    return scale == 0 ? 0.0 : static_cast<double>(std::fabs(a - b) / scale);
-}
-
 // The activity term written out from its definition (Davies, with the method's joins).
 TReal Davies(TReal i)
 {

@@ -14,12 +14,6 @@ using enum TCalcMode;
 
 namespace {
 
-double Rel(TReal a, TReal b)
-{
-    const TReal scale = std::max(std::fabs(a), std::fabs(b));
-    return scale == 0 ? 0.0 : static_cast<double>(std::fabs(a - b) / scale);
-}
-
 std::string ErrorOf(TTestCalc& c, TCalcMode mode)
 {
     try {

@@ -7,6 +7,9 @@
 
 #include "engine/bindconst.h"
 
+#include <algorithm>
+#include <cmath>
+
 struct TTestCalc {
     TEngine Engine;
     TCalcState State;
@@ -66,4 +69,11 @@ inline TTestCalc RichCalc()
     s.CaATP = 1e-7L;
     s.CaADP = 1e-8L;
     return c;
+}
+
+// The relative difference of two values, 0 where both are 0.
+inline double Rel(TReal a, TReal b)
+{
+    const TReal scale = std::max(std::fabs(a), std::fabs(b));
+    return scale == 0 ? 0.0 : static_cast<double>(std::fabs(a - b) / scale);
 }
