@@ -6,9 +6,12 @@
 #include "cli/batch.h"
 #include "cli/options.h"
 #include "cli/seriesoptions.h"
+#include "recipe/recipeoutput.h"
+#include "recipe/recipeseries.h"
 #include "report/conditions.h"
 #include "request/inputnotes.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -61,6 +64,32 @@ int RunSeries(const TCliOptions& options)
     return RunSeriesDesign(engine, *options.Series, options.Format, std::cout);
 }
 
+int RunRecipe(const TCliOptions& options)
+{
+    TEngine engine;
+    const TRecipe& recipe = *options.Recipe;
+    if (options.Series) {
+        const TRecipeSeries series = RunRecipeSeries(engine, recipe, *options.Series);
+        std::cout << RecipeSeriesText(engine, recipe, *options.Series, series, options.Format);
+        const bool failed = std::ranges::any_of(series.Rows, &TSeriesRow::Failed)
+            || std::ranges::any_of(series.Solutions, &TSolution::Failed);
+        return failed ? ExitCalcError : 0;
+    }
+    const TRecipeOutcome outcome = ComputeRecipe(engine, recipe, options.Format);
+    for (const std::string& note : outcome.Solution.Notes)
+        std::cerr << "note: " << note << '\n';
+    if (outcome.Calc.Failed()) {
+        std::cerr << outcome.Calc.Error << '\n';
+        return ExitCalcError;
+    }
+    std::cout << RecipeOutputText(engine, recipe, outcome, options.Format);
+    if (outcome.Solution.Failed()) {
+        std::cerr << outcome.Solution.Error << '\n';
+        return ExitCalcError;
+    }
+    return 0;
+}
+
 int RunBatchFile(const TCliOptions& options)
 {
     TBatchJob job;
@@ -103,11 +132,15 @@ int main(int argc, char** argv)
         else if (options.ShowConstants)
             std::cout << ShowConstantsText(options.Constants, options.Input, options.Format);
         else
-            status = options.Series ? RunSeries(options)
+            status = options.Recipe ? RunRecipe(options)
+                : options.Series    ? RunSeries(options)
                 : options.BatchPath ? RunBatchFile(options)
                                     : RunSingle(options);
     } catch (const TUsageError& e) {
         std::cerr << e.what() << "\nRun 'quelix-cli --help' for the options.\n";
+        return ExitUsage;
+    } catch (const TRecipeError& e) {
+        std::cerr << e.what() << '\n';
         return ExitUsage;
     } catch (const std::exception& e) {
         std::cerr << e.what() << '\n';

@@ -5,6 +5,7 @@
 #include "cli/seriesoptions.h"
 #include "engine/asciitext.h"
 #include "engine/realtext.h"
+#include "recipe/recipefile.h"
 
 #include <CLI/CLI.hpp>
 
@@ -59,6 +60,32 @@ void ReadLigandOptions(const std::vector<std::string>& texts, TCliOptions& optio
     }
 }
 
+// --recipe FILE: the calculation, constants, temperature and pH scale come from the file, so
+// an option that would set them is refused rather than silently overridden or ignored.
+void ReadRecipeOption(const CLI::App& app, const std::string& path, TCliOptions& options)
+{
+    for (const CLI::Option* opt : app.get_options()) {
+        const std::string& name = opt->get_name();
+        const bool allowed = name == "--recipe" || name == "--format" || name == "--pca"
+            || name == "--stock-a" || name == "--stock-b" || name == "--volume";
+        if (!allowed && opt->count() > 0)
+            throw TUsageError(name
+                              + " cannot be combined with --recipe: the recipe file gives the "
+                                "calculation, its constants and conditions.");
+    }
+    if (path.empty())
+        throw TUsageError("--recipe: expected the path of a recipe file, got an empty text");
+    if (path.find('\0') != std::string::npos)
+        throw TUsageError("--recipe: the path holds a NUL character");
+    try {
+        options.Recipe = ReadRecipeFile(path);
+    } catch (const TRecipeError& e) {
+        throw TUsageError(e.what());
+    }
+    options.Input = options.Recipe->Calculation;
+    options.Constants = options.Recipe->Constants;
+}
+
 } // namespace
 
 TCliOptions ParseCommandLine(int argc, const char* const* argv)
@@ -81,6 +108,8 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     app.add_option("--ligand", ligands)->allow_extra_args(false);
     auto* formatOption = app.add_option("--format", format);
     auto* batchOption = app.add_option("--batch", batch);
+    std::string recipe;
+    auto* recipeOption = app.add_option("--recipe", recipe);
     TSeriesOptionTexts seriesTexts;
     AddSeriesOptions(app, seriesTexts);
     app.add_flag("--help,-h", options.ShowHelp);
@@ -111,6 +140,15 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv)
     options.ListConstants = constTexts.List;
     if (options.ListConstants)
         return options;
+    if (recipeOption->count() > 0) {
+        ReadRecipeOption(app, recipe, options);
+        if (formatOption->count() > 0)
+            options.Format = ParseFormat(format);
+        options.Series = ReadSeriesOptions(app, seriesTexts, options, options.Warnings);
+        // A stock's total_<n> may have added a further ligand to the run.
+        options.Recipe->Constants = options.Constants;
+        return options;
+    }
 
     if (modeOption->count() > 0) {
         const auto parsed = ModeOfText(mode);

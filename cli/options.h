@@ -6,6 +6,7 @@
 // batch), edits of the binding constant table, the output format and the batch file.
 
 #include "cli/constoptions.h"
+#include "recipe/recipe.h"
 #include "report/record.h"
 #include "request/runconditions.h"
 #include "series/series.h"
@@ -23,6 +24,7 @@ struct TCliOptions {
     TOutputFormat Format = TOutputFormat::ofReport;
     std::optional<std::string> BatchPath; // "-" is standard input
     std::optional<TSeriesDesign> Series;  // --pca (cli/seriesoptions.h)
+    std::optional<TRecipe> Recipe;        // --recipe: the solution as made
     bool ShowHelp = false;
     bool ShowVersion = false;
     bool ListConstants = false;

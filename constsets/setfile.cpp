@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "constsets/setfile.h"
 
+#include "constsets/jsonread.h"
 #include "constsets/setjson.h"
 #include "engine/asciitext.h"
 #include "engine/calcerror.h"
@@ -13,6 +14,8 @@
 #include <set>
 
 namespace {
+
+using TProblems = TJsonProblems<TConstSetError>;
 
 constexpr std::size_t MaxFileBytes = 1 << 20;
 
@@ -27,86 +30,6 @@ const std::set<std::string, std::less<>> TopKeys {"format",
 const std::set<std::string, std::less<>> EntryKeys {
     "row", "step", "log10_k", "enthalpy", "enthalpy_unit", "source", "estimate"};
 const std::set<std::string, std::less<>> LigandKeys {"name", "description", "charge", "entries"};
-
-// Raises the file's error: "<file>: <where>: <problem>".
-class TProblems {
-public:
-    explicit TProblems(std::string_view fileName)
-        : FFile(fileName)
-    {
-    }
-
-    void SetWhere(std::string where) { FWhere = std::move(where); }
-
-    [[noreturn]] void Raise(const std::string& problem) const
-    {
-        std::string message(FFile);
-        message += ": ";
-        if (!FWhere.empty())
-            message += FWhere + ": ";
-        message += problem;
-        throw TConstSetError(message);
-    }
-
-private:
-    std::string_view FFile;
-    std::string FWhere;
-};
-
-std::string Quoted(std::string_view key)
-{
-    return "\"" + std::string(key) + "\"";
-}
-
-// A value as a message shows it. The library cannot print an extended real itself.
-std::string ValueText(const TJson& value)
-{
-    if (value.is_number_float())
-        return NumberText(value.get<TReal>());
-    if (value.is_object())
-        return "an object";
-    if (value.is_array())
-        return "a list";
-    if (value.is_string())
-        return "the text " + value.dump(-1, ' ', false, TJson::error_handler_t::replace);
-    return value.dump();
-}
-
-// Every value of `object` is a known key; every required key is there.
-void CheckKeys(const TJson& object, const std::set<std::string, std::less<>>& known,
-               std::initializer_list<std::string_view> required, const TProblems& problems)
-{
-    for (const auto& [key, value] : object.items())
-        if (!known.contains(key))
-            problems.Raise("unknown key " + Quoted(key));
-    for (std::string_view key : required)
-        if (!object.contains(key))
-            problems.Raise("the key " + Quoted(key) + " is missing");
-}
-
-TReal Number(const TJson& value, std::string_view key, const TProblems& problems)
-{
-    if (!value.is_number())
-        problems.Raise(Quoted(key) + " must be a number, not " + ValueText(value));
-    const TReal x = value.get<TReal>();
-    if (!std::isfinite(x))
-        problems.Raise(Quoted(key) + " is not a finite number");
-    return x == 0 ? 0 : x; // no negative zero, which a file could not tell apart
-}
-
-std::string Text(const TJson& value, std::string_view key, const TProblems& problems,
-                 bool mayBeEmpty = false)
-{
-    if (!value.is_string())
-        problems.Raise(Quoted(key) + " must be a text, not " + ValueText(value));
-    std::string text = value.get<std::string>();
-    for (char ch : text)
-        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F)
-            problems.Raise(Quoted(key) + " must not hold line breaks or other control characters");
-    if (!mayBeEmpty && TrimBlanks(text).empty())
-        problems.Raise(Quoted(key) + " must not be empty");
-    return text;
-}
 
 std::optional<TReal> Temperature(const TJson& value, const TProblems& problems)
 {
@@ -340,31 +263,6 @@ void ReadLigand(const TJson& ligand, std::size_t index, TConstSet& set, TProblem
 
 // Parses JSON and refuses a key repeated within one object, which the library would
 // otherwise settle silently by keeping the last.
-TJson ParseJson(std::string_view text, const TProblems& problems)
-{
-    std::vector<std::set<std::string>> keys;
-    const auto callback = [&](int, TJson::parse_event_t event, TJson& parsed) {
-        if (event == TJson::parse_event_t::object_start)
-            keys.emplace_back();
-        else if (event == TJson::parse_event_t::object_end)
-            keys.pop_back();
-        else if (event == TJson::parse_event_t::key
-                 && !keys.back().insert(parsed.get<std::string>()).second)
-            problems.Raise("the key " + Quoted(parsed.get<std::string>())
-                           + " appears twice in one object");
-        return true;
-    };
-    try {
-        return TJson::parse(text.begin(), text.end(), callback);
-    } catch (const TJson::exception& e) {
-        std::string what = e.what();
-        if (const auto end = what.find("] ");
-            what.starts_with("[json.exception") && end != what.npos)
-            what.erase(0, end + 2);
-        problems.Raise("not a valid JSON text: " + what);
-    }
-}
-
 } // namespace
 
 TConstSet ParseConstSet(std::string_view text, std::string_view fileName)
