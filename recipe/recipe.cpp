@@ -339,6 +339,20 @@ std::optional<std::string> ComponentKey(const TRecipe& recipe, std::string_view 
     return std::nullopt;
 }
 
+void CheckBuffer(const TpHBuffer& buffer)
+{
+    if (!buffer.pKa)
+        throw TRecipeError("the pH buffer " + buffer.Name
+                           + " has no pKa; give its \"pka\" (at 25 \u00B0C and zero ionic "
+                             "strength)");
+    if (buffer.AcidCharge != buffer.BaseCharge + 1)
+        throw TRecipeError("the pH buffer " + buffer.Name
+                           + ": its acid form's charge must be one above its base form's");
+    if (EqualNoCase(BufferSpecies(buffer), "phosphate"))
+        throw TRecipeError("phosphate binds Mg and Ca: give it as the calculation's total_po4 "
+                           "with its salt, not as the pH buffer");
+}
+
 void CheckRecipe(const TRecipe& recipe)
 {
     if (!(recipe.VolumeMl > 0))
@@ -359,16 +373,7 @@ void CheckRecipe(const TRecipe& recipe)
         throw TRecipeError("the contaminating Ca must not be negative");
     if (recipe.Buffer) {
         const TRecipeBuffer& b = *recipe.Buffer;
-        if (!b.Buffer.pKa)
-            throw TRecipeError("the pH buffer " + b.Buffer.Name
-                               + " has no pKa; give its "
-                                 "\"pka\" (at 25 \u00B0C and zero ionic strength)");
-        if (b.Buffer.AcidCharge != b.Buffer.BaseCharge + 1)
-            throw TRecipeError("the pH buffer " + b.Buffer.Name
-                               + ": its acid form's charge must be one above its base form's");
-        if (EqualNoCase(BufferSpecies(b.Buffer), "phosphate"))
-            throw TRecipeError("phosphate binds Mg and Ca: give it as the calculation's "
-                               "total_po4 with its salt, not as the pH buffer");
+        CheckBuffer(b.Buffer);
         if (!(b.TotalmM >= 0))
             throw TRecipeError("the pH buffer's total must not be negative");
         bool releasesBase = false;

@@ -86,6 +86,11 @@ std::optional<std::string> ComponentKey(const TRecipe& recipe, std::string_view 
 /// naming the component and the salt.
 void CheckRecipe(const TRecipe& recipe);
 
+/// The check of a pH buffer: it has a pKa, its acid form's charge is one above its base
+/// form's, and it is no phosphate (which the calculation holds as a ligand that binds Mg
+/// and Ca). Throws TRecipeError.
+void CheckBuffer(const TpHBuffer& buffer);
+
 /// One line of the weighing sheet.
 struct TWeighingLine {
     std::string Key;  // the component, "buffer", "filler" or "titrant"

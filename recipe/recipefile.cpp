@@ -119,6 +119,11 @@ TRecipeBuffer ReadBuffer(const TJson& value, TProblems& problems)
     CheckKeys(value, BufferKeys, {"name", "total_mM"}, problems);
     TRecipeBuffer b;
     b.Buffer = ReadBufferKind(value, problems);
+    try {
+        CheckBuffer(b.Buffer);
+    } catch (const TRecipeError& e) {
+        problems.Raise(e.what());
+    }
     b.TotalmM = NumberIn(value["total_mM"], "total_mM", 0, MaxmM, problems, "from 0 to 100000 mM");
     if (value.contains("salt")) {
         b.Salt = ReadSalt(value["salt"], "salt", problems);
