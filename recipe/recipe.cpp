@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 using enum TLigand;
 using enum TPartner;
@@ -34,35 +35,34 @@ std::string Number(TReal x, int digits = 4)
     return text;
 }
 
-// What a component is in the solution: the species its salt must release, its charge, and
-// its total at equilibrium.
+// What a component is in the solution: the species its salt may release (the usual name
+// first) and its charge. Views of texts that outlive the calculation: literals, and the
+// names of the recipe's further ligands.
 struct TComponent {
-    std::string Key;
+    std::string_view Key;
     bool IsCation = false;
-    std::vector<std::string> Species; // names its ion may have, the first the usual one
-    int Charge = 0;                   // of the fully deprotonated ligand, or of the cation
+    std::array<std::string_view, 3> Species {};
+    int Charge = 0; // of the fully deprotonated ligand, or of the cation
 };
 
 std::vector<TComponent> Components(const TRecipe& recipe)
 {
-    std::vector<TComponent> components {
-        {"ca", true, {"Ca"}, 2},
-        {"mg", true, {"Mg"}, 2},
-    };
+    std::vector<TComponent> components;
+    components.reserve(2 + LigandCount + recipe.Constants.Ligands.size());
+    components.push_back({"ca", true, {"Ca"}, 2});
+    components.push_back({"mg", true, {"Mg"}, 2});
     for (TLigand lig : AllLigands) {
-        TComponent c {std::string(BuiltInComponents[2 + static_cast<std::size_t>(lig)]),
-                      false,
-                      {std::string(LigandNames[static_cast<std::size_t>(lig)])},
-                      BuiltInCharges[lig]};
+        const auto i = static_cast<std::size_t>(lig);
+        TComponent c {BuiltInComponents[2 + i], false, {LigandNames[i]}, BuiltInCharges[lig]};
         if (lig == ligPO4)
-            c.Species.insert(c.Species.end(), {"HPO4", "H2PO4"});
-        components.push_back(std::move(c));
+            c.Species = {LigandNames[i], "HPO4", "H2PO4"};
+        components.push_back(c);
     }
     for (const TFurtherLigand& ligand : recipe.Constants.Ligands) {
         TComponent c {ligand.Name, false, {ligand.Name}, ligand.Charge};
         if (EqualNoCase(ligand.Name, "CrP"))
-            c.Species.push_back("PCr"); // phosphocreatine, as salt tables write it
-        components.push_back(std::move(c));
+            c.Species[1] = "PCr"; // phosphocreatine, as salt tables write it
+        components.push_back(c);
     }
     return components;
 }
@@ -72,8 +72,8 @@ std::vector<TComponent> Components(const TRecipe& recipe)
 std::optional<int> ComponentProtons(const TComponent& component, const TIon& ion)
 {
     bool named = false;
-    for (const std::string& species : component.Species)
-        named = named || EqualNoCase(species, ion.Species);
+    for (std::string_view species : component.Species)
+        named = named || (!species.empty() && EqualNoCase(species, ion.Species));
     if (!named)
         return std::nullopt;
     if (component.IsCation)
@@ -85,9 +85,10 @@ std::optional<int> ComponentProtons(const TComponent& component, const TIon& ion
 }
 
 // The species of a buffer's base form: the buffer's name up to its first blank.
-std::string BufferSpecies(const TpHBuffer& buffer)
+std::string_view BufferSpecies(const TpHBuffer& buffer)
 {
-    return buffer.Name.substr(0, buffer.Name.find(' '));
+    const std::string_view name = buffer.Name;
+    return name.substr(0, name.find(' '));
 }
 
 std::optional<int> BufferProtons(const TpHBuffer& buffer, const TIon& ion)
@@ -108,64 +109,87 @@ bool IsHydroxide(const TIon& ion)
     return ion.Species == "OH" && ion.Charge == -1;
 }
 
-// The protons one formula unit of `salt` brings: its H+, less its OH-, plus those its
-// component's (or the buffer's) ion carries.
-int SaltProtons(const TSalt& salt, const std::vector<TComponent>& components,
-                const TpHBuffer* buffer)
+// What one ion of a salt is in the solution: a proton, a hydroxide, a form of a component
+// or of the buffer, or a counter-ion that no equilibrium changes.
+struct TIonRole {
+    const TIonCount* Item = nullptr;
+    const TComponent* Component = nullptr;
+    bool Buffer = false;
+    int Protons = 0; // that one ion brings: H+ 1, OH- -1, a form its protons
+
+    bool IsCounter() const
+    {
+        return !Component && !Buffer && !IsProton(Item->Ion) && !IsHydroxide(Item->Ion);
+    }
+};
+
+std::vector<TIonRole> RolesOf(const TSalt& salt, const std::vector<TComponent>& components,
+                              const TpHBuffer* buffer)
+{
+    std::vector<TIonRole> roles;
+    for (const TIonCount& item : salt.Ions) {
+        TIonRole role {&item};
+        if (IsProton(item.Ion))
+            role.Protons = 1;
+        else if (IsHydroxide(item.Ion))
+            role.Protons = -1;
+        for (const TComponent& c : components)
+            if (auto p = ComponentProtons(c, item.Ion); p && !role.Component) {
+                role.Component = &c;
+                role.Protons = *p;
+            }
+        if (auto p = buffer ? BufferProtons(*buffer, item.Ion) : std::nullopt;
+            p && !role.Component) {
+            role.Buffer = true;
+            role.Protons = *p;
+        }
+        roles.push_back(role);
+    }
+    return roles;
+}
+
+// The protons one formula unit brings: its H+, less its OH-, plus those its component's
+// (or the buffer's) form carries.
+int SaltProtons(const std::vector<TIonRole>& roles)
 {
     int protons = 0;
-    for (const TIonCount& item : salt.Ions) {
-        if (IsProton(item.Ion))
-            protons += item.Count;
-        else if (IsHydroxide(item.Ion))
-            protons -= item.Count;
-        for (const TComponent& c : components)
-            if (auto p = ComponentProtons(c, item.Ion))
-                protons += item.Count * *p;
-        if (buffer)
-            if (auto p = BufferProtons(*buffer, item.Ion))
-                protons += item.Count * *p;
-    }
+    for (const TIonRole& role : roles)
+        protons += role.Item->Count * role.Protons;
     return protons;
 }
 
-// Whether an ion stays as it is in the solution: no proton, no hydroxide, no component's
-// or buffer's form.
-bool IsCounterIon(const TIon& ion, const std::vector<TComponent>& components,
-                  const TpHBuffer* buffer)
+// Whether an ion stays as it is in the solution.
+bool IsCounterIon(const TIon& ion, const std::vector<TComponent>& components)
 {
-    if (IsProton(ion) || IsHydroxide(ion))
-        return false;
-    for (const TComponent& c : components)
-        if (ComponentProtons(c, ion))
-            return false;
-    return !(buffer && BufferProtons(*buffer, ion));
+    const TIonCount item {ion, 1};
+    const TSalt salt {"", "", 0, {item}, ""};
+    return RolesOf(salt, components, nullptr).front().IsCounter();
 }
 
 // How many of the component's ions one formula unit releases (0: none).
-int ComponentCount(const TSalt& salt, const TComponent& component)
+int ComponentCount(const std::vector<TIonRole>& roles, const TComponent& component)
 {
-    for (const TIonCount& item : salt.Ions)
-        if (ComponentProtons(component, item.Ion))
-            return item.Count;
+    for (const TIonRole& role : roles)
+        if (role.Component == &component)
+            return role.Item->Count;
     return 0;
 }
 
-void CheckComponentSalt(const TRecipe& recipe, const std::vector<TComponent>& components,
-                        const TComponent& component, const TSalt& salt)
+void CheckComponentSalt(const std::vector<TIonRole>& roles, const TComponent& component,
+                        const TSalt& salt)
 {
-    const std::string which = "the salt " + salt.Name + " of " + component.Key;
-    if (ComponentCount(salt, component) == 0)
+    const std::string which = "the salt " + salt.Name + " of " + std::string(component.Key);
+    if (ComponentCount(roles, component) == 0)
         throw TRecipeError(which + " releases no "
-                           + IonText({component.Species.front(), component.Charge})
+                           + IonText({std::string(component.Species.front()), component.Charge})
                            + " (its ions: " + IonListText(salt.Ions) + ")");
-    for (const TIonCount& item : salt.Ions) {
-        for (const TComponent& other : components)
-            if (other.Key != component.Key && ComponentProtons(other, item.Ion))
-                throw TRecipeError(which + " also releases " + IonText(item.Ion) + ", which is "
-                                   + other.Key + "; give each component a salt of its own");
-        if (recipe.Buffer && BufferProtons(recipe.Buffer->Buffer, item.Ion))
-            throw TRecipeError(which + " also releases the pH buffer " + IonText(item.Ion));
+    for (const TIonRole& role : roles) {
+        if (role.Component && role.Component != &component)
+            throw TRecipeError(which + " also releases " + IonText(role.Item->Ion) + ", which is "
+                               + std::string(role.Component->Key)
+                               + "; give each component a salt of its own");
+        if (role.Buffer)
+            throw TRecipeError(which + " also releases the pH buffer " + IonText(role.Item->Ion));
     }
     if (!(salt.MolarMass > 0))
         throw TRecipeError(which + " has no molar mass");
@@ -214,12 +238,11 @@ public:
             }
         FIons.push_back({ion, mM});
     }
-    void AddSalt(const TSalt& salt, TReal saltmM, const std::vector<TComponent>& components,
-                 const TpHBuffer* buffer)
+    void AddSalt(const std::vector<TIonRole>& roles, TReal saltmM)
     {
-        for (const TIonCount& item : salt.Ions)
-            if (IsCounterIon(item.Ion, components, buffer))
-                Add(item.Ion, saltmM * item.Count);
+        for (const TIonRole& role : roles)
+            if (role.IsCounter())
+                Add(role.Item->Ion, saltmM * role.Item->Count);
     }
     std::vector<TCounterIon> Take() { return std::move(FIons); }
 
@@ -313,9 +336,16 @@ const TSalt* DefaultSalt(std::string_view component)
         {"crp", "creatine phosphate disodium salt tetrahydrate"},
         {"bapta", "BAPTA (free acid)"},
     };
-    for (const auto& [key, salt] : defaults)
-        if (EqualNoCase(key, component))
-            return FindSalt(salt);
+    // Looked up once: every recipe asks for them.
+    static const auto salts = [] {
+        std::array<const TSalt*, std::size(defaults)> found {};
+        for (std::size_t i = 0; i < found.size(); ++i)
+            found[i] = FindSalt(defaults[i].second);
+        return found;
+    }();
+    for (std::size_t i = 0; i < salts.size(); ++i)
+        if (EqualNoCase(defaults[i].first, component))
+            return salts[i];
     return nullptr;
 }
 
@@ -363,7 +393,8 @@ void CheckRecipe(const TRecipe& recipe)
                                     [&](const TComponent& x) { return x.Key == key; });
         if (c == components.end())
             throw TRecipeError("a salt is given for " + key + ", which is no component");
-        CheckComponentSalt(recipe, components, *c, salt);
+        CheckComponentSalt(
+            RolesOf(salt, components, recipe.Buffer ? &recipe.Buffer->Buffer : nullptr), *c, salt);
     }
     for (const auto& [key, purity] : recipe.Purity)
         if (!(purity > 0 && purity <= 1))
@@ -381,7 +412,7 @@ void CheckRecipe(const TRecipe& recipe)
             releasesBase = releasesBase || BufferProtons(b.Buffer, item.Ion).has_value();
         if (!releasesBase)
             throw TRecipeError("the salt " + b.Salt.Name + " of the pH buffer " + b.Buffer.Name
-                               + " releases no " + BufferSpecies(b.Buffer)
+                               + " releases no " + std::string(BufferSpecies(b.Buffer))
                                + " (its ions: " + IonListText(b.Salt.Ions) + ")");
         for (const TIonCount& item : b.Salt.Ions)
             for (const TComponent& c : components)
@@ -389,7 +420,7 @@ void CheckRecipe(const TRecipe& recipe)
                     throw TRecipeError("the salt " + b.Salt.Name
                                        + " of the pH buffer also "
                                          "releases "
-                                       + IonText(item.Ion) + ", which is " + c.Key);
+                                       + IonText(item.Ion) + ", which is " + std::string(c.Key));
     }
     if (!IsTitrant(recipe.Titrant))
         throw TRecipeError("the titrant " + recipe.Titrant.Name
@@ -398,8 +429,7 @@ void CheckRecipe(const TRecipe& recipe)
     const auto& filler = recipe.Filler.Ions;
     const bool oneToOne = filler.size() == 2 && filler[0].Count == 1 && filler[1].Count == 1
         && filler[0].Ion.Charge * filler[1].Ion.Charge == -1
-        && IsCounterIon(filler[0].Ion, components, nullptr)
-        && IsCounterIon(filler[1].Ion, components, nullptr);
+        && IsCounterIon(filler[0].Ion, components) && IsCounterIon(filler[1].Ion, components);
     if (!oneToOne)
         throw TRecipeError("the filler " + recipe.Filler.Name
                            + " is no 1:1 salt of ions that stay as they are (as KCl or "
@@ -419,26 +449,31 @@ TCalcInput SolutionInput(const TRecipe& recipe)
     return input;
 }
 
-std::vector<TSpecies> SolutionSpecies(const TEngine& engine, const TCalcState& state)
+namespace {
+
+// Calls visit(TSpecies) for every species of the calculation: each ligand's L, HnL and
+// complexes M HkL (none of a ligand whose free form is 0), then free Mg++ and Ca++. L comes from the state, each HnL from the one
+// before by its apparent constant (which holds [H+]), and each complex from HkL; a step that
+// does not exist forms nothing, as in the engine's sums.
+template <typename TVisit>
+void VisitSpecies(const TEngine& engine, const TCalcState& state, TVisit&& visit)
 {
-    std::vector<TSpecies> species;
-    // One ligand: L from the state, each HnL from the one before by its apparent constant
-    // (which holds [H+]), and each complex M HkL from HkL; a step that does not exist forms
-    // nothing, as in the engine's sums.
     const auto ligand = [&](const TLigandConst& base, const TLigandConst& app, TReal free,
                             int charge) {
+        if (free == 0)
+            return; // a ligand the solution does not hold: every species of it is 0
         std::array<TReal, StepCount + 1> forms {free};
-        species.push_back({free, charge, 0});
+        visit(TSpecies {free, charge, 0});
         for (std::size_t n = 0; n < StepCount; ++n) {
             forms[n + 1] = base[ptH][n] > 0 ? app[ptH][n] * forms[n] : 0;
-            species.push_back(
-                {forms[n + 1], charge + static_cast<int>(n) + 1, static_cast<int>(n) + 1});
+            visit(
+                TSpecies {forms[n + 1], charge + static_cast<int>(n) + 1, static_cast<int>(n) + 1});
         }
         for (auto [metal, m] : {std::pair {ptMg, state.FreeMg}, std::pair {ptCa, state.FreeCa}})
             for (std::size_t k = 0; k + 1 < StepCount; ++k)
                 if (base[metal][k] > 0)
-                    species.push_back({m * app[metal][k] * forms[k],
-                                       charge + static_cast<int>(k) + 2, static_cast<int>(k)});
+                    visit(TSpecies {m * app[metal][k] * forms[k], charge + static_cast<int>(k) + 2,
+                                    static_cast<int>(k)});
     };
     for (TLigand lig : AllLigands)
         ligand(engine.BaseConst()[lig], engine.AppConst()[lig], state.FreeLigand[lig],
@@ -447,10 +482,16 @@ std::vector<TSpecies> SolutionSpecies(const TEngine& engine, const TCalcState& s
     for (std::size_t i = 0; i < further.size(); ++i)
         ligand(further[i].BaseConst, engine.FurtherApp().Const[i], state.Further[i].Free,
                further[i].Charge);
-    species.push_back({state.FreeMg, 2, 0});
-    species.push_back({state.FreeCa, 2, 0});
-    for (const TSpecies& s : species)
-        fpcheck::CheckFinite(s.M);
+    visit(TSpecies {state.FreeMg, 2, 0});
+    visit(TSpecies {state.FreeCa, 2, 0});
+}
+
+} // namespace
+
+std::vector<TSpecies> SolutionSpecies(const TEngine& engine, const TCalcState& state)
+{
+    std::vector<TSpecies> species;
+    VisitSpecies(engine, state, [&](const TSpecies& s) { species.push_back(s); });
     return species;
 }
 
@@ -463,10 +504,10 @@ TReal AddEquilibrium(const TEngine& engine, const TRecipe& recipe, const TCalcOu
     sums.Add(hydrogen, 1);
     sums.Add(hydroxide, -1);
     TReal bound = hydrogen - hydroxide;
-    for (const TSpecies& sp : SolutionSpecies(engine, outcome.State)) {
-        bound += sp.M * sp.Protons;
+    VisitSpecies(engine, outcome.State, [&](const TSpecies& sp) {
+        bound += fpcheck::CheckFinite(sp.M) * sp.Protons;
         sums.Add(sp.M, sp.Charge);
-    }
+    });
     if (recipe.Buffer && recipe.Buffer->TotalmM > 0) {
         const TRecipeBuffer& b = *recipe.Buffer;
         solution.HasBuffer = true;
@@ -521,13 +562,15 @@ TSolution MakeSolution(const TEngine& engine, const TRecipe& recipe, const TCalc
             }
             if (total == 0)
                 continue;
-            const TSalt& salt = SaltOf(recipe, c.Key);
-            CheckComponentSalt(recipe, components, c, salt);
-            const TReal saltmM = total / ComponentCount(salt, c);
-            weighedProtons += saltmM * SaltProtons(salt, components, buffer) / 1000;
-            counter.AddSalt(salt, saltmM, components, buffer);
+            const std::string key(c.Key);
+            const TSalt& salt = SaltOf(recipe, key);
+            const std::vector<TIonRole> roles = RolesOf(salt, components, buffer);
+            CheckComponentSalt(roles, c, salt);
+            const TReal saltmM = total / ComponentCount(roles, c);
+            weighedProtons += saltmM * SaltProtons(roles) / 1000;
+            counter.AddSalt(roles, saltmM);
             (c.IsCation ? cationLines : ligandLines)
-                .push_back(WeighingLine(recipe, c.Key, salt, total, saltmM));
+                .push_back(WeighingLine(recipe, key, salt, total, saltmM));
         }
 
         TChargeSums sums;
@@ -540,12 +583,13 @@ TSolution MakeSolution(const TEngine& engine, const TRecipe& recipe, const TCalc
                 if (BufferProtons(b.Buffer, item.Ion))
                     count = item.Count;
             const TReal saltmM = b.TotalmM / count;
-            weighedProtons += saltmM * SaltProtons(b.Salt, components, buffer) / 1000;
-            counter.AddSalt(b.Salt, saltmM, components, buffer);
+            const std::vector<TIonRole> roles = RolesOf(b.Salt, components, buffer);
+            weighedProtons += saltmM * SaltProtons(roles) / 1000;
+            counter.AddSalt(roles, saltmM);
             lines.push_back(WeighingLine(recipe, "buffer", b.Salt, b.TotalmM, saltmM));
         }
-        lines.insert(lines.end(), ligandLines.begin(), ligandLines.end());
-        lines.insert(lines.end(), cationLines.begin(), cationLines.end());
+        std::move(ligandLines.begin(), ligandLines.end(), std::back_inserter(lines));
+        std::move(cationLines.begin(), cationLines.end(), std::back_inserter(lines));
 
         // The proton balance: what the weighed forms brought, less what the equilibrium
         // holds bound and free, plus the hydroxide; a base titrant supplies the difference.

@@ -205,8 +205,8 @@ TReal AddEquilibrium(const TEngine& engine, const TRecipe& recipe, const TCalcOu
                      TSolution& solution, TChargeSums& sums);
 
 /// Every species of a calculation with its charge and the protons it carries beyond the
-/// fully deprotonated ligand, in M: for each ligand L, HnL and the complexes of Mg and Ca
-/// with L, HL and H2L that its constants form; then free Mg++ and Ca++. What the proton,
+/// fully deprotonated ligand, in M: for each ligand the solution holds L, HnL and the
+/// complexes of Mg and Ca with L, HL and H2L that its constants form; then free Mg++ and Ca++. What the proton,
 /// charge and ionic-strength sums of a solution run over.
 struct TSpecies {
     TReal M = 0;

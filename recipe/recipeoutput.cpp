@@ -219,14 +219,8 @@ void AppendRecipeFields(std::string& line, const TSolution& solution, TOutputFor
         tail += "[";
         for (const TWeighingLine& w : solution.Weighing) {
             const TCell lineCells[] {TCell::Of(std::string_view(w.Key)),
-                                     TCell::Of(std::string_view(w.Salt)),
-                                     TCell::Of(w.mM),
-                                     TCell::Of(w.SaltmM),
-                                     TCell::Of(w.MolarMass),
-                                     TCell::Of(w.Purity),
-                                     OptionalCell(w.Mg),
-                                     OptionalCell(w.StockmM),
-                                     OptionalCell(w.Ul)};
+                                     TCell::Of(std::string_view(w.Salt)), TCell::Of(w.mM),
+                                     OptionalCell(w.Mg), OptionalCell(w.Ul)};
             tail += (tail.back() == '[' ? "{" : ",{") + JsonMembers(lineNames, lineCells) + "}";
         }
         tail += "]";

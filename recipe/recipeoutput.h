@@ -10,9 +10,9 @@
 // with its charge, "K+": 91.2; in CSV a column counter_ions_mM:<ion> per ion), buffer,
 // buffer_pka, buffer_acid_mM, buffer_base_mM, buffer_acid_charge, buffer_base_charge,
 // charge_balance_mM, then the weighing lines (in JSON a list "weighing" of objects
-// component, salt, mM, salt_mM, molar_mass_g_mol, purity, mg, stock_mM, ul; in CSV the
-// columns <component>_salt, <component>_mg and <component>_ul per line) and recipe_error,
-// the reason a solution cannot be made as asked.
+// component, salt, mM, mg and ul, the mass to weigh or the volume of stock solution; in CSV
+// the columns weigh_<component>_salt, _mM, _mg and _ul per line) and recipe_error, the
+// reason a solution cannot be made as asked.
 
 #include "recipe/recipe.h"
 #include "recipe/recipeseries.h"
