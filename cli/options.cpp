@@ -261,6 +261,25 @@ Batch:
   instead (N counts the rows after the header, from 1).
 )" + SeriesHelpText()
         + R"(
+The solution as made:
+  --recipe FILE            a recipe file (JSON, "format": "quelix-recipe"): the calculation
+                           with its constants, temperature and pH scale, and how the
+                           solution is made: the salt and purity of each component, the Ca
+                           the water brings, a pH buffer and its total, the titrant (KOH,
+                           NaOH or HCl), the filler salt (KCl, NaCl, K-propionate,
+                           K-methanesulfonate, K-gluconate or the file's own 1:1 salt),
+                           stock solutions and the final volume. Prints the calculation's
+                           record followed by the titrant that brings the weighed mixture
+                           to its pH, the filler that brings it to the calculation's ionic
+                           strength, the counter-ions, the buffer's two forms, the charge
+                           balance and the weighing lines (report: the report, then a
+                           weighing sheet). With --pca each point is made so; with
+                           --stock-a and --stock-b the two stocks are, and each mixture
+                           shows its real ionic strength. Options that set inputs,
+                           constants or conditions cannot be combined with it. A solution
+                           that cannot be made as asked (a filler below 0, a titrant of
+                           the wrong kind) exits with 1 and its message in recipe_error.
+
 Warnings: lines on standard error that start with "warning: "; the calculation runs as
 given. An option or a batch cell that the mode does not read (once per option, and per
 mode for the columns of a batch), an option that no row of a batch used, a pH outside

@@ -266,7 +266,7 @@ std::string WeighingSheetText(const TRecipe& recipe, const TRecipeOutcome& outco
         out += "The solution cannot be made as asked: " + outcome.Error() + "\n";
         return out;
     }
-    out += "Masses are of the salt as weighed, for its purity: the totals are of the pure "
+    out += "Masses are of the salt as weighed, for its purity; the totals are of the pure\n"
            "substance, so do not correct for purity again.\n\n";
     out += "  " + Padded("Step", 6) + Padded("Component", 12) + Padded("Salt", 46)
         + Padded("mM", 12) + "Weigh or pipette\n";
