@@ -8,6 +8,7 @@
 #include "engine/realtext.h"
 #include "python/convert.h"
 #include "python/many.h"
+#include "python/recipe.h"
 #include "python/result.h"
 #include "python/series.h"
 #include "request/compute.h"
@@ -295,6 +296,7 @@ PYBIND11_MODULE(quelix, m)
               "pca_series() and mixing_table() for a pCa series.";
     m.attr("__version__") = QUELIX_VERSION;
     BindResult(m);
+    BindRecipe(m);
     AddTables(m);
     m.def("calculate", &Calculate, CalculateDoc().c_str());
     m.def("calculate_many", &CalculateMany, CalculateManyDoc().c_str());
