@@ -344,8 +344,10 @@ TPyRecipeResult Recipe(py::handle value)
     // The record of a recipe carries the conditions' fields, as quelix-cli --recipe writes it.
     result.WithConditions = true;
     result.Solution = outcome.Solution;
-    if (result.Solution.Failed())
-        RaiseWithResult(result.Solution.Error, std::move(result));
+    if (result.Solution.Failed()) {
+        const std::string message = result.Solution.Error; // before the result moves
+        RaiseWithResult(message, std::move(result));
+    }
     return result;
 }
 
