@@ -141,3 +141,22 @@ def test_the_manuals_table_of_constants_counts_steps_as_set_files_and_const_do()
         row, step, log10_k = line.split(",")[:3]
         in_force[(row, int(step))] = round(float(log10_k), 3)
     assert shown == in_force
+
+
+def test_the_manual_pages_recipe_section_shows_what_the_module_gives():
+    page = html.unescape(open(PAGE, encoding="utf-8").read())
+    section = page[page.index('<h2 id="recipe">'):page.index('<h2 id="errors">')]
+    code = re.search(r"<pre>(relaxing = \{.*?\n\})\n", section, re.S).group(1)
+    scope = {}
+    exec(code, scope)
+    relaxing = scope["relaxing"]
+    assert quelix.recipe(relaxing).sheet.rstrip("\n") in section
+    too_low = dict(relaxing, calculation=dict(relaxing["calculation"], ionic_strength=0.08))
+    try:
+        quelix.recipe(too_low)
+    except quelix.CalculationError as e:
+        assert " ".join(re.findall(r"print\(e\)\s+# (.*)\n\s+# (.*)</pre>", section)[0]) == str(e)
+    rows = quelix.pca_series("9,6,5,4.5", recipe=relaxing)
+    for i, pca in enumerate(rows["pca_target"]):
+        line = f"# {i}         {pca:.1f}  {rows['total_ca'][i]:.6f}"
+        assert line in section, line
