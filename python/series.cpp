@@ -78,7 +78,9 @@ bool ReadSeriesKeyword(std::string_view name, py::handle value, TRunOptions& opt
         asFrame = value.cast<bool>();
         return true;
     }
-    return name == "pca" || ReadRunOption(options, name, value);
+    // recipe=None is no recipe (a recipe given is read by RecipeSeries).
+    return name == "pca" || (name == "recipe" && value.is_none())
+        || ReadRunOption(options, name, value);
 }
 
 // A stock: a mapping of the seven totals (mM) or --stock-a's text "total_egta=7,total_mg=5".
@@ -262,7 +264,7 @@ py::object PCaSeries(const py::args& args, const py::kwargs& kwargs)
 {
     TSeriesDesign design;
     design.Targets = TakeTargets("pca_series", args, kwargs);
-    if (kwargs.contains("recipe"))
+    if (kwargs.contains("recipe") && !kwargs["recipe"].is_none())
         return RecipeSeries("pca_series", design, kwargs);
     design.Base = DefaultInput();
     TRunOptions options;
@@ -294,7 +296,7 @@ py::object MixingTable(const py::args& args, const py::kwargs& kwargs)
     TSeriesDesign design;
     design.Kind = TSeriesKind::skMixing;
     design.Targets = TakeTargets("mixing_table", args, kwargs);
-    if (kwargs.contains("recipe"))
+    if (kwargs.contains("recipe") && !kwargs["recipe"].is_none())
         return RecipeSeries("mixing_table", design, kwargs);
     TCalcInput base = DefaultInput();
     TRunOptions options;

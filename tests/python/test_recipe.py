@@ -586,3 +586,13 @@ def test_a_per_point_recipe_needs_a_mode_that_takes_free_ca():
         quelix.pca_series("9,6", recipe=recipe)
     with pytest.raises(ValueError, match='"buffer"'):
         quelix.pca_series("9,6", recipe=dict(SERIES_RECIPE, buffer={"name": "imidazole"}))
+
+
+def test_recipe_none_is_a_series_without_recipe():
+    inputs = dict(SERIES_RECIPE["calculation"], ligands=SERIES_RECIPE["ligands"])
+    plain = quelix.pca_series("9,6", **inputs)
+    assert list(quelix.pca_series("9,6", recipe=None, **inputs)["total_ca"]) == list(
+        plain["total_ca"])
+    assert "titrant_mM" not in plain
+    table = quelix.mixing_table("9,6", recipe=None, stock_a=STOCK_A, stock_b=STOCK_B)
+    assert "titrant_mM" not in table
