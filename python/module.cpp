@@ -8,6 +8,7 @@
 #include "engine/realtext.h"
 #include "python/convert.h"
 #include "python/many.h"
+#include "python/recipe.h"
 #include "python/result.h"
 #include "python/series.h"
 #include "request/compute.h"
@@ -209,6 +210,15 @@ given free Mg++). Each row is that calculation's record after the column pca_tar
 
 )" + TargetsDoc
         + R"(Keyword arguments: calculate()'s, except free_ca, which each target sets.
+
+pca_series(pca, /, *, recipe=..., as_frame=False): the series made with a recipe (see
+recipe()), as quelix-cli --recipe FILE --pca LIST: the recipe gives the mode (2 to 6), the
+inputs, the constants and the conditions (no other keyword may set them), and each point
+is a solution of its own, with the titrant and the filler that hold it at the target
+ionic strength. The rows carry the conditions' fields and then the recipe's, as
+quelix-cli's CSV names them: ionic_strength_solution ... filler_mM, counter_ions_mM:<ion>
+for each ion, buffer ... charge_balance_mM, weigh_<component>_salt, _mM, _mg and _ul for
+each weighing line, recipe_error.
 )" + SeriesRowsDoc;
 }
 
@@ -232,6 +242,13 @@ mixture's whole record. A target that the stocks cannot reach is that row's erro
 ph, ionic_strength: of both stocks and every mixture (defaults as calculate())
 volume: the final volume of each mixture, in whatever unit you work in (default 1000)
 const, constants, temperature, ph_scale: as calculate()
+
+mixing_table(pca, /, *, recipe=..., stock_a, stock_b, volume=1000, as_frame=False): the
+stocks made with a recipe (see recipe()), as quelix-cli --recipe FILE --pca LIST --stock-a
+A --stock-b B: each stock at the recipe's pH, ionic strength and conditions, with its own
+titrant and filler; a mixture holds (1 - f) of A's and f of B's counter-ions, buffer,
+titrant and filler, and its ionic_strength_solution, from its own speciation, shows how
+far it drifts from the target. The recipe's columns follow, as for pca_series.
 )" + SeriesRowsDoc;
 }
 
@@ -291,10 +308,12 @@ PYBIND11_MODULE(quelix, m)
     options.disable_function_signatures();
     m.doc() = "Equilibrium concentrations of free Mg++ and Ca++, of ATP, EGTA, EDTA, ADP and "
               "phosphate and of their complexes: the calculation of quelix-cli for scripts and "
-              "notebooks. calculate() for one recipe, calculate_many() for a table of them, "
-              "pca_series() and mixing_table() for a pCa series.";
+              "notebooks. calculate() for one set of inputs, calculate_many() for a table of them, "
+              "pca_series() and mixing_table() for a pCa series, recipe() for the solution "
+              "as a lab makes it (salts, pH buffer, titrant, filler, weighing sheet).";
     m.attr("__version__") = QUELIX_VERSION;
     BindResult(m);
+    BindRecipe(m);
     AddTables(m);
     m.def("calculate", &Calculate, CalculateDoc().c_str());
     m.def("calculate_many", &CalculateMany, CalculateManyDoc().c_str());

@@ -33,6 +33,9 @@ PhScale = Literal["concentration", "activity"]
 Stock = Mapping[str, Number] | str
 #: Target pCa values: numbers, or a text "9,6.5:5.5:0.1,4.5" (values and FROM:TO:STEP ranges).
 Targets = Sequence[Number] | numpy.typing.ArrayLike | str
+#: A recipe: a dict, a recipe file's JSON object ("format" and "version" may be left out),
+#: or the path of a recipe file.
+RecipeSource = Mapping[str, Any] | str | os.PathLike[str]
 
 #: The names of the inputs, in the record's order: "mode", "ph", ... "caadp".
 INPUT_NAMES: tuple[str, ...]
@@ -242,6 +245,90 @@ class Result:
         byte: reals with 19 significant digits. For exact decimals:
         json.loads(result.to_json(), parse_float=decimal.Decimal)."""
 
+class RecipeResult(Result):
+    """The result of a recipe: the calculation's record (every field of Result; to_dict()
+    and to_json() always carry the conditions' fields) and the solution as made, the fields
+    of quelix-cli --recipe's record in its order. Concentrations in mM, ionic strengths in
+    M. When the solution cannot be made, recipe_error says why and the solution's fields
+    are None."""
+
+    @property
+    def ionic_strength_solution(self) -> float | None:
+        """ionic strength of the solution as made, M: 1/2 sum c z^2 over every species and
+        ion, the filler included (the target, unless the solution exceeds it without
+        filler)."""
+    @property
+    def ionic_equivalent(self) -> float | None:
+        """ionic equivalent, M: 1/2 sum c |z| (a convention, not the ionic strength)."""
+    @property
+    def titrant(self) -> str | None:
+        """the titrant's name ("KOH")."""
+    @property
+    def titrant_mM(self) -> float | None:
+        """titrant that brings the pH, mM of base; negative: of acid."""
+    @property
+    def filler(self) -> str | None:
+        """the filler salt's name ("KCl")."""
+    @property
+    def filler_mM(self) -> float | None:
+        """filler salt that brings the ionic strength to the target, mM."""
+    @property
+    def counter_ions_mM(self) -> dict[str, float] | None:
+        """the ions no equilibrium changes, each with its charge ("K+", "Cl-"), mM."""
+    @property
+    def buffer(self) -> str | None:
+        """the pH buffer's name; None without a buffer."""
+    @property
+    def buffer_pka(self) -> float | None:
+        """the buffer's pKa at the solution's temperature and ionic strength."""
+    @property
+    def buffer_acid_mM(self) -> float | None:
+        """the buffer's acid form, mM."""
+    @property
+    def buffer_base_mM(self) -> float | None:
+        """the buffer's base form, mM."""
+    @property
+    def buffer_acid_charge(self) -> int | None:
+        """charge of the buffer's acid form."""
+    @property
+    def buffer_base_charge(self) -> int | None:
+        """charge of the buffer's base form."""
+    @property
+    def charge_balance_mM(self) -> float | None:
+        """sum c z over every species and ion, mM: 0 to rounding (a check)."""
+    @property
+    def weighing(self) -> list[dict[str, str | float | None]] | None:
+        """the weighing sheet's lines: component, salt, mM, salt_mM, molar_mass_g_mol,
+        purity, mg (for the final volume and the purity), stock_mM, ul (of a stock
+        solution)."""
+    @property
+    def recipe_error(self) -> str | None:
+        """why the solution cannot be made as asked, else None."""
+    @property
+    def sheet(self) -> str:
+        """The weighing sheet a person follows at the bench."""
+    @property
+    def report(self) -> str:
+        """The report and the weighing sheet, as quelix-cli --recipe --format report."""
+    @property
+    def recipe_text(self) -> str:
+        """The recipe as a recipe file's text."""
+    def to_dict(self) -> dict[str, Any]:
+        """The record as a dict, with quelix-cli --recipe's JSON keys in their order."""
+    def to_json(self) -> str:
+        """The record as quelix-cli --recipe FILE --format json prints it, byte for byte."""
+
+def recipe(recipe: RecipeSource) -> RecipeResult:
+    """The solution as a lab makes it, as quelix-cli --recipe FILE: the calculation, the
+    titrant from the proton balance, the filler to the target ionic strength, the
+    counter-ions, the buffer's forms, the charge balance and the weighing sheet.
+
+    Raises ValueError with the reader's message naming the file ("<recipe>" for a dict)
+    and the key; CalculationError when the calculation fails, or when the solution cannot
+    be made (then with the attribute `result`, the RecipeResult with recipe_error set).
+    Notes (a buffer far from its pKa) are QuelixWarning.
+    """
+
 def calculate(
     *,
     mode: int = 0,
@@ -408,6 +495,27 @@ def pca_series(
     as_frame: Literal[True],
 ) -> pandas.DataFrame:
     """The per-point pCa series as a DataFrame (see the other form)."""
+@overload
+def pca_series(
+    pca: Targets,
+    /,
+    *,
+    recipe: RecipeSource,
+    as_frame: Literal[False] = False,
+) -> dict[str, numpy.ndarray]:
+    """The per-point pCa series made with a recipe, as quelix-cli --recipe FILE --pca: the
+    recipe's calculation (mode 2 to 6), constants and conditions, each point a solution with
+    its own titrant and filler. The rows' columns are followed by the recipe's, as
+    quelix-cli's CSV names them (counter_ions_mM:<ion>, weigh_<component>_salt ...)."""
+@overload
+def pca_series(
+    pca: Targets,
+    /,
+    *,
+    recipe: RecipeSource,
+    as_frame: Literal[True],
+) -> pandas.DataFrame:
+    """The per-point pCa series made with a recipe, as a DataFrame."""
 
 @overload
 def mixing_table(
@@ -447,6 +555,33 @@ def mixing_table(
     as_frame: Literal[True],
 ) -> pandas.DataFrame:
     """The mixing table as a DataFrame (see the other form)."""
+@overload
+def mixing_table(
+    pca: Targets,
+    /,
+    *,
+    recipe: RecipeSource,
+    stock_a: Stock,
+    stock_b: Stock,
+    volume: Number = 1000.0,
+    as_frame: Literal[False] = False,
+) -> dict[str, numpy.ndarray]:
+    """The mixing table of two stocks made with a recipe, as quelix-cli --recipe FILE --pca
+    --stock-a --stock-b: each stock at the recipe's pH, ionic strength and conditions with
+    its own titrant and filler; each mixture's real ionic strength
+    (ionic_strength_solution) shows its drift from the target."""
+@overload
+def mixing_table(
+    pca: Targets,
+    /,
+    *,
+    recipe: RecipeSource,
+    stock_a: Stock,
+    stock_b: Stock,
+    volume: Number = 1000.0,
+    as_frame: Literal[True],
+) -> pandas.DataFrame:
+    """The mixing table made with a recipe, as a DataFrame."""
 
 def constant_sets() -> tuple[dict[str, str], ...]:
     """The bundled constant sets: each a dict of "id", "name" (either names it in

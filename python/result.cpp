@@ -84,21 +84,6 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 6> Condition
     {"pch", "-log10 of the H+ concentration the calculation used; None when it failed"},
 }};
 
-py::dict ResultDict(const TPyResult& r)
-{
-    py::dict d;
-    for (const TRecordColumn& column : RecordColumns())
-        d[py::str(column.Name.data(), column.Name.size())] = CellObject(column.Value(r.Outcome));
-    if (r.WithConditions)
-        for (std::size_t i = 0; i < r.Conditions.size(); ++i)
-            d[py::str(std::string(ConditionColumns()[i]))] = CellObject(ConditionCell(r, i));
-    const std::vector<std::string> names = FurtherNames(r);
-    const std::vector<TCell> cells = FurtherCells(r);
-    for (std::size_t i = 0; i < names.size(); ++i)
-        d[py::str(names[i])] = CellObject(cells[i]);
-    return d;
-}
-
 // A further ligand's field by its name ("mgcrp"), as the record's own fields are attributes.
 py::object FurtherAttribute(const TPyResult& r, const std::string& name)
 {
@@ -152,6 +137,21 @@ std::string ResultRepr(const TPyResult& r)
 }
 
 } // namespace
+
+py::dict ResultDict(const TPyResult& r)
+{
+    py::dict d;
+    for (const TRecordColumn& column : RecordColumns())
+        d[py::str(column.Name.data(), column.Name.size())] = CellObject(column.Value(r.Outcome));
+    if (r.WithConditions)
+        for (std::size_t i = 0; i < r.Conditions.size(); ++i)
+            d[py::str(std::string(ConditionColumns()[i]))] = CellObject(ConditionCell(r, i));
+    const std::vector<std::string> names = FurtherNames(r);
+    const std::vector<TCell> cells = FurtherCells(r);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        d[py::str(names[i])] = CellObject(cells[i]);
+    return d;
+}
 
 py::object CellObject(const TCell& cell)
 {

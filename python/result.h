@@ -36,6 +36,10 @@ std::vector<TCell> FurtherCells(const TPyResult& result);
 /// The conditions' field `index` of `result`.
 TCell ConditionCell(const TPyResult& result, std::size_t index);
 
+/// The record of `result` as a dict: the record's fields, then the conditions' fields where
+/// the record carries them, then the further ligands'.
+py::dict ResultDict(const TPyResult& result);
+
 /// The result of `outcome`, computed on `engine`.
 TPyResult MakeResult(const TEngine& engine, TCalcOutcome outcome);
 

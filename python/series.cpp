@@ -6,7 +6,9 @@
 
 #include "python/arrays.h"
 #include "python/convert.h"
+#include "python/recipe.h"
 #include "python/result.h"
+#include "recipe/recipeseries.h"
 #include "series/pcalist.h"
 #include "series/seriesrecord.h"
 #include "series/stocktext.h"
@@ -76,7 +78,9 @@ bool ReadSeriesKeyword(std::string_view name, py::handle value, TRunOptions& opt
         asFrame = value.cast<bool>();
         return true;
     }
-    return name == "pca" || ReadRunOption(options, name, value);
+    // recipe=None is no recipe (a recipe given is read by RecipeSeries).
+    return name == "pca" || (name == "recipe" && value.is_none())
+        || ReadRunOption(options, name, value);
 }
 
 // A stock: a mapping of the seven totals (mM) or --stock-a's text "total_egta=7,total_mg=5".
@@ -150,12 +154,118 @@ py::object Rows(TEngine& engine, const TSeriesDesign& design, bool asFrame)
     return asFrame ? AsDataFrame(columns, py::none(), IntegerColumns) : py::object(columns);
 }
 
+// The rows of a series made with a recipe: the series' columns, every field of the record
+// and the conditions' fields (always, as quelix-cli --recipe writes them), then the
+// recipe's columns as quelix-cli's CSV has them (an ion per counter_ions_mM:<ion>, a
+// weighing line per weigh_<component>_salt, _mM, _mg and _ul).
+py::object RecipeRows(TEngine& engine, const TRecipe& recipe, const TSeriesDesign& design,
+                      bool asFrame)
+{
+    TRecipeSeries series;
+    std::string refusal;
+    {
+        py::gil_scoped_release release;
+        try {
+            series = RunRecipeSeries(engine, recipe, design);
+        } catch (const TCalcError& e) {
+            refusal = e.what();
+        } catch (const TRecipeError& e) {
+            refusal = e.what();
+        }
+    }
+    if (!refusal.empty())
+        RaiseValueError(refusal);
+    std::vector<const TSolution*> solutions;
+    for (const TSolution& s : series.Solutions)
+        solutions.push_back(&s);
+    const TRecipeColumns recipeColumns = RecipeColumnsOf(solutions);
+    const std::vector<std::string> recipeNames = RecipeColumnNames(recipeColumns);
+    const std::vector<std::string> further = FurtherColumnNames(engine.FurtherLigands());
+    std::vector<std::string_view> names = SeriesColumnNames(design.Kind, true, further);
+    std::vector<std::string_view> texts(std::begin(TextColumns), std::end(TextColumns));
+    std::vector<std::string_view> integers(std::begin(IntegerColumns), std::end(IntegerColumns));
+    for (const std::string& name : recipeNames) {
+        names.push_back(name);
+        if (IsRecipeTextColumn(name))
+            texts.push_back(name);
+        if (IsRecipeIntegerColumn(name))
+            integers.push_back(name);
+    }
+    TColumnArrays arrays(names, texts, series.Rows.size());
+    for (std::size_t row = 0; row < series.Rows.size(); ++row) {
+        std::vector<TCell> cells = SeriesCells(
+            design.Kind, series.Rows[row], &engine, engine.FurtherLigands());
+        AppendRecipeCells(cells, series.Solutions[row], recipeColumns);
+        for (std::size_t k = 0; k < cells.size(); ++k)
+            arrays.Set(row, k, cells[k]);
+    }
+    const py::dict columns = arrays.Columns();
+    return asFrame ? AsDataFrame(columns, py::none(), integers) : py::object(columns);
+}
+
+// pca_series or mixing_table with recipe=: the calculation, its constants and conditions come
+// from the recipe (a mixing table's stocks take its pH, ionic strength and conditions), as
+// with quelix-cli --recipe; the other keywords that would set them are refused.
+py::object RecipeSeries(std::string_view function, TSeriesDesign design, const py::kwargs& kwargs)
+{
+    TRecipe recipe = ReadRecipeArgument("recipe", kwargs["recipe"]);
+    const bool mixing = design.Kind == TSeriesKind::skMixing;
+    bool asFrame = false;
+    py::object stocks[2];
+    for (const auto item : kwargs) {
+        const std::string name = item.first.cast<std::string>();
+        if (name == "pca" || name == "recipe")
+            continue;
+        if (name == "as_frame") {
+            if (!PyBool_Check(item.second.ptr()))
+                throw py::type_error("as_frame: expected True or False, got "
+                                     + TypeName(item.second));
+            asFrame = item.second.cast<bool>();
+        } else if (mixing && (name == "stock_a" || name == "stock_b")) {
+            stocks[name == "stock_a" ? 0 : 1] = py::reinterpret_borrow<py::object>(item.second);
+        } else if (mixing && name == "volume") {
+            design.Mixing.Volume = ReadNumber("volume", item.second);
+            if (!(design.Mixing.Volume > 0))
+                RaiseValueError("volume must be a positive number, not "
+                                + NumberText("volume", item.second));
+        } else if (InputColumn(name) >= 0
+                   || std::ranges::find(RunOptionNames, name) != RunOptionNames.end()) {
+            throw py::type_error(std::string(function) + "(): " + name
+                                 + " cannot be combined with recipe: the recipe gives the "
+                                   "calculation, its constants and conditions");
+        } else {
+            throw py::type_error(std::string(function) + "() got an unexpected keyword argument '"
+                                 + name + "'");
+        }
+    }
+    if (!mixing) {
+        if (!TakesFreeCa(recipe.Calculation.Mode))
+            RaiseValueError("pca_series(): the recipe's mode must be 2 to 6 (a mode that takes "
+                            "free Ca++), not "
+                            + std::to_string(static_cast<int>(recipe.Calculation.Mode)));
+        design.Base = recipe.Calculation;
+    } else {
+        if (!stocks[0] || !stocks[1])
+            throw py::type_error("mixing_table() needs both stocks: stock_a (low Ca) and "
+                                 "stock_b (high Ca), each a mapping of totals in mM");
+        // A stock's total_<n> may add a further ligand to the recipe's run.
+        design.Mixing.StockA = ReadStock(
+            "stock_a", stocks[0], recipe.Calculation, recipe.Constants);
+        design.Mixing.StockB = ReadStock(
+            "stock_b", stocks[1], recipe.Calculation, recipe.Constants);
+    }
+    TEngine engine;
+    return RecipeRows(engine, recipe, design, asFrame);
+}
+
 } // namespace
 
 py::object PCaSeries(const py::args& args, const py::kwargs& kwargs)
 {
     TSeriesDesign design;
     design.Targets = TakeTargets("pca_series", args, kwargs);
+    if (kwargs.contains("recipe") && !kwargs["recipe"].is_none())
+        return RecipeSeries("pca_series", design, kwargs);
     design.Base = DefaultInput();
     TRunOptions options;
     bool asFrame = false;
@@ -186,6 +296,8 @@ py::object MixingTable(const py::args& args, const py::kwargs& kwargs)
     TSeriesDesign design;
     design.Kind = TSeriesKind::skMixing;
     design.Targets = TakeTargets("mixing_table", args, kwargs);
+    if (kwargs.contains("recipe") && !kwargs["recipe"].is_none())
+        return RecipeSeries("mixing_table", design, kwargs);
     TCalcInput base = DefaultInput();
     TRunOptions options;
     bool asFrame = false;

@@ -31,6 +31,20 @@ CONDITIONS = ["constants", "edited_entries", "temperature_c", "uncorrected_entri
               "pch"]
 
 
+def stub_properties(class_name):
+    tree = ast.parse(open(STUB, encoding="utf-8").read())
+    for node in ast.walk(tree):
+        if isinstance(node, ast.ClassDef) and node.name == class_name:
+            return [f.name for f in node.body if isinstance(f, ast.FunctionDef)
+                    and any(getattr(d, "id", "") == "property" for d in f.decorator_list)]
+    return []
+
+
+# The forms of the series that take a recipe, which gives the calculation and its conditions.
+RECIPE_FORMS = {"pca_series": ["recipe", "as_frame"],
+                "mixing_table": ["recipe", "stock_a", "stock_b", "volume", "as_frame"]}
+
+
 def test_stub_signatures_name_the_inputs_with_their_defaults():
     functions = stub_functions()
     per_point = [n for n in quelix.INPUT_NAMES if n != "free_ca"]
@@ -42,6 +56,9 @@ def test_stub_signatures_name_the_inputs_with_their_defaults():
              RUN_OPTIONS + ["as_frame"])):
         for node in functions[name]:
             args = node.args.kwonlyargs
+            if name in RECIPE_FORMS and args and args[0].arg == "recipe":
+                assert [a.arg for a in args] == RECIPE_FORMS[name], name
+                continue
             assert [a.arg for a in args] == list(inputs) + extra, name
             defaults = {a.arg: ast.literal_eval(d) for a, d in zip(args, node.args.kw_defaults)
                         if d is not None}
@@ -53,12 +70,19 @@ def test_stub_signatures_name_the_inputs_with_their_defaults():
             doc = getattr(quelix, name).__doc__.split("\n", 1)[0]
             for arg in list(inputs) + extra:
                 assert re.search(rf"\b{arg}\b", doc), (name, arg)
+    for name, forms in RECIPE_FORMS.items():
+        assert sum(n.args.kwonlyargs[0].arg == "recipe" for n in functions[name]) == 2, name
+        assert "recipe=" in getattr(quelix, name).__doc__, name
     # Every field of a result is a property of the stub's Result, and the other way round.
-    properties = [f.name for f in functions.values() for f in f
-                  if any(getattr(d, "id", "") == "property" for d in f.decorator_list)]
-    assert properties == list(quelix.COLUMNS) + CONDITIONS + ["report"]
+    assert stub_properties("Result") == list(quelix.COLUMNS) + CONDITIONS + ["report"]
     for name in CONDITIONS:
         assert getattr(quelix.Result, name).__doc__, name
+    # A recipe's result adds the solution's fields, in its record's order.
+    record = quelix.recipe({"stock_solutions": {"ca": 100}}).to_dict()
+    solution = list(record)[list(record).index("pch") + 1:]
+    assert stub_properties("RecipeResult") == solution + ["sheet", "report", "recipe_text"]
+    for name in solution:
+        assert getattr(quelix.RecipeResult, name).__doc__, name
 
 
 def test_help_explains_every_argument_with_its_unit_and_default():
@@ -117,3 +141,22 @@ def test_the_manuals_table_of_constants_counts_steps_as_set_files_and_const_do()
         row, step, log10_k = line.split(",")[:3]
         in_force[(row, int(step))] = round(float(log10_k), 3)
     assert shown == in_force
+
+
+def test_the_manual_pages_recipe_section_shows_what_the_module_gives():
+    page = html.unescape(open(PAGE, encoding="utf-8").read())
+    section = page[page.index('<h2 id="recipe">'):page.index('<h2 id="errors">')]
+    code = re.search(r"<pre>(relaxing = \{.*?\n\})\n", section, re.S).group(1)
+    scope = {}
+    exec(code, scope)
+    relaxing = scope["relaxing"]
+    assert quelix.recipe(relaxing).sheet.rstrip("\n") in section
+    too_low = dict(relaxing, calculation=dict(relaxing["calculation"], ionic_strength=0.08))
+    try:
+        quelix.recipe(too_low)
+    except quelix.CalculationError as e:
+        assert " ".join(re.findall(r"print\(e\)\s+# (.*)\n\s+# (.*)</pre>", section)[0]) == str(e)
+    rows = quelix.pca_series("9,6,5,4.5", recipe=relaxing)
+    for i, pca in enumerate(rows["pca_target"]):
+        line = f"# {i}         {pca:.1f}  {rows['total_ca'][i]:.6f}"
+        assert line in section, line
