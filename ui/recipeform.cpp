@@ -914,6 +914,14 @@ void TRecipeForm::TakeMainWindow()
         return;
     }
     const TEngine& engine = FMainForm.Engine();
+    // The main window's constants where they are a bundled set as it stands; a set file or
+    // edited entries the recipe cannot name, and it keeps its own.
+    const TConstOrigin& origin = engine.Origin();
+    const int set = ConstantsCombo->findText(Q(origin.SetName));
+    const bool bundled = set >= 0 && set < static_cast<int>(BundledSets().size())
+        && origin.EditedEntries == 0;
+    if (bundled)
+        ConstantsCombo->setCurrentIndex(set);
     ModeCombo->setCurrentIndex(std::max(FMainForm.ModeIndex(), 0));
     for (TValueField f : AllValueFields)
         FFields[static_cast<std::size_t>(f)]->SetValue((*last)[f]
@@ -927,6 +935,14 @@ void TRecipeForm::TakeMainWindow()
         combo->setCurrentIndex(std::max(index, 0));
         FLigandTotals[i]->SetValue(i < ligands.size() && index > 0 ? ligands[i].TotalM * 1000 : 0);
     }
+    ClearResults();
+    if (!bundled)
+        ShowProblem(QStringLiteral("The main window's constants (%1%2) are no bundled set: the "
+                                   "recipe keeps %3. A recipe file may name a set file under "
+                                   "\"constants\".")
+                        .arg(Q(origin.SetName),
+                             origin.EditedEntries > 0 ? QStringLiteral(", edited") : QString(),
+                             ConstantsCombo->currentText()));
 }
 
 void TRecipeForm::OpenClicked()

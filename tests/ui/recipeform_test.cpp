@@ -5,6 +5,7 @@
 #include "numedit/SaNumEditExCX.h"
 #include "recipe/recipefile.h"
 #include "recipe/recipeoutput.h"
+#include "ui/furtherform.h"
 #include "ui/main.h"
 #include "ui/recipesheet.h"
 
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -310,6 +312,47 @@ TEST_F(RecipeFormTest, EnterRecalculatesAndTheMenuKeepsItsItems)
                             QStringLiteral("pCa &series..."), QString(), QStringLiteral("E&xit")}));
     Main->findChild<QAction*>(QStringLiteral("miRecipe"))->trigger();
     EXPECT_EQ(Main->RecipeForm(), Form);
+}
+
+TEST_F(RecipeFormTest, TheMainWindowsCalculationIsTakenWithItsLigandsAndGivesItsSolution)
+{
+    Form->TakeMainWindow();
+    ASSERT_EQ(Messages.size(), 1U); // nothing calculated yet
+    EXPECT_TRUE(Messages[0].startsWith(QStringLiteral("Calculate in the main window first")));
+
+    Main->SetModeIndex(6);
+    Main->RadioGroup1Click();
+    for (const auto& [name, text] :
+         std::initializer_list<std::pair<const char*, const char*>> {{"pHEdit", "7"},
+                                                                     {"IonStrEdit", "0.15"},
+                                                                     {"tEGTAEdit", "7"},
+                                                                     {"tATPEdit", "5"},
+                                                                     {"tMgEdit", "5.4"},
+                                                                     {"fCaEdit", "0.0001"}})
+        Main->findChild<TSaNumEditExCX*>(QString::fromLatin1(name))
+            ->SetText(QString::fromLatin1(text));
+    TFurtherForm* further = Main->FurtherForm();
+    auto* ligand = further->findChild<QComboBox*>(QStringLiteral("LigandBox1"));
+    ligand->setCurrentIndex(ligand->findText(QStringLiteral("CrP")));
+    further->findChild<TSaNumEditExCX*>(QStringLiteral("TotalEdit1"))
+        ->SetText(QStringLiteral("14.5"));
+    further->findChild<QPushButton*>(QStringLiteral("BtnOK"))->click();
+    Main->Calculate();
+    Messages.clear();
+
+    Form->TakeMainWindow();
+    EXPECT_TRUE(Messages.empty());
+    const TRecipe taken = Form->Recipe();
+    EXPECT_EQ(taken.Calculation.Mode, TCalcMode::cmCa);
+    EXPECT_EQ(taken.Calculation[TValueField::vfTotalMg], 5.4L);
+    ASSERT_EQ(taken.Constants.Ligands.size(), 1U);
+    EXPECT_EQ(taken.Constants.Ligands[0].Name, "CrP");
+    EXPECT_EQ(taken.Calculation.FurtherTotals[0], 14.5L);
+    // The recipe's calculation is the main window's: the same total Ca for that free Ca.
+    ASSERT_TRUE(Form->Calculate()) << Message().toStdString();
+    EXPECT_NEAR(static_cast<double>(Form->Outcome()->Calc.State.TotalCa),
+                static_cast<double>(Main->State().TotalCa),
+                1e-7 * static_cast<double>(Main->State().TotalCa));
 }
 
 TEST_F(RecipeFormTest, TheBenchSheetIsAPdfOfWhatToWeighAndTheCheck)
