@@ -513,7 +513,7 @@ void TRecipeForm::FillSaltRow(TSaltRow& row, const TRecipe& recipe, const std::s
         } else if (const TSalt* salt = DefaultSalt(key)) {
             row.Salt->addItem(QStringLiteral("default: ") + Q(salt->Name));
         } else {
-            row.Salt->addItem(QStringLiteral("(no bundled salt: choose one)"));
+            row.Salt->addItem(QStringLiteral("(no bundled salt: give one in a recipe file)"));
         }
     }
     row.Salt->setCurrentIndex(current);

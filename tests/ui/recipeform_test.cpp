@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/recipeform.h"
 
+#include "constsets/constset.h"
 #include "numedit/SaNumEditExCX.h"
 #include "recipe/recipefile.h"
 #include "recipe/recipeoutput.h"
@@ -172,6 +173,9 @@ TEST_F(RecipeFormTest, ASavedRecipeReadsBackAsTheRecipeOfTheFields)
     Child<TSaNumEditExCX>("Stock_titrant")->SetText(QString());
     choose("SaltCombo_filler", QStringLiteral("K-methanesulfonate"));
     Child<TSaNumEditExCX>("ContaminatingEdit")->SetText(QStringLiteral("0.02"));
+    auto* constants = Child<QComboBox>("ConstantsCombo");
+    ASSERT_GE(constants->count(), 2);
+    constants->setCurrentIndex(1); // the bundled literature set
     choose("LigandCombo2", QStringLiteral("HEDTA"));
     Child<TSaNumEditExCX>("LigandTotal2")->SetText(QStringLiteral("0.5"));
 
@@ -185,6 +189,11 @@ TEST_F(RecipeFormTest, ASavedRecipeReadsBackAsTheRecipeOfTheFields)
     EXPECT_EQ(edited.Filler.Name, "K-methanesulfonate");
     ASSERT_EQ(edited.Constants.Ligands.size(), 2U);
     EXPECT_EQ(edited.Calculation.FurtherTotals[1], 0.5L);
+    EXPECT_EQ(edited.ConstantsName, BundledSets()[1].Id);
+    EXPECT_EQ(edited.Constants.Set, BundledSets()[1].Set);
+    // The first row kept its ligand and its salt under the new constants.
+    EXPECT_EQ(edited.Constants.Ligands[0].Name, "CrP");
+    EXPECT_EQ(edited.Salts.at("CrP").Name, "creatine phosphate disodium salt (anhydrous)");
 
     const QString saved = Dir.filePath(QStringLiteral("saved.json"));
     ASSERT_TRUE(Form->SaveFile(saved));
