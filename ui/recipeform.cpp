@@ -217,7 +217,7 @@ TSaNumEditExCX* TRecipeForm::NewField(const QString& name, int decimals)
 
 QWidget* TRecipeForm::CreateCalculationBox()
 {
-    auto* box = new QGroupBox(QStringLiteral("Solution and calculation"));
+    auto* box = new QGroupBox(QStringLiteral("Solution and calculation (concentrations in mM)"));
     auto* grid = new QGridLayout(box);
     NameEdit = new QLineEdit;
     NameEdit->setObjectName(QStringLiteral("NameEdit"));
