@@ -13,6 +13,7 @@
 #include "ui/furtherform.h"
 #include "ui/help.h"
 #include "ui/look.h"
+#include "ui/recipeform.h"
 #include "ui/seriesform.h"
 
 #include <QButtonGroup>
@@ -249,6 +250,7 @@ void TMainForm::CreateMenus()
     add(mainMenu, "miSetAsDefault", "Set as &Default", &TMainForm::SetAsDefault);
     add(mainMenu, "miBindingConstants", "&Binding Constants", &TMainForm::ShowConstForm);
     add(mainMenu, "miFurtherLigands", "&Further ligands...", &TMainForm::ShowFurtherForm);
+    add(mainMenu, "miRecipe", "R&ecipe...", &TMainForm::ShowRecipeForm);
     add(mainMenu, "miSeries", "pCa &series...", &TMainForm::ShowSeriesForm);
     mainMenu->addSeparator();
     add(mainMenu, "miExit", "E&xit", &TMainForm::ExitForm);
@@ -490,6 +492,15 @@ void TMainForm::ShowSeriesForm()
     FSeriesForm->activateWindow();
 }
 
+void TMainForm::ShowRecipeForm()
+{
+    if (!FRecipeForm)
+        FRecipeForm = new TRecipeForm(*this, FOptions.MessageSink, this);
+    FRecipeForm->show();
+    FRecipeForm->raise();
+    FRecipeForm->activateWindow();
+}
+
 void TMainForm::ShowAbout()
 {
     TAboutBox box(this);
@@ -556,5 +567,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     FFurtherForm->hide();
     if (FSeriesForm)
         FSeriesForm->hide();
+    if (FRecipeForm)
+        FRecipeForm->hide();
     QMainWindow::closeEvent(event);
 }

@@ -38,6 +38,7 @@ class TConstForm;
 class TFurtherForm;
 class TIniFile;
 class TSaNumEditExCX;
+class TRecipeForm;
 class TSeriesForm;
 
 struct TMainFormOptions {
@@ -65,6 +66,7 @@ public:
     void ShowConstForm();
     void ShowFurtherForm();
     void ShowSeriesForm();
+    void ShowRecipeForm();
     void ShowAbout();
     void miHHelpClick();
     void ExitForm();
@@ -82,6 +84,7 @@ public:
     TConstForm* ConstForm() const { return FConstForm; }
     TFurtherForm* FurtherForm() const { return FFurtherForm; }
     TSeriesForm* SeriesForm() const { return FSeriesForm; }
+    TRecipeForm* RecipeForm() const { return FRecipeForm; }
     /// The fifteen values (pH, ionic strength, concentrations in M) of the last
     /// calculation that completed; nothing before the first.
     const std::optional<TValueSet>& LastCalculation() const { return FLastCalculation; }
@@ -128,6 +131,7 @@ private:
     TConstForm* FConstForm = nullptr;
     TFurtherForm* FFurtherForm = nullptr;
     TSeriesForm* FSeriesForm = nullptr; // created when first shown
+    TRecipeForm* FRecipeForm = nullptr; // created when first shown
     std::optional<TValueSet> FLastCalculation;
     std::vector<TLigandChoice> FLastLigands;
     bool FpCaTyped = false; // pCa edited by the user after free Ca++ was last shown or typed

@@ -2,6 +2,10 @@
 // SPDX-License-Identifier: MIT
 #include "ui/seriesform.h"
 
+#include "engine/realtext.h"
+#include "recipe/recipefile.h"
+#include "recipe/recipeoutput.h"
+#include "recipe/recipeseries.h"
 #include "report/conditions.h"
 #include "series/seriesrecord.h"
 #include "ui/conditionsbar.h"
@@ -12,11 +16,13 @@
 #include "ui/seriesview.h"
 
 #include <QChartView>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -55,6 +61,7 @@ TSeriesForm::TSeriesForm(TMainForm& mainForm, TMessageSink sink, QWidget* parent
     inputs->addWidget(FConditions);
     FInputs = new TSeriesInputs;
     inputs->addWidget(FInputs);
+    inputs->addWidget(CreateRecipeRow());
     inputs->addWidget(CreateButtons());
     inputs->addStretch();
 
@@ -93,6 +100,24 @@ TSeriesForm::TSeriesForm(TMainForm& mainForm, TMessageSink sink, QWidget* parent
 
 void TSeriesForm::ShowConditions()
 {
+    if (RecipeUsed()) {
+        const TRecipe& r = *FRecipe;
+        const QString text =
+            QStringLiteral(
+                "Made with the recipe %1: constants %2%3, pH as %4; titrant %5, filler %6")
+                .arg(Q(r.Name.empty() ? std::string("(unnamed)") : r.Name), Q(r.Constants.Set.Name),
+                     r.Calculation.TemperatureC
+                         ? QStringLiteral(", %1 \u00B0C")
+                               .arg(Q(RealToText(*r.Calculation.TemperatureC)))
+                         : QString(),
+                     r.Calculation.pHScale == TpHScale::psActivity
+                         ? QStringLiteral("activity")
+                         : QStringLiteral("concentration"),
+                     Q(r.Titrant.Name), Q(r.Filler.Name));
+        FConditions->setText(text);
+        FConditions->setToolTip(text);
+        return;
+    }
     const TEngine& engine = FMainForm.Engine();
     std::string text;
     try {
@@ -107,8 +132,12 @@ void TSeriesForm::ShowConditions()
 
 void TSeriesForm::FurtherLigandsChanged()
 {
+    // A series made with a recipe carries the recipe's further ligands, else the main
+    // window's.
     std::vector<std::string> names;
-    for (const TFurtherLigand& ligand : FMainForm.Engine().FurtherLigands())
+    for (const TFurtherLigand& ligand : RecipeUsed()
+             ? std::span<const TFurtherLigand>(FRecipe->Constants.Ligands)
+             : FMainForm.Engine().FurtherLigands())
         names.push_back(ligand.Name);
     FInputs->SetFurtherLigands(names);
     ShowConditions();
@@ -159,6 +188,81 @@ QWidget* TSeriesForm::CreateButtons()
     return panel;
 }
 
+QWidget* TSeriesForm::CreateRecipeRow()
+{
+    auto* panel = new QWidget;
+    auto* row = new QHBoxLayout(panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    RecipeCheck = new QCheckBox(QStringLiteral("Make with a &recipe:"));
+    RecipeCheck->setObjectName(QStringLiteral("RecipeCheck"));
+    RecipeCheck->setToolTip(QStringLiteral(
+        "Each solution (or both stocks) made with the recipe's salts, pH buffer, titrant and "
+        "filler, under its constants, temperature and pH scale"));
+    RecipeBtn = new QPushButton(QStringLiteral("Recipe &file..."));
+    RecipeBtn->setObjectName(QStringLiteral("RecipeBtn"));
+    FRecipeLabel = MakeElidedLabel();
+    FRecipeLabel->setObjectName(QStringLiteral("RecipeLabel"));
+    FRecipeLabel->setText(QStringLiteral("(none)"));
+    row->addWidget(RecipeCheck);
+    row->addWidget(RecipeBtn);
+    row->addWidget(FRecipeLabel, 1);
+    connect(RecipeCheck, &QCheckBox::toggled, this, &TSeriesForm::RecipeToggled);
+    connect(RecipeBtn, &QPushButton::clicked, this, &TSeriesForm::ChooseRecipeClicked);
+    return panel;
+}
+
+bool TSeriesForm::UseRecipeFile(const QString& path)
+{
+    try {
+        FRecipe = ReadRecipeFile(path.toStdString());
+    } catch (const std::exception& e) {
+        FSink(this, TMessageKind::mkError, QString::fromUtf8(e.what()));
+        return false;
+    }
+    FRecipeLabel->setText(QFileInfo(path).fileName());
+    FRecipeLabel->setToolTip(path);
+    SetRecipeUsed(true);
+    // Both stocks start with the recipe's totals of its further ligands.
+    FurtherLigandsChanged();
+    for (std::size_t i = 0; i < FRecipe->Constants.Ligands.size(); ++i)
+        for (int column = 0; column < 2; ++column)
+            FInputs->SetFurtherTotal(column, i, FRecipe->Calculation.FurtherTotals[i]);
+    return true;
+}
+
+void TSeriesForm::SetRecipeUsed(bool used)
+{
+    RecipeCheck->setChecked(used && FRecipe);
+    FurtherLigandsChanged();
+}
+
+bool TSeriesForm::RecipeUsed() const
+{
+    return RecipeCheck->isChecked() && FRecipe;
+}
+
+void TSeriesForm::RecipeToggled(bool checked)
+{
+    // Checked with no recipe read yet: choose one, or stay unchecked.
+    if (checked && !FRecipe) {
+        ChooseRecipeClicked();
+        if (!FRecipe) {
+            const QSignalBlocker blocker(RecipeCheck);
+            RecipeCheck->setChecked(false);
+        }
+    }
+    FurtherLigandsChanged();
+}
+
+void TSeriesForm::ChooseRecipeClicked()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Recipe for the series"), QString(),
+        QStringLiteral("Recipe files (*.json);;All files (*)"));
+    if (!path.isEmpty())
+        UseRecipeFile(path);
+}
+
 void TSeriesForm::TakeStock(int column)
 {
     const auto& last = FMainForm.LastCalculation();
@@ -186,13 +290,21 @@ void TSeriesForm::Compute()
     if (Busy())
         return;
     TSeriesDesign design;
+    const std::optional<TRecipe> recipe = RecipeUsed() ? FRecipe : std::nullopt;
     const bool ready = RunCommand(this, FSink, [&] {
         design = Design();
         if (design.Kind == TSeriesKind::skMixing)
             CheckMixingInput(design.Mixing);
+        if (recipe)
+            CheckRecipe(*recipe);
     });
     if (!ready)
         return;
+    FRunningRecipe = recipe;
+    if (recipe) {
+        ComputeWithRecipe(design, *recipe);
+        return;
+    }
     // The worker calculates on its own copy of the main window's engine: the binding
     // constants, temperature and pH scale as the main window uses them, untouched by
     // anything done meanwhile. The inputs carry the same temperature and scale, as a
@@ -225,6 +337,54 @@ void TSeriesForm::Compute()
         }));
 }
 
+void TSeriesForm::ComputeWithRecipe(TSeriesDesign design, const TRecipe& recipe)
+{
+    // An engine of its own with the recipe's constants, as quelix-cli --recipe computes a
+    // series; the inputs carry the recipe's temperature and pH scale.
+    for (TCalcInput* input : {&design.Base, &design.Mixing.StockA, &design.Mixing.StockB}) {
+        input->TemperatureC = recipe.Calculation.TemperatureC;
+        input->pHScale = recipe.Calculation.pHScale;
+    }
+    FRunning = design;
+    FProgress->setRange(0, static_cast<int>(design.Targets.size()));
+    FProgress->setValue(0);
+    FProgress->setVisible(true);
+    ComputeBtn->setEnabled(false);
+    CancelBtn->setEnabled(true);
+    FStatus->setText(QStringLiteral("Computing..."));
+    FWatcher->setFuture(QtConcurrent::run([design, recipe](QPromise<TSeriesResult>& promise) {
+        promise.setProgressRange(0, static_cast<int>(design.Targets.size()));
+        TEngine engine;
+        TSeriesResult result;
+        try {
+            TRecipeSeries made = RunRecipeSeries(
+                engine, recipe, design, [&promise](std::size_t done, std::size_t) {
+                    promise.setProgressValue(static_cast<int>(done));
+                    return !promise.isCanceled();
+                });
+            if (design.Kind == TSeriesKind::skMixing && !promise.isCanceled()) {
+                // The curve of the stocks as the series mixes them: with the Ca the
+                // water and salts bring.
+                TMixingInput mixing = design.Mixing;
+                for (TCalcInput* input : {&mixing.StockA, &mixing.StockB}) {
+                    input->Mode = TCalcMode::cmEveryGiven;
+                    *input = SolutionInput(WithCalculation(recipe, *input));
+                }
+                const TToleranceScope tolerance(engine, RecipeTolerance);
+                result.Curve = SampleMixtures(engine, mixing, CurveIntervals);
+            }
+            result.Rows = std::move(made.Rows);
+            result.Solutions = std::move(made.Solutions);
+            result.StockA = std::move(made.StockA);
+            result.StockB = std::move(made.StockB);
+        } catch (const std::exception& e) {
+            result.Error = e.what();
+        }
+        result.Engine = engine;
+        promise.addResult(std::move(result));
+    }));
+}
+
 void TSeriesForm::Cancel()
 {
     FWatcher->cancel();
@@ -242,15 +402,27 @@ void TSeriesForm::SeriesFinished()
         return;
     }
     TSeriesResult result = future.takeResult();
+    if (!result.Error.empty()) {
+        FStatus->setText(QStringLiteral("Not computed; the table shows the previous series."));
+        FSink(this, TMessageKind::mkError, QString::fromUtf8(result.Error));
+        Q_EMIT Computed();
+        return;
+    }
     std::vector<TSeriesRow>& rows = result.Rows;
-    const auto failed = std::ranges::count_if(rows, &TSeriesRow::Failed);
+    auto failed = std::ranges::count_if(rows, &TSeriesRow::Failed);
+    // With a recipe, a row whose solution cannot be made has no result either.
+    for (std::size_t i = 0; i < result.Solutions.size(); ++i)
+        failed += !rows[i].Failed() && result.Solutions[i].Failed();
     FStatus->setText(
         QStringLiteral("%1 rows%2.")
             .arg(rows.size())
             .arg(failed > 0 ? QStringLiteral(", %1 without a result (see Message)").arg(failed)
                             : QString()));
     ShowSeriesChart(*FChart, FRunning, rows, result.Curve);
-    FModel->SetRows(FRunning, std::move(rows), result.Engine);
+    FMadeRecipe = FRunningRecipe;
+    FMadeStockA = std::move(result.StockA);
+    FMadeStockB = std::move(result.StockB);
+    FModel->SetRows(FRunning, std::move(rows), result.Engine, std::move(result.Solutions));
     FView->resizeColumnsToContents();
     for (QPushButton* b : {ExportBtn, CopyBtn, SheetBtn})
         b->setEnabled(FModel->rowCount() > 0);
@@ -259,8 +431,15 @@ void TSeriesForm::SeriesFinished()
 
 bool TSeriesForm::ExportCsv(const QString& path)
 {
-    const std::string csv = SeriesCsv(FModel->Design().Kind, FModel->Rows(), FModel->Conditions(),
-                                      FModel->Engine().FurtherLigands());
+    std::string csv;
+    if (FMadeRecipe && !FModel->Solutions().empty())
+        csv = RecipeSeriesText(
+            FModel->Engine(), *FMadeRecipe, FModel->Design(),
+            TRecipeSeries {FModel->Rows(), FModel->Solutions(), FMadeStockA, FMadeStockB},
+            TOutputFormat::ofCsv);
+    else
+        csv = SeriesCsv(FModel->Design().Kind, FModel->Rows(), FModel->Conditions(),
+                        FModel->Engine().FurtherLigands());
     QFile file(path);
     const bool written = file.open(QIODevice::WriteOnly)
         && file.write(csv.data(), static_cast<qint64>(csv.size()))

@@ -9,15 +9,25 @@
 // of the main window's engine (its binding constants), with a progress bar and Cancel;
 // the rows go to a table and a plot, and from there to a CSV file (as quelix-cli writes
 // it), the clipboard (tab-separated) or a bench sheet (PDF).
+//
+// A recipe file may make the stocks: then every solution of the series (per point) or both
+// stocks (mixing table) are made with its salts, pH buffer, titrant and filler, on an engine
+// with its constants, temperature and pH scale, and with its further ligands; the table and
+// the CSV show each row's titrant, filler and real ionic strength, as quelix-cli --recipe
+// writes them.
 
 #include "engine/bindconst.h"
+#include "recipe/recipe.h"
 #include "series/series.h"
 #include "ui/messages.h"
 
 #include <QFuture>
 #include <QWidget>
 
+#include <optional>
+
 class QChart;
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -53,6 +63,13 @@ public:
 
     const TSeriesTableModel& Model() const { return *FModel; }
 
+    /// Reads the recipe file at `path` and makes the next series with it; a file that
+    /// cannot be used goes to the message sink with the reader's message.
+    bool UseRecipeFile(const QString& path);
+    /// Whether the next series is made with the recipe read last (the check box).
+    void SetRecipeUsed(bool used);
+    bool RecipeUsed() const;
+
     /// Shows the constant set, temperature and pH scale of the main window's engine, which
     /// the next series uses.
     void ShowConditions();
@@ -69,6 +86,10 @@ protected:
 
 private:
     QWidget* CreateButtons();
+    QWidget* CreateRecipeRow();
+    void RecipeToggled(bool checked);
+    void ChooseRecipeClicked();
+    void ComputeWithRecipe(TSeriesDesign design, const TRecipe& recipe);
     void SeriesFinished();
     void ExportClicked();
     void SheetClicked();
@@ -89,4 +110,11 @@ private:
     QChart* FChart = nullptr;
     QFutureWatcher<TSeriesResult>* FWatcher = nullptr;
     TSeriesDesign FRunning; // the design of the series in progress
+    QCheckBox* RecipeCheck = nullptr;
+    QPushButton* RecipeBtn = nullptr;
+    QLabel* FRecipeLabel = nullptr;
+    std::optional<TRecipe> FRecipe;        // read from a recipe file
+    std::optional<TRecipe> FRunningRecipe; // of the series in progress
+    std::optional<TRecipe> FMadeRecipe;    // of the rows shown
+    TRecipeOutcome FMadeStockA, FMadeStockB;
 };

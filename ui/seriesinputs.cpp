@@ -322,3 +322,9 @@ void TSeriesInputs::SetFurtherLigands(const std::vector<std::string>& names)
         }
     }
 }
+
+void TSeriesInputs::SetFurtherTotal(int column, std::size_t index, TReal mM)
+{
+    if (index < FFurtherNames.size())
+        FFurtherFields[static_cast<std::size_t>(column)][index]->SetValue(mM);
+}

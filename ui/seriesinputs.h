@@ -40,6 +40,10 @@ public:
     /// The further ligands whose totals the stocks carry, in the order of the calculations'
     /// FurtherTotals. A ligand kept from before keeps its totals; a new one starts at 0.
     void SetFurtherLigands(const std::vector<std::string>& names);
+    /// The total (mM) of further ligand `index` in column 0 or 1.
+    void SetFurtherTotal(int column, std::size_t index, TReal mM);
+    /// The further ligands whose totals the stocks carry.
+    const std::vector<std::string>& FurtherLigands() const { return FFurtherNames; }
 
     /// The series the fields describe. Throws TCalcError for a field that holds no number
     /// or a target list that cannot be used.

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace {
@@ -40,6 +41,14 @@ std::optional<TReal> RecordReal(const TSeriesRow& row, const char* column)
     if (cell.Kind != TCell::TKind::ckReal)
         return std::nullopt;
     return cell.Real;
+}
+
+// A number as printf writes it with `format`, as quelix-cli's tables do.
+QString Printed(const char* format, TReal x)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, format, x);
+    return QString::fromLatin1(text);
 }
 
 // Rows beyond this are drawn as a line only.
@@ -133,12 +142,13 @@ QList<QPointF> Draw(QChart& chart, QValueAxis* xAxis, const TPlotted& what,
 } // namespace
 
 void TSeriesTableModel::SetRows(const TSeriesDesign& design, std::vector<TSeriesRow> rows,
-                                const TEngine& engine)
+                                const TEngine& engine, std::vector<TSolution> solutions)
 {
     beginResetModel();
     FDesign = design;
     FRows = std::move(rows);
     FEngine = engine;
+    FSolutions = std::move(solutions);
     endResetModel();
 }
 
@@ -154,17 +164,56 @@ int TSeriesTableModel::rowCount(const QModelIndex& parent) const
 
 int TSeriesTableModel::columnCount(const QModelIndex& parent) const
 {
-    // The readable columns and the message column.
-    return parent.isValid() ? 0 : static_cast<int>(SeriesTableColumns(FDesign.Kind).size()) + 1;
+    // The readable columns, a recipe's, and the message column.
+    const std::size_t recipe = FSolutions.empty() ? 0 : RecipeColumnCount;
+    return parent.isValid()
+        ? 0
+        : static_cast<int>(SeriesTableColumns(FDesign.Kind).size() + recipe) + 1;
+}
+
+QString TSeriesTableModel::RecipeCell(std::size_t column, std::size_t row) const
+{
+    // As quelix-cli's table of each solution as made.
+    const TSolution& s = FSolutions[row];
+    const TSeriesRow& r = FRows[row];
+    if (r.Failed() || s.Failed() || (FDesign.Kind == TSeriesKind::skMixing && !r.HasMixture))
+        return {};
+    switch (column) {
+    case 0:
+        return Printed("%.3Lf", s.TitrantmM);
+    case 1:
+        return Printed("%.3Lf", s.FillermM);
+    case 2:
+        return Printed("%.5Lf", s.IonStr);
+    default:
+        if (FDesign.Kind == TSeriesKind::skMixing)
+            return Printed("%.3Lf", (s.IonStr - FEngine.IonStr()) * 1000);
+        return Printed("%.2Lg", s.ChargeBalancemM);
+    }
 }
 
 QVariant TSeriesTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const TSeriesRow& row = FRows[static_cast<std::size_t>(index.row())];
+    const auto rowIndex = static_cast<std::size_t>(index.row());
+    const TSeriesRow& row = FRows[rowIndex];
     const auto columns = SeriesTableColumns(FDesign.Kind);
-    const auto column = static_cast<std::size_t>(index.column());
+    auto column = static_cast<std::size_t>(index.column());
+    if (!FSolutions.empty() && column >= columns.size()) {
+        column -= columns.size();
+        if (column < RecipeColumnCount) {
+            if (role == Qt::DisplayRole)
+                return RecipeCell(column, rowIndex);
+            if (role == Qt::TextAlignmentRole)
+                return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+            return {};
+        }
+        // The message: the row's, else why its solution cannot be made.
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+            return Q(row.Failed() ? row.Outcome.Error : FSolutions[rowIndex].Error);
+        return {};
+    }
     if (column >= columns.size()) {
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
             return Q(row.Outcome.Error);
@@ -190,6 +239,15 @@ QVariant TSeriesTableModel::headerData(int section, Qt::Orientation orientation,
         return section + 1;
     const auto columns = SeriesTableColumns(FDesign.Kind);
     const auto column = static_cast<std::size_t>(section);
+    if (!FSolutions.empty() && column >= columns.size()
+        && column < columns.size() + RecipeColumnCount) {
+        const bool mixing = FDesign.Kind == TSeriesKind::skMixing;
+        const std::array<QString, RecipeColumnCount> captions {
+            QStringLiteral("Titrant\nmM"), QStringLiteral("Filler\nmM"),
+            QStringLiteral("I as made\nM"),
+            mixing ? QStringLiteral("Drift\nmM") : QStringLiteral("Charge balance\nmM")};
+        return captions[column - columns.size()];
+    }
     if (column >= columns.size())
         return QStringLiteral("Message");
     QString caption = Q(columns[column].Caption);

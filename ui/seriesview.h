@@ -6,6 +6,7 @@
 // readable table's columns with the same texts as quelix-cli's report, and the message of
 // a failed row in a last column) and the plot of the series.
 
+#include "recipe/recipe.h"
 #include "series/seriesrecord.h"
 
 #include <QAbstractTableModel>
@@ -21,6 +22,11 @@ struct TSeriesResult {
     std::vector<TSeriesRow> Rows;
     std::vector<TSeriesRow> Curve;
     TEngine Engine;
+    // A series made with a recipe: each row's solution, the stocks of a mixing table as
+    // made, and why the series could not run at all.
+    std::vector<TSolution> Solutions;
+    TRecipeOutcome StockA, StockB;
+    std::string Error;
 };
 
 class TSeriesTableModel : public QAbstractTableModel {
@@ -29,9 +35,13 @@ public:
     using QAbstractTableModel::QAbstractTableModel;
 
     /// Replaces the rows; `design` says which columns and the final volume, `engine` is the
-    /// engine that computed them.
-    void SetRows(const TSeriesDesign& design, std::vector<TSeriesRow> rows, const TEngine& engine);
+    /// engine that computed them. With `solutions` (one per row, a series made with a
+    /// recipe) the table shows each row's titrant, filler, real ionic strength and, for a
+    /// mixing table, its drift from the target (per point: the charge balance).
+    void SetRows(const TSeriesDesign& design, std::vector<TSeriesRow> rows, const TEngine& engine,
+                 std::vector<TSolution> solutions = {});
     const std::vector<TSeriesRow>& Rows() const { return FRows; }
+    const std::vector<TSolution>& Solutions() const { return FSolutions; }
     const TSeriesDesign& Design() const { return FDesign; }
     const TEngine& Engine() const { return FEngine; }
     /// The engine whose conditions the records carry as trailing fields, or none under the
@@ -48,9 +58,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    static constexpr std::size_t RecipeColumnCount = 4;
+    QString RecipeCell(std::size_t column, std::size_t row) const;
+
     TSeriesDesign FDesign;
     std::vector<TSeriesRow> FRows;
     TEngine FEngine;
+    std::vector<TSolution> FSolutions;
 };
 
 /// Fills `chart` with the series: for a mixing table pCa against the fraction of B (the

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
@@ -27,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -282,6 +284,127 @@ TEST_F(SeriesFormTest, BenchSheetIsAnA4PdfWithTheRecipesTableAndConstants)
             expected << model.data(model.index(row, col), Qt::DisplayRole).toString();
     for (const QString& part : expected)
         EXPECT_TRUE(sheet.contains(part)) << part.toStdString() << "\n" << sheet.toStdString();
+}
+
+// A relaxing solution's recipe: its calculation is the base of a per-point series.
+constexpr const char* RelaxingRecipe = R"json({"format": "quelix-recipe", "version": 1,
+ "name": "relaxing", "volume_ml": 100,
+ "calculation": {"mode": 2, "ph": 7.1, "ionic_strength": 0.18, "total_egta": 7,
+                 "mgatp": 4.5, "free_mg": 1, "free_ca": 1e-6},
+ "ligands": {"CrP": 14.5}, "temperature_c": 22, "contaminating_ca_mM": 0.01,
+ "buffer": {"name": "imidazole", "total_mM": 20}, "stock_solutions": {"titrant": 4000}})json";
+
+TEST_F(SeriesFormTest, ASeriesMadeWithARecipeIsTheCommandLinesRecipeSeries)
+{
+    const QString path = Dir.filePath(QStringLiteral("relax.json"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(RelaxingRecipe);
+    }
+    ASSERT_TRUE(Form->UseRecipeFile(path));
+    EXPECT_TRUE(Child<QCheckBox>(Form, "RecipeCheck")->isChecked());
+    EXPECT_TRUE(Child<QLabel>(Form, "ConditionsLabel")
+                    ->text()
+                    .startsWith(QStringLiteral("Made with the recipe relaxing: constants Built-in, "
+                                               "22 \u00B0C")));
+    // The stocks carry the recipe's further ligand with its total.
+    EXPECT_FALSE(SeriesField("StockA_Further1")->isHidden());
+    EXPECT_EQ(SeriesField("StockA_Further1")->GetValue(), 14.5L);
+
+    // The recipe's calculation as the per-point inputs, every value of it.
+    Child<QRadioButton>(Form, "PerPointRadio")->click();
+    Child<QComboBox>(Form, "ModeCombo")->setCurrentIndex(0); // mode 2
+    for (const auto& [name, text] :
+         std::initializer_list<std::pair<const char*, const char*>> {{"StockA_pHEdit", "7.1"},
+                                                                     {"StockA_IonStrEdit", "0.18"},
+                                                                     {"StockA_tEGTAEdit", "7"},
+                                                                     {"StockA_tMgEdit", "2.2"},
+                                                                     {"StockA_tCaEdit", "0.5"},
+                                                                     {"StockA_tATPEdit", "0.22"},
+                                                                     {"StockA_fMgEdit", "1"},
+                                                                     {"StockA_MgATPEdit", "4.5"}})
+        SeriesField(name)->SetText(QString::fromLatin1(text));
+    SetTargets("9", "5", "1", "");
+    ComputeAndWait();
+
+    const QStringList recipe {
+        QStringLiteral("--recipe"), path, QStringLiteral("--pca"), QStringLiteral("9:5:1")};
+    const QString csvPath = Dir.filePath(QStringLiteral("series.csv"));
+    ASSERT_TRUE(Form->ExportCsv(csvPath));
+    EXPECT_EQ(ReadAll(csvPath).toUtf8(),
+              Cli(recipe + QStringList {QStringLiteral("--format"), QStringLiteral("csv")}));
+
+    // Each row's titrant, filler, real ionic strength and charge balance, as the command
+    // line's table of the solutions as made shows them.
+    const QStringList report = QString::fromUtf8(Cli(recipe)).split(QLatin1Char('\n'));
+    const auto made = std::ranges::find_if(
+                          report,
+                          [](const QString& line) {
+                              return line.startsWith(QStringLiteral("Each solution as made"));
+                          })
+        - report.begin();
+    ASSERT_GT(made, 0);
+    const TSeriesTableModel& model = Form->Model();
+    ASSERT_EQ(model.rowCount(), 5);
+    const int first = model.columnCount() - 5;
+    EXPECT_EQ(model.headerData(first, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Titrant\nmM"));
+    for (int row = 0; row < model.rowCount(); ++row) {
+        SCOPED_TRACE(row);
+        const QStringList cells =
+            report.at(made + 2 + row).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (int col = 0; col < 4; ++col)
+            EXPECT_EQ(model.data(model.index(row, first + col), Qt::DisplayRole).toString(),
+                      cells.at(col + 1));
+    }
+
+    // Without the recipe the series is the plain one again, with the main window's ligands.
+    Form->SetRecipeUsed(false);
+    EXPECT_TRUE(SeriesField("StockA_Further1")->isHidden());
+    EXPECT_FALSE(Child<QLabel>(Form, "ConditionsLabel")->text().startsWith(QStringLiteral("Made")));
+    ComputeAndWait();
+    EXPECT_EQ(Form->Model().columnCount(), first + 1);
+}
+
+TEST_F(SeriesFormTest, ARecipeForAMixingTableMakesBothStocksAndShowsTheDrift)
+{
+    const QString path = Dir.filePath(QStringLiteral("relax.json"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(RelaxingRecipe);
+    }
+    TakeFibreStocks();
+    ASSERT_TRUE(Form->UseRecipeFile(path));
+    // The recipe's CrP and temperature move stock A to pCa 8.86.
+    SetTargets("8.5", "5", "0.5", "");
+    ComputeAndWait();
+    const TSeriesTableModel& model = Form->Model();
+    ASSERT_EQ(model.rowCount(), 8);
+    ASSERT_EQ(model.Solutions().size(), 8U);
+    const int drift = model.columnCount() - 2;
+    EXPECT_EQ(model.headerData(drift, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Drift\nmM"));
+    // A mixture's real ionic strength is its own, not the target's: it drifts as Ca moves
+    // from one chelator to the other, and the table says by how much.
+    bool drifts = false;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        SCOPED_TRACE(row);
+        const TSolution& s = model.Solutions()[static_cast<std::size_t>(row)];
+        ASSERT_FALSE(s.Failed()) << s.Error;
+        const double shown = model.data(model.index(row, drift), Qt::DisplayRole).toDouble();
+        EXPECT_NEAR(shown, static_cast<double>((s.IonStr - 0.15L) * 1000), 5e-4);
+        drifts = drifts || std::fabs(shown) > 0.001;
+    }
+    EXPECT_TRUE(drifts);
+
+    // A recipe that cannot be read leaves the one in use as it was.
+    Messages.clear();
+    EXPECT_FALSE(Form->UseRecipeFile(Dir.filePath(QStringLiteral("missing.json"))));
+    ASSERT_EQ(Messages.size(), 1U);
+    EXPECT_TRUE(Messages[0].contains(QStringLiteral("missing.json")));
+    EXPECT_TRUE(Form->RecipeUsed());
 }
 
 TEST_F(SeriesFormTest, WhatCannotBeComputedIsSaidAndNothingRuns)
