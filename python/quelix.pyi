@@ -298,9 +298,8 @@ class RecipeResult(Result):
         """sum c z over every species and ion, mM: 0 to rounding (a check)."""
     @property
     def weighing(self) -> list[dict[str, str | float | None]] | None:
-        """the weighing sheet's lines: component, salt, mM, salt_mM, molar_mass_g_mol,
-        purity, mg (for the final volume and the purity), stock_mM, ul (of a stock
-        solution)."""
+        """the weighing sheet's lines: component, salt, mM, mg (for the final volume and
+        the purity), ul (of a stock solution)."""
     @property
     def recipe_error(self) -> str | None:
         """why the solution cannot be made as asked, else None."""

@@ -205,11 +205,7 @@ py::object Weighing(const TSolution& s)
         line["component"] = CellObject(TCell::Of(std::string_view(w.Key)));
         line["salt"] = CellObject(TCell::Of(std::string_view(w.Salt)));
         line["mM"] = CellObject(TCell::Of(w.mM));
-        line["salt_mM"] = CellObject(TCell::Of(w.SaltmM));
-        line["molar_mass_g_mol"] = CellObject(TCell::Of(w.MolarMass));
-        line["purity"] = CellObject(TCell::Of(w.Purity));
         line["mg"] = CellObject(OptionalCell(w.Mg));
-        line["stock_mM"] = CellObject(OptionalCell(w.StockmM));
         line["ul"] = CellObject(OptionalCell(w.Ul));
         lines.append(line);
     }
@@ -248,10 +244,9 @@ constexpr TRecipeField RecipeFields[] {
     {"buffer_base_charge", "charge of the buffer's base form"},
     {"charge_balance_mM", "sum c z over every species and ion, mM: 0 to rounding (a check)"},
     {"weighing",
-     "list of the weighing sheet's lines, each a dict of component, salt, mM, "
-     "salt_mM, molar_mass_g_mol, purity, mg (to weigh for the final volume, for "
-     "the purity), stock_mM and ul (of a stock solution, where the recipe gives "
-     "one); None when the solution cannot be made"},
+     "list of the weighing sheet's lines, each a dict of component, salt, mM, mg (to "
+     "weigh for the final volume, for the purity) and ul (of a stock solution, where "
+     "the recipe gives one); None when the solution cannot be made"},
     {"recipe_error", "why the solution cannot be made as asked, else None"},
 };
 

@@ -195,16 +195,31 @@ void CheckComponentSalt(const std::vector<TIonRole>& roles, const TComponent& co
         throw TRecipeError(which + " has no molar mass");
 }
 
-// A titrant is a strong base or acid: one hydroxide or one proton with one singly charged
-// counter-ion.
-bool IsTitrant(const TSalt& salt)
+// Whether an ion is a pH buffer's form: a buffer's species takes up or gives off protons, so
+// it cannot be a titrant's or a filler's counter-ion.
+bool IsBufferForm(const TIon& ion)
+{
+    for (const TpHBuffer& buffer : BufferLibrary())
+        if (EqualNoCase(BufferSpecies(buffer), ion.Species))
+            return true;
+    return false;
+}
+
+// A titrant is a strong base or acid: one hydroxide or one proton with one counter-ion that
+// stays as it is.
+bool IsTitrant(const TSalt& salt, const std::vector<TComponent>& components,
+               const TpHBuffer* buffer)
 {
     if (salt.Ions.size() != 2)
         return false;
     int reactive = 0;
-    for (const TIonCount& item : salt.Ions)
-        if (item.Count == 1 && (IsProton(item.Ion) || IsHydroxide(item.Ion)))
+    for (const TIonRole& role : RolesOf(salt, components, buffer)) {
+        const TIon& ion = role.Item->Ion;
+        if (role.Item->Count == 1 && (IsProton(ion) || IsHydroxide(ion)))
             ++reactive;
+        else if (!role.IsCounter() || IsBufferForm(ion))
+            return false;
+    }
     return reactive == 1;
 }
 
@@ -422,14 +437,18 @@ void CheckRecipe(const TRecipe& recipe)
                                          "releases "
                                        + IonText(item.Ion) + ", which is " + std::string(c.Key));
     }
-    if (!IsTitrant(recipe.Titrant))
+    if (!IsTitrant(recipe.Titrant, components, recipe.Buffer ? &recipe.Buffer->Buffer : nullptr))
         throw TRecipeError("the titrant " + recipe.Titrant.Name
                            + " is no strong base or acid (one OH- or one H+ with one counter-ion, "
                              "as KOH, NaOH or HCl)");
     const auto& filler = recipe.Filler.Ions;
     const bool oneToOne = filler.size() == 2 && filler[0].Count == 1 && filler[1].Count == 1
         && filler[0].Ion.Charge * filler[1].Ion.Charge == -1
-        && IsCounterIon(filler[0].Ion, components) && IsCounterIon(filler[1].Ion, components);
+        && IsCounterIon(filler[0].Ion, components) && IsCounterIon(filler[1].Ion, components)
+        && !IsBufferForm(filler[0].Ion) && !IsBufferForm(filler[1].Ion)
+        && !(recipe.Buffer
+             && (BufferProtons(recipe.Buffer->Buffer, filler[0].Ion)
+                 || BufferProtons(recipe.Buffer->Buffer, filler[1].Ion)));
     if (!oneToOne)
         throw TRecipeError("the filler " + recipe.Filler.Name
                            + " is no 1:1 salt of ions that stay as they are (as KCl or "

@@ -180,6 +180,19 @@ std::string Component(const TRecipe& recipe, const std::string& key, const TProb
     problems.Raise(Quoted(key) + " is no component of this recipe (" + known + ")");
 }
 
+// The names of the "ligands" object in the order the text gives them: the reader's objects
+// keep their keys sorted. The text has been read once already, so it parses.
+std::vector<std::string> LigandOrder(std::string_view text)
+{
+    using TOrderedJson = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::string, bool,
+                                              std::int64_t, std::uint64_t, TReal>;
+    const TOrderedJson json = TOrderedJson::parse(text.begin(), text.end());
+    std::vector<std::string> names;
+    for (const auto& item : json.at("ligands").items())
+        names.push_back(item.key());
+    return names;
+}
+
 } // namespace
 
 TRecipe ParseRecipe(std::string_view text, std::string_view fileName,
@@ -215,10 +228,11 @@ TRecipe ParseRecipe(std::string_view text, std::string_view fileName,
         }
         if (json.contains("ligands")) {
             const TJson& ligands = Object(json["ligands"], "ligands", problems);
-            for (const auto& [name, total] : ligands.items()) {
+            // In the file's order, which is the order of the records' fields.
+            for (const std::string& name : LigandOrder(text)) {
                 const std::size_t index = AddRunLigand(recipe.Constants, name, "\"ligands\"");
                 recipe.Calculation.FurtherTotals[index] = NumberIn(
-                    total, name, 0, MaxmM, problems, "from 0 to 100000 mM");
+                    ligands[name], name, 0, MaxmM, problems, "from 0 to 100000 mM");
             }
         }
     } catch (const TUsageError& e) {

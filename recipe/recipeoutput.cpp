@@ -213,14 +213,14 @@ void AppendRecipeFields(std::string& line, const TSolution& solution, TOutputFor
     if (!ok) {
         tail += "null";
     } else {
-        static constexpr std::string_view lineNames[] {
-            "component", "salt", "mM",       "salt_mM", "molar_mass_g_mol",
-            "purity",    "mg",   "stock_mM", "ul"};
+        static constexpr std::array<std::string_view, 5> lineNames {
+            "component", "salt", "mM", "mg", "ul"};
         tail += "[";
         for (const TWeighingLine& w : solution.Weighing) {
-            const TCell lineCells[] {TCell::Of(std::string_view(w.Key)),
-                                     TCell::Of(std::string_view(w.Salt)), TCell::Of(w.mM),
-                                     OptionalCell(w.Mg), OptionalCell(w.Ul)};
+            // As many cells as names, or this does not compile.
+            const std::array<TCell, lineNames.size()> lineCells = std::to_array<TCell>(
+                {TCell::Of(std::string_view(w.Key)), TCell::Of(std::string_view(w.Salt)),
+                 TCell::Of(w.mM), OptionalCell(w.Mg), OptionalCell(w.Ul)});
             tail += (tail.back() == '[' ? "{" : ",{") + JsonMembers(lineNames, lineCells) + "}";
         }
         tail += "]";

@@ -42,7 +42,6 @@ TSolution MixtureSolution(const TEngine& engine, const TRecipe& recipe, const TC
         solution.FillerName = a.FillerName;
         solution.FillermM = mix(a.FillermM, b.FillermM);
         solution.IonStr = sums.Z2 / 2;
-        solution.IonStrWithoutFiller = solution.IonStr - solution.FillermM / 1000;
         solution.IonicEquivalent = sums.AbsZ / 2;
         solution.ChargeBalancemM = sums.Z * 1000;
     } catch (const TCalcError& e) {

@@ -31,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TEngine engine;
     const TRecipeOutcome outcome = ComputeRecipe(engine, recipe, TOutputFormat::ofJson);
     if (!outcome.Failed()
-        && !(std::isfinite(outcome.Solution.ChargeBalancemM) && std::isfinite(outcome.Solution.IonStr)
-             && outcome.Solution.FillermM >= 0))
+        && !(std::isfinite(outcome.Solution.ChargeBalancemM)
+             && std::isfinite(outcome.Solution.IonStr) && outcome.Solution.FillermM >= 0))
         std::abort();
     return 0;
 }

@@ -143,6 +143,12 @@ TEST_F(Recipe, OptionsTheFileGivesAreRefusedAndBadFilesNamed)
         EXPECT_EQ(r.Status, c.Status);
         EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
     }
+    // A solution that cannot be made still shows its calculation, and the sheet says why.
+    const auto salty = Run({"--recipe", "salty.json"});
+    EXPECT_NE(
+        salty.Out.find("The solution cannot be made as asked: Without filler"), std::string::npos)
+        << salty.Out;
+    EXPECT_EQ(salty.Out.find("Step  Component"), std::string::npos);
 }
 
 } // namespace

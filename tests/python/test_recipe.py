@@ -137,7 +137,7 @@ def counter_ions_of_weighing(weighing, contaminating_ca):
         for (species, charge), count in SALT_IONS[line["salt"]]:
             if species in COUNTER_IONS:
                 key = species + ("+" if charge > 0 else "-")
-                ions[key] = ions.get(key, 0) + line["salt_mM"] * count
+                ions[key] = ions.get(key, 0) + line["mM"] * count  # every salt here releases one of its component
     if contaminating_ca:
         ions["Cl-"] = ions.get("Cl-", 0) + 2 * contaminating_ca
     return ions

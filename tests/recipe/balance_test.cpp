@@ -414,4 +414,117 @@ TEST(RecipeLaws, PerPointRowsAreEachAtTheTargetAndMixturesDriftFromIt)
     }
 }
 
+TEST(RecipeLaws, AMixtureLacksExactlyTheBaseItsOwnRecipeWouldTake)
+{
+    // Stock A without Ca and ATP weighed as K2ATP, stock B with Ca and EDTA weighed as
+    // Na2EDTA, so Na+ is in B alone. A mixture holds (1 - f) of A's and f of B's every ion,
+    // and at its fixed pH its charge is off by what its own recipe's titrant would differ
+    // from the mixed titrants: sum c z = (1 - f) base(A) + f base(B) - base(mixture).
+    TRecipe r = RichRecipe(TCalcMode::cmEveryGiven);
+    r.Salts["atp"] = *FindSalt("K2ATP (anhydrous)");
+    r.Salts["edta"] = *FindSalt("Na2EDTA\u00B72H2O");
+    r.Buffer = TRecipeBuffer {*FindBuffer("MOPS"), *FindSalt("MOPS (free acid)"), 10};
+    TSeriesDesign design;
+    design.Kind = TSeriesKind::skMixing;
+    design.Mixing.StockA = design.Mixing.StockB = r.Calculation;
+    design.Mixing.StockA[vfTotalCa] = design.Mixing.StockA[vfTotalEDTA] = 0;
+    design.Mixing.StockB[vfTotalCa] = 6.9L;
+    design.Targets = {7, 6, 5.5, 2};
+    TEngine engine;
+    const TRecipeSeries mixed = RunRecipeSeries(engine, r, design);
+    ASSERT_FALSE(mixed.StockA.Failed() || mixed.StockB.Failed());
+    const auto ion = [](const TSolution& s, const TIon& which) {
+        for (const TCounterIon& c : s.CounterIons)
+            if (c.Ion == which)
+                return c.mM;
+        return TReal {0};
+    };
+    ASSERT_EQ(ion(mixed.StockA.Solution, {"Na", 1}), 0);
+    ASSERT_GT(ion(mixed.StockB.Solution, {"Na", 1}), 0);
+    for (std::size_t i = 0; i < mixed.Rows.size(); ++i) {
+        const TSeriesRow& row = mixed.Rows[i];
+        const TSolution& s = mixed.Solutions[i];
+        SCOPED_TRACE(row.PCaTarget);
+        if (!row.HasMixture) {
+            // pCa 2 is beyond stock B: the row's own message, not a general one.
+            EXPECT_EQ(s.Error, row.Outcome.Error);
+            EXPECT_FALSE(s.Error.empty());
+            continue;
+        }
+        const TReal f = row.FractionB;
+        for (const TIon& which : {TIon {"Na", 1}, TIon {"K", 1}, TIon {"Cl", -1}})
+            EXPECT_NEAR(
+                ion(s, which),
+                (1 - f) * ion(mixed.StockA.Solution, which) + f * ion(mixed.StockB.Solution, which),
+                1e-12L)
+                << IonText(which);
+        TEngine direct;
+        const TRecipeOutcome own = ComputeRecipe(
+            direct, WithCalculation(r, row.Outcome.Input), TOutputFormat::ofCsv);
+        ASSERT_FALSE(own.Failed()) << own.Error();
+        const TReal mixedBase = (1 - f) * mixed.StockA.Solution.TitrantmM
+            + f * mixed.StockB.Solution.TitrantmM;
+        EXPECT_NEAR(s.ChargeBalancemM, mixedBase - own.Solution.TitrantmM, 1e-9L);
+        EXPECT_GT(std::fabs(s.ChargeBalancemM), 1e-6L); // the law is not met by zeros
+    }
+    EXPECT_FALSE(mixed.Rows.back().HasMixture);
+}
+
+TEST(RecipeLaws, AStockThatCannotBeMadeFailsEveryMixture)
+{
+    TRecipe r = RichRecipe(TCalcMode::cmEveryGiven);
+    TSeriesDesign design;
+    design.Kind = TSeriesKind::skMixing;
+    design.Mixing.StockA = design.Mixing.StockB = r.Calculation;
+    design.Mixing.StockA[vfTotalCa] = 0;
+    design.Mixing.StockB[vfTotalMg] = 200; // too much salt for 0.18 M
+    design.Targets = {7, 6};
+    TEngine engine;
+    const TRecipeSeries mixed = RunRecipeSeries(engine, r, design);
+    ASSERT_FALSE(mixed.StockA.Failed());
+    ASSERT_TRUE(mixed.StockB.Failed());
+    for (const TSolution& s : mixed.Solutions)
+        EXPECT_TRUE(s.Error.starts_with("stock B cannot be made: Without filler")) << s.Error;
+}
+
+TEST(RecipeLaws, ARecipeBuiltInCodeIsCheckedAsAFileIs)
+{
+    struct TCase {
+        const char* Name;
+        void (*Change)(TRecipe&);
+        const char* Message;
+    };
+    const TCase cases[] {
+        {"purity above 1", [](TRecipe& r) { r.Purity["atp"] = 1.2L; }, "purity of atp"},
+        {"purity 0", [](TRecipe& r) { r.Purity["atp"] = 0; }, "purity of atp"},
+        {"no volume", [](TRecipe& r) { r.VolumeMl = 0; }, "final volume"},
+        {"negative contamination", [](TRecipe& r) { r.ContaminatingCamM = -1; }, "contaminating"},
+        {"an empty stock", [](TRecipe& r) { r.Stocks["ca"] = 0; }, "stock solution of ca"},
+        {"a 2:1 filler", [](TRecipe& r) { r.Filler = *FindSalt("CaCl2\u00B72H2O"); },
+         "no 1:1 salt"},
+        {"a buffer's acid as titrant",
+         [](TRecipe& r) { r.Titrant = *FindSalt("MOPS (free acid)"); }, "no strong base or acid"},
+        {"another component's salt",
+         [](TRecipe& r) { r.Salts["ca"] = *FindSalt("MgCl2\u00B76H2O"); }, "releases no Ca2+"},
+        {"a salt for no component", [](TRecipe& r) { r.Salts["zn"] = *FindSalt("KCl"); },
+         "no component"},
+        {"a buffer's salt that releases a component",
+         [](TRecipe& r) {
+             r.Buffer = TRecipeBuffer {*FindBuffer("Tris"), *FindSalt("EGTA (free acid)"), 10};
+         },
+         "releases no Tris"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TRecipe r = RichRecipe(TCalcMode::cmEveryGiven);
+        c.Change(r);
+        try {
+            CheckRecipe(r);
+            ADD_FAILURE() << "accepted";
+        } catch (const TRecipeError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.Message), std::string::npos) << e.what();
+        }
+    }
+}
+
 } // namespace

@@ -84,6 +84,23 @@ TEST(RecipeFile, ASavedRecipeReadsBackAsItselfAndComputesAlike)
     EXPECT_EQ(ownBack.Buffer->Salt.Ions, own.Buffer->Salt.Ions);
 }
 
+TEST(RecipeFile, FurtherLigandsKeepTheFilesOrder)
+{
+    // The order of the ligands is the order of the records' fields.
+    const TRecipe r = ParseRecipe(R"({"format": "quelix-recipe", "version": 1,
+        "ligands": {"HEDTA": 0.5, "CrP": 14.5, "BAPTA": 1},
+        "salts": {"HEDTA": {"name": "HEDTA", "molar_mass_g_mol": 278.26, "ions": "HEDTA3-;H+:3"}}})",
+                                  "order.json");
+    ASSERT_EQ(r.Constants.Ligands.size(), 3u);
+    EXPECT_EQ(r.Constants.Ligands[0].Name, "HEDTA");
+    EXPECT_EQ(r.Constants.Ligands[1].Name, "CrP");
+    EXPECT_EQ(r.Calculation.FurtherTotals[1], 14.5L);
+    EXPECT_EQ(r.Constants.Ligands[2].Name, "BAPTA");
+    const std::string text = RecipeText(r);
+    EXPECT_LT(text.find("\"HEDTA\": 0.5"), text.find("\"CrP\": 14.5"));
+    EXPECT_EQ(RecipeText(ParseRecipe(text, "again.json")), text);
+}
+
 TEST(RecipeFile, EveryKindOfBadKeyOrValueIsRefusedNamingTheFileAndTheKey)
 {
     const std::string head = R"({"format": "quelix-recipe", "version": 1, )";
@@ -128,6 +145,9 @@ TEST(RecipeFile, EveryKindOfBadKeyOrValueIsRefusedNamingTheFileAndTheKey)
              + R"("buffer": {"name": "mine", "total_mM": 20, "pka": 7, "acid_charge": 1, "base_charge": 1}})",
          "one above"},
         {head + R"("titrant": "KCl"})", "no strong base or acid"},
+        {head + R"j("titrant": "HEPES (free acid)"})j", "no strong base or acid"},
+        {head + R"("filler": {"name": "K-MOPS", "molar_mass_g_mol": 247, "ions": "K+;MOPS-"}})",
+         "no 1:1 salt"},
         {head + R"("filler": "MgCl2·6H2O"})", "no 1:1 salt"},
         {head + R"("filler": "KOH"})", "no 1:1 salt"},
         {head + R"("stock_solutions": {"ca": 0}})", "\"ca\" must be above 0"},
