@@ -38,7 +38,9 @@ files_present() {
         usr/share/applications/quelix.desktop usr/share/metainfo/org.quelix.Quelix.metainfo.xml \
         usr/share/icons/hicolor/scalable/apps/quelix.svg \
         usr/share/icons/hicolor/64x64/apps/quelix.png \
-        usr/share/quelix/constants/nist-srd46-20c.json; do
+        usr/share/quelix/constants/nist-srd46-20c.json \
+        usr/share/quelix/recipe/salts.json usr/share/quelix/recipe/ph-buffers.json \
+        usr/share/doc/quelix/recipes/relaxing-pca9.json; do
         [ -f "$root/fs/$file" ] || { echo "missing: /$file"; missing=1; }
     done
     # The Python module is pip's to install, not the package's.
@@ -75,6 +77,17 @@ readme_example() {
     [ "$actual" = "$expected" ] || { diff <(echo "$expected") <(echo "$actual"); return 1; }
 }
 check "quelix-cli from the package computes the README's pCa 6 buffer" readme_example
+
+# The manual's relaxing solution from the installed recipe file: its weighing sheet, as the
+# tests' golden copy has it.
+installed_recipe() {
+    local actual
+    actual=$("$bin/quelix-cli" --recipe "$root/fs/usr/share/doc/quelix/recipes/relaxing-pca9.json") \
+        || return 1
+    [ "$actual" = "$(cat tests/data/cli_recipe_relaxing.txt)" ] \
+        || { diff tests/data/cli_recipe_relaxing.txt <(echo "$actual"); return 1; }
+}
+check "quelix-cli from the package makes the installed relaxing recipe" installed_recipe
 
 # The window on the offscreen platform, with a home of its own: still running after three
 # seconds (a missing library or plugin ends it at once) and its settings file written, beside
