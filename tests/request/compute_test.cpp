@@ -69,3 +69,31 @@ TEST(Compute, MeterReadingGivesTheResultsOfItsConvertedPhTypedIn)
     }
     EXPECT_EQ(typed.pcH, meter.pcH);
 }
+
+// A calculation reads the totals of the further ligands its engine carries and no other:
+// totals left in the slots beyond them (a stock or a row that named more ligands) reach
+// neither the state it returns nor its report.
+TEST(Compute, TotalsBeyondTheEnginesFurtherLigandsAreNotRead)
+{
+    TFurtherLigand crp;
+    crp.Name = "CrP";
+    crp.Charge = -2;
+    crp.BaseConst[TPartner::ptH] = {4.7L, 2.82L, 0, 0};
+    crp.BaseConst[TPartner::ptMg] = {1.3L, 0, 0, 0};
+    crp.BaseConst[TPartner::ptCa] = {1.15L, 0, 0, 0};
+    TEngine engine;
+    engine.LoadDefaultConstants();
+    engine.SetFurtherLigands({&crp, 1});
+    TCalcInput clean = PCa6Input(TpHScale::psConcentration);
+    clean.FurtherTotals = {2, 0, 0, 0};
+    TCalcInput leftOver = clean;
+    leftOver.FurtherTotals = {2, 7, 7, 7};
+    const TCalcOutcome a = Compute(engine, clean, TOutputFormat::ofReport);
+    const TCalcOutcome b = Compute(engine, leftOver, TOutputFormat::ofReport);
+    ASSERT_FALSE(b.Failed()) << b.Error;
+    EXPECT_EQ(b.State.Further[0].Total, 0.002L);
+    for (std::size_t i = 1; i < MaxFurtherLigands; ++i)
+        EXPECT_EQ(b.State.Further[i], TFurtherSpecies {}) << i;
+    EXPECT_EQ(b.Report, a.Report);
+    EXPECT_EQ(b.State.FreeMg, a.State.FreeMg);
+}
