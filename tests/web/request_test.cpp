@@ -323,6 +323,8 @@ TEST(WebRequest, MixingTableRefusalsNameTheStocksKey)
     const std::string stocks = R"("pca_list": "7", "stock_a": {"total_mg": "1"}, )";
     EXPECT_EQ(ReadSeries("{" + stocks + R"("stock_b": {}, "volume": "250"})").Mixing.Volume, 250);
     EXPECT_EQ(ReadSeries("{" + stocks + R"("stock_b": {}, "volume": null})").Mixing.Volume, 1000);
+    // Any positive volume is one: the unit is the user's (0.25 of a litre, say).
+    EXPECT_EQ(ReadSeries("{" + stocks + R"("stock_b": {}, "volume": 0.25})").Mixing.Volume, 0.25L);
     struct TCase {
         const char* Rest;
         const char* Field;
