@@ -4,6 +4,7 @@
 #include "engine/calcerror.h"
 #include "report/report.h"
 #include "request/compute.h"
+#include "request/inputnotes.h"
 #include "request/request.h"
 
 #include <gtest/gtest.h>
@@ -96,4 +97,27 @@ TEST(Compute, TotalsBeyondTheEnginesFurtherLigandsAreNotRead)
         EXPECT_EQ(b.State.Further[i], TFurtherSpecies {}) << i;
     EXPECT_EQ(b.Report, a.Report);
     EXPECT_EQ(b.State.FreeMg, a.State.FreeMg);
+}
+
+// A calculation that fails after its Tris term was estimated (at a pH so high that the
+// term overflows) warns of its failure only: a failed record has no ionic strength
+// estimate to warn about, while a pH of 12 computed gives the warning.
+TEST(Compute, AFailedCalculationHasNoTrisWarning)
+{
+    TEngine engine;
+    engine.LoadDefaultConstants();
+    TCalcInput in = PCa6Input(TpHScale::psConcentration);
+    in[vfpH] = 1e4932L;
+    const TCalcOutcome failed = Compute(engine, in, TOutputFormat::ofCsv);
+    ASSERT_TRUE(failed.Failed());
+    ASSERT_LT(failed.IonStrTris, 0); // estimated before the failure
+    TInputNotes notes = NoteInputs(in, {});
+    NoteOutcome(notes, failed);
+    EXPECT_FALSE(notes.TrisNegative);
+
+    in[vfpH] = 12;
+    const TCalcOutcome computed = Compute(engine, in, TOutputFormat::ofCsv);
+    ASSERT_FALSE(computed.Failed()) << computed.Error;
+    NoteOutcome(notes, computed);
+    EXPECT_TRUE(notes.TrisNegative);
 }
