@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <optional>
 
 using enum TValueField;
@@ -120,4 +121,25 @@ TEST(Compute, AFailedCalculationHasNoTrisWarning)
     ASSERT_FALSE(computed.Failed()) << computed.Error;
     NoteOutcome(notes, computed);
     EXPECT_TRUE(notes.TrisNegative);
+}
+
+// A record fails for overflow only where a number it prints leaves the range: a further
+// ligand's total just below the largest real / 1000 mM still gives its record.
+TEST(Compute, AHugeFurtherTotalThatPrintsFinitelyGivesItsRecord)
+{
+    TFurtherLigand crp;
+    crp.Name = "CrP";
+    crp.Charge = -2;
+    crp.BaseConst[TPartner::ptH] = {4.7L, 2.82L, 0, 0};
+    crp.BaseConst[TPartner::ptMg] = {1.3L, 0, 0, 0};
+    TEngine engine;
+    engine.LoadDefaultConstants();
+    engine.SetFurtherLigands({&crp, 1});
+    TCalcInput in = DefaultInput();
+    in.Mode = TCalcMode::cmMgATP_Mg_MgADP_Ca; // free Mg++ and Ca++ given: no iteration
+    in.FurtherTotals[0] = std::numeric_limits<TReal>::max() / 1000 * 0.9995L;
+    const TCalcOutcome o = Compute(engine, in, TOutputFormat::ofCsv);
+    EXPECT_FALSE(o.Failed()) << o.Error;
+    in.FurtherTotals[0] = std::numeric_limits<TReal>::max();
+    EXPECT_EQ(Compute(engine, in, TOutputFormat::ofCsv).Error, CalcMessage::Overflow);
 }

@@ -81,3 +81,17 @@ TEST(Request, FreeCaBesideAPowerOfTenIsItsPrintedNumber)
     }
     EXPECT_EQ(checked, 43 * 400);
 }
+
+// The lines of the help that say what each mode reads, as the command line's --help and
+// the Python module's documentation show them.
+TEST(Request, ModeInputsTextNamesTheFourInputsOfEachMode)
+{
+    EXPECT_EQ(ModeInputsText("  "),
+              "  0  Every concentration is given: total_mg, total_ca, total_atp, total_adp\n"
+              "  1  Control MgATP, MgADP, Mg++: total_ca, free_mg, mgatp, mgadp\n"
+              "  2  Control MgATP, Mg++, MgADP, Ca++: free_mg, free_ca, mgatp, mgadp\n"
+              "  3  Control CaATP, Ca++, CaADP: total_mg, free_ca, caatp, caadp\n"
+              "  4  Control CaATP, CaADP, Ca++, Mg++: free_mg, free_ca, caatp, caadp\n"
+              "  5  Control MgATP, CaATP, Ca++: total_adp, free_ca, mgatp, caatp\n"
+              "  6  Control Ca++: total_mg, total_atp, total_adp, free_ca\n");
+}
