@@ -140,3 +140,25 @@ TEST(Records, FailedRecordStillNamesItsConditionsButHasNoPcH)
     EXPECT_TRUE(j["pch"].is_null());
     EXPECT_EQ(j["error"], CalcMessage::NegativeIonStr);
 }
+
+// The constants in force are the set's at 0.1 M, whatever the calculation's ionic
+// strength: without a temperature the set's own values, at 25 °C an entry with an enthalpy
+// brought there by van 't Hoff from the set's 20 °C, and one without left as it is.
+TEST(ConstantsInForce, TheSetsValuesAtTheCalculationsTemperature)
+{
+    TEngine engine = EngineWith("Lab", 0);
+    engine.SetIonStr(0.2L);
+    engine.SetpH(7);
+    EXPECT_EQ(ConstantsInForce(engine).Table, engine.BaseConst());
+
+    engine.SetTemperatureC(25);
+    const TConstTable table = ConstantsInForce(engine).Table;
+    const TReal base = engine.BaseConst()[ligEGTA][ptCa][0];
+    const TReal gasConstant = 8.314462618L;
+    const TReal expected = base
+        - (-35145.6L) / (gasConstant * std::log(10.0L)) * (1 / 298.15L - 1 / 293.15L);
+    EXPECT_NEAR(static_cast<double>(table[ligEGTA][ptCa][0]), static_cast<double>(expected), 1e-12);
+    EXPECT_LT(table[ligEGTA][ptCa][0], base - 0.1L); // exothermic binding: weaker when warmer
+    EXPECT_EQ(table[ligEGTA][ptMg][0], engine.BaseConst()[ligEGTA][ptMg][0]);
+    EXPECT_EQ(table[ligATP][ptH][0], engine.BaseConst()[ligATP][ptH][0]);
+}

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <limits>
 
 using enum TValueField;
 
@@ -104,4 +105,33 @@ TEST(Record, FailedRecordKeepsReadableInputsAndQuotesItsMessage)
     json.clear();
     AppendJsonRecord(json, o);
     EXPECT_TRUE(nlohmann::json::accept(json)) << json;
+}
+
+// A record is written only where every real it holds is a number: one species beyond the
+// range in mM (finite in M) is enough to fail it; and a failed record has no pCa, though
+// its state still holds the free Ca++ it was given.
+TEST(Record, OneRealBeyondTheRangeIsEnoughAndAFailedRecordHasNoPCa)
+{
+    TEngine engine;
+    engine.LoadDefaultConstants();
+    TCalcInput in = DefaultInput();
+    in.Mode = TCalcMode::cmCa;
+    in[vfFreeCa] = 1e-3L;
+    const TCalcOutcome solved = Compute(engine, in, TOutputFormat::ofCsv);
+    ASSERT_FALSE(solved.Failed()) << solved.Error;
+    EXPECT_TRUE(AllRealsFinite(solved));
+    for (TReal TCalcState::*species :
+         {&TCalcState::CaEGTA, &TCalcState::H2PO4, &TCalcState::MgADP}) {
+        TCalcOutcome o = solved;
+        o.State.*species = std::numeric_limits<TReal>::max() / 100; // x 1000 in mM overflows
+        EXPECT_FALSE(AllRealsFinite(o));
+    }
+
+    in[vfpH] = 1e4932L; // the Tris term overflows after the solve
+    const TCalcOutcome failed = Compute(engine, in, TOutputFormat::ofJson);
+    ASSERT_TRUE(failed.Failed());
+    ASSERT_GT(failed.State.FreeCa, failed.State.Tiny);
+    const auto pCa = static_cast<std::size_t>(FindColumn("pca"));
+    EXPECT_EQ(RecordColumns()[pCa].Value(failed).Kind, TCell::TKind::ckNull);
+    EXPECT_EQ(RecordColumns()[pCa].Value(solved).Kind, TCell::TKind::ckReal);
 }
