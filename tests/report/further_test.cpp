@@ -43,6 +43,9 @@ TEST(FurtherFields, OneNamePerSpeciesInRecordOrder)
     const std::vector<TCase> cases {
         {{}, {}},
         {{CrP}, {"total_crp", "free_crp", "hcrp", "h2crp", "mgcrp", "mghcrp", "cacrp", "cahcrp"}},
+        // HL and H2L are fields of every ligand, even one with a single proton step.
+        {{Ligand("One", {4.7L, 0, 0, 0})},
+         {"total_one", "free_one", "hone", "h2one", "mgone", "mghone", "caone", "cahone"}},
         {{Tri},
          {"total_tri", "free_tri", "htri", "h2tri", "h3tri", "mgtri", "mghtri", "catri", "cahtri"}},
         {{Tetra, CrP},

@@ -135,3 +135,12 @@ TEST(Record, OneRealBeyondTheRangeIsEnoughAndAFailedRecordHasNoPCa)
     EXPECT_EQ(RecordColumns()[pCa].Value(failed).Kind, TCell::TKind::ckNull);
     EXPECT_EQ(RecordColumns()[pCa].Value(solved).Kind, TCell::TKind::ckReal);
 }
+
+// A text quoted in a message shows each control character and DEL as \xNN and keeps
+// every other byte, UTF-8 included, as it is.
+TEST(Record, PrintableTextShowsControlCharactersOnly)
+{
+    EXPECT_EQ(PrintableText(std::string("a\x01 b\tc\x7F\x1F~\xC3\xA9\0z", 13)),
+              "a\\x01 b\\x09c\\x7F\\x1F~\xC3\xA9\\x00z");
+    EXPECT_EQ(PrintableText(""), "");
+}
