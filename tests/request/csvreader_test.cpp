@@ -26,6 +26,10 @@ TEST(CsvReader, SplitsQuotedFieldsAndAllLineEnds)
         // A quoted last field ends at any line end, as an unquoted one does.
         {"\"a\",\"b\"\n\"c\"\r\"d\"", {{"a", "b"}, {"c"}, {"d"}}, {"", "", ""}},
         {"1234567890123,1\n5,6\n", {{"123456789012", ""}, {"5", "6"}}, {"longer", ""}},
+        // As many fields as the limit, and one more.
+        {std::string(11, ',') + "\n" + std::string(12, ','),
+         {std::vector<std::string>(12), std::vector<std::string>(12)},
+         {"", "more than 12 fields"}},
         // A byte order mark at the start is dropped, also before a quote; later it is text.
         {"\xEF\xBB\xBF\"a\",b\n\xEF\xBB\xBF\n", {{"a", "b"}, {"\xEF\xBB\xBF"}}, {"", ""}},
         {"\xEF\xBB", {{"\xEF\xBB"}}, {""}},
