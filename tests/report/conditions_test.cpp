@@ -220,3 +220,22 @@ TEST(Records, FurtherLigandFieldsWithoutConditionFields)
     EXPECT_EQ(
         std::count(csv.begin(), csv.end(), ','), std::count(header.begin(), header.end(), ','));
 }
+
+// Under the default conditions and without further ligands a record is the record's own,
+// in the format asked for.
+TEST(Records, DefaultConditionsGiveTheRecordsOwnLineInEitherFormat)
+{
+    TEngine engine;
+    engine.LoadDefaultConstants();
+    const TCalcOutcome o = Compute(
+        engine, PCa6Input(std::nullopt, TpHScale::psConcentration), TOutputFormat::ofJson);
+    ASSERT_FALSE(o.Failed()) << o.Error;
+    std::string json, ownJson, csv, ownCsv;
+    AppendRecord(json, o, TOutputFormat::ofJson, engine, false);
+    AppendJsonRecord(ownJson, o);
+    EXPECT_EQ(json, ownJson);
+    AppendRecord(csv, o, TOutputFormat::ofCsv, engine, false);
+    AppendCsvRecord(ownCsv, o);
+    EXPECT_EQ(csv, ownCsv);
+    EXPECT_EQ(RecordCsvHeader(false), CsvHeader());
+}

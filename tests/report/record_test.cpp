@@ -144,3 +144,28 @@ TEST(Record, PrintableTextShowsControlCharactersOnly)
               "a\\x01 b\\x09c\\x7F\\x1F~\xC3\xA9\\x00z");
     EXPECT_EQ(PrintableText(""), "");
 }
+
+// Every field is found by its name at its place; a name that is none is -1.
+TEST(Record, FindColumnGivesEachFieldsPlace)
+{
+    for (std::size_t i = 0; i < RecordColumns().size(); ++i)
+        EXPECT_EQ(FindColumn(RecordColumns()[i].Name), static_cast<int>(i));
+    for (const char* name : {"", "Mode", "free_ca ", "constants", "total_crp"})
+        EXPECT_EQ(FindColumn(name), -1) << name;
+}
+
+// A real that is not a number cannot come from the engine; written anyway it leaves the
+// CSV cell empty and is null in JSON, so that the line stays readable, as an absent value.
+TEST(Record, ANonFiniteRealIsWrittenAsAnAbsentValue)
+{
+    const std::vector<TCell> cells {TCell::Of(std::numeric_limits<TReal>::infinity()),
+                                    TCell::Of(std::numeric_limits<TReal>::quiet_NaN()), TCell {},
+                                    TCell::Of(2L), TCell::Of(std::string_view("x,y"))};
+    std::string csv;
+    AppendCsvLine(csv, cells);
+    EXPECT_EQ(csv, ",,,2,\"x,y\"\n");
+    const std::vector<std::string_view> names {"a", "b", "c", "d", "e"};
+    std::string json;
+    AppendJsonLine(json, names, cells);
+    EXPECT_EQ(json, "{\"a\":null,\"b\":null,\"c\":null,\"d\":2,\"e\":\"x,y\"}\n");
+}
