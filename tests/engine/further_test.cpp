@@ -336,3 +336,32 @@ TEST(FurtherLigand, ANewEngineCarriesNone)
     EXPECT_EQ(c.Engine.FurtherWork().Count, 0u);
     EXPECT_EQ(c.Engine.FurtherApp().Count, 0u);
 }
+
+// With the most further ligands a calculation carries, a calculation touches no condition
+// of the engine: the temperature (or its absence) and the pH scale it was given stay, and
+// the same engine computes the same inputs again to the bit, as a fresh one does.
+TEST(FurtherLigand, FourFurtherLigandsLeaveTheEnginesConditionsAsTheyWere)
+{
+    for (const std::optional<TReal> celsius : {std::optional<TReal>(25), std::optional<TReal>()}) {
+        SCOPED_TRACE(celsius ? "25 °C" : "no temperature");
+        TTestCalc first = RichCalc();
+        const std::vector<TFurtherLigand> ligands(MaxFurtherLigands, CreatinePhosphate());
+        first.Engine.SetFurtherLigands(ligands);
+        first.Engine.SetTemperatureC(celsius);
+        first.Engine.SetpHScale(TpHScale::psActivity);
+        for (std::size_t i = 0; i < MaxFurtherLigands; ++i)
+            first.State.Further[i].Total = 0.001L * static_cast<TReal>(i + 1);
+        const TCalcState start = first.State;
+        first.Solve(cmCa);
+        EXPECT_EQ(first.Engine.TemperatureC(), celsius);
+        EXPECT_EQ(first.Engine.pHScale(), TpHScale::psActivity);
+        EXPECT_EQ(first.Engine.FurtherWork().Count, MaxFurtherLigands);
+
+        TTestCalc again = first;
+        again.State = start;
+        again.Solve(cmCa);
+        EXPECT_EQ(again.State.FreeMg, first.State.FreeMg);
+        EXPECT_EQ(again.State.TotalCa, first.State.TotalCa);
+        EXPECT_EQ(again.State.Further[3].Mg, first.State.Further[3].Mg);
+    }
+}

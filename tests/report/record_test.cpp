@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <limits>
 
 using enum TValueField;
 
@@ -104,4 +105,67 @@ TEST(Record, FailedRecordKeepsReadableInputsAndQuotesItsMessage)
     json.clear();
     AppendJsonRecord(json, o);
     EXPECT_TRUE(nlohmann::json::accept(json)) << json;
+}
+
+// A record is written only where every real it holds is a number: one species beyond the
+// range in mM (finite in M) is enough to fail it; and a failed record has no pCa, though
+// its state still holds the free Ca++ it was given.
+TEST(Record, OneRealBeyondTheRangeIsEnoughAndAFailedRecordHasNoPCa)
+{
+    TEngine engine;
+    engine.LoadDefaultConstants();
+    TCalcInput in = DefaultInput();
+    in.Mode = TCalcMode::cmCa;
+    in[vfFreeCa] = 1e-3L;
+    const TCalcOutcome solved = Compute(engine, in, TOutputFormat::ofCsv);
+    ASSERT_FALSE(solved.Failed()) << solved.Error;
+    EXPECT_TRUE(AllRealsFinite(solved));
+    for (TReal TCalcState::*species :
+         {&TCalcState::CaEGTA, &TCalcState::H2PO4, &TCalcState::MgADP}) {
+        TCalcOutcome o = solved;
+        o.State.*species = std::numeric_limits<TReal>::max() / 100; // x 1000 in mM overflows
+        EXPECT_FALSE(AllRealsFinite(o));
+    }
+
+    in[vfpH] = 1e4932L; // the Tris term overflows after the solve
+    const TCalcOutcome failed = Compute(engine, in, TOutputFormat::ofJson);
+    ASSERT_TRUE(failed.Failed());
+    ASSERT_GT(failed.State.FreeCa, failed.State.Tiny);
+    const auto pCa = static_cast<std::size_t>(FindColumn("pca"));
+    EXPECT_EQ(RecordColumns()[pCa].Value(failed).Kind, TCell::TKind::ckNull);
+    EXPECT_EQ(RecordColumns()[pCa].Value(solved).Kind, TCell::TKind::ckReal);
+}
+
+// A text quoted in a message shows each control character and DEL as \xNN and keeps
+// every other byte, UTF-8 included, as it is.
+TEST(Record, PrintableTextShowsControlCharactersOnly)
+{
+    EXPECT_EQ(PrintableText(std::string("a\x01 b\tc\x7F\x1F~\xC3\xA9\0z", 13)),
+              "a\\x01 b\\x09c\\x7F\\x1F~\xC3\xA9\\x00z");
+    EXPECT_EQ(PrintableText(""), "");
+}
+
+// Every field is found by its name at its place; a name that is none is -1.
+TEST(Record, FindColumnGivesEachFieldsPlace)
+{
+    for (std::size_t i = 0; i < RecordColumns().size(); ++i)
+        EXPECT_EQ(FindColumn(RecordColumns()[i].Name), static_cast<int>(i));
+    for (const char* name : {"", "Mode", "free_ca ", "constants", "total_crp"})
+        EXPECT_EQ(FindColumn(name), -1) << name;
+}
+
+// A real that is not a number cannot come from the engine; written anyway it leaves the
+// CSV cell empty and is null in JSON, so that the line stays readable, as an absent value.
+TEST(Record, ANonFiniteRealIsWrittenAsAnAbsentValue)
+{
+    const std::vector<TCell> cells {TCell::Of(std::numeric_limits<TReal>::infinity()),
+                                    TCell::Of(std::numeric_limits<TReal>::quiet_NaN()), TCell {},
+                                    TCell::Of(2L), TCell::Of(std::string_view("x,y"))};
+    std::string csv;
+    AppendCsvLine(csv, cells);
+    EXPECT_EQ(csv, ",,,2,\"x,y\"\n");
+    const std::vector<std::string_view> names {"a", "b", "c", "d", "e"};
+    std::string json;
+    AppendJsonLine(json, names, cells);
+    EXPECT_EQ(json, "{\"a\":null,\"b\":null,\"c\":null,\"d\":2,\"e\":\"x,y\"}\n");
 }

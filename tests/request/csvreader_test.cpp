@@ -23,7 +23,13 @@ TEST(CsvReader, SplitsQuotedFieldsAndAllLineEnds)
         {"a\r\rb\n\n,\n", {{"a"}, {"b"}, {"", ""}}, {"", "", ""}},
         {"\"open,1\n2", {{"open,1\n2"}}, {"not closed"}},
         {"\"a\"b,c\n1", {{"ab", "c"}, {"1"}}, {"followed", ""}},
+        // A quoted last field ends at any line end, as an unquoted one does.
+        {"\"a\",\"b\"\n\"c\"\r\"d\"", {{"a", "b"}, {"c"}, {"d"}}, {"", "", ""}},
         {"1234567890123,1\n5,6\n", {{"123456789012", ""}, {"5", "6"}}, {"longer", ""}},
+        // As many fields as the limit, and one more.
+        {std::string(11, ',') + "\n" + std::string(12, ','),
+         {std::vector<std::string>(12), std::vector<std::string>(12)},
+         {"", "more than 12 fields"}},
         // A byte order mark at the start is dropped, also before a quote; later it is text.
         {"\xEF\xBB\xBF\"a\",b\n\xEF\xBB\xBF\n", {{"a", "b"}, {"\xEF\xBB\xBF"}}, {"", ""}},
         {"\xEF\xBB", {{"\xEF\xBB"}}, {""}},

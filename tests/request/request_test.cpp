@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 // The request's texts: modes, numbers and their messages, and free Ca++ of a pCa.
 #include "engine/calcerror.h"
+#include "engine/fpcheck.h"
+#include "engine/realtext.h"
 #include "report/record.h"
 #include "request/request.h"
 
@@ -55,4 +57,41 @@ TEST(Request, NumberMessagesQuoteTheWholeTextWithControlCharactersShown)
         SCOPED_TRACE(message);
         EXPECT_TRUE(NumberMessage(text).starts_with(message)) << NumberMessage(text);
     }
+}
+
+// Free Ca++ of a pCa a few units in the last place from a whole number lies next to a power
+// of ten, where the first guess at its decimal exponent can be one too high: it is still
+// the number its 19 printed digits read back as.
+TEST(Request, FreeCaBesideAPowerOfTenIsItsPrintedNumber)
+{
+    int checked = 0;
+    for (int whole = -12; whole <= 30; ++whole) {
+        TReal below = static_cast<TReal>(whole);
+        TReal above = below;
+        for (int step = 0; step < 200; ++step) {
+            for (const TReal pCa : {below, above}) {
+                const TReal exact = fpcheck::Pow10(3 - pCa);
+                SCOPED_TRACE(FormatReal(pCa));
+                ASSERT_EQ(FreeCaOfPCa(pCa), *TextToReal(FormatReal(exact)));
+                ++checked;
+            }
+            below = std::nextafter(below, static_cast<TReal>(-100));
+            above = std::nextafter(above, static_cast<TReal>(100));
+        }
+    }
+    EXPECT_EQ(checked, 43 * 400);
+}
+
+// The lines of the help that say what each mode reads, as the command line's --help and
+// the Python module's documentation show them.
+TEST(Request, ModeInputsTextNamesTheFourInputsOfEachMode)
+{
+    EXPECT_EQ(ModeInputsText("  "),
+              "  0  Every concentration is given: total_mg, total_ca, total_atp, total_adp\n"
+              "  1  Control MgATP, MgADP, Mg++: total_ca, free_mg, mgatp, mgadp\n"
+              "  2  Control MgATP, Mg++, MgADP, Ca++: free_mg, free_ca, mgatp, mgadp\n"
+              "  3  Control CaATP, Ca++, CaADP: total_mg, free_ca, caatp, caadp\n"
+              "  4  Control CaATP, CaADP, Ca++, Mg++: free_mg, free_ca, caatp, caadp\n"
+              "  5  Control MgATP, CaATP, Ca++: total_adp, free_ca, mgatp, caatp\n"
+              "  6  Control Ca++: total_mg, total_atp, total_adp, free_ca\n");
 }

@@ -115,7 +115,7 @@ std::string WebCalculate(std::string_view request)
                         {"record", record}};
         return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     }
-    std::string csv = RecordCsvHeader(withConditions);
+    std::string csv = RecordCsvHeader(withConditions, engine.FurtherLigands());
     AppendRecord(csv, outcome, TOutputFormat::ofCsv, engine, withConditions);
     return Success({{"record", record}, {"report", outcome.Report}, {"csv", csv}});
 }
