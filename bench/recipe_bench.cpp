@@ -11,6 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <optional>
+
 using enum TValueField;
 
 namespace {
@@ -25,115 +27,102 @@ const char* const Activating = R"j({"format": "quelix-recipe", "version": 1,
   "buffer": {"name": "imidazole", "total_mM": 20}, "titrant": "KOH", "filler": "KCl",
   "stock_solutions": {"titrant": 4000}})j";
 
-// The plain calculation of the recipe's inputs with its record, as quelix-cli makes and
-// prints it: the constants into the engine, the calculation, the record.
-void BM_PlainCalculation(benchmark::State& state)
+// The recipe as the benchmarks take it: the manual's, or the same in mode 0 with its totals,
+// where the recipe's tighter bracketing costs iterations (the worst case for the ratio).
+TRecipe BenchRecipe(bool mode0)
 {
-    const TRecipe recipe = ParseRecipe(Activating, "bench.json");
+    TRecipe recipe = ParseRecipe(Activating, "bench.json");
+    if (mode0) {
+        recipe.Calculation.Mode = TCalcMode::cmEveryGiven;
+        recipe.Calculation[vfTotalMg] = 5.2L;
+        recipe.Calculation[vfTotalCa] = 7;
+        recipe.Calculation[vfTotalATP] = 4.8L;
+    }
+    return recipe;
+}
+
+// The plain calculation of the recipe's inputs as quelix-cli makes it: the constants into the
+// engine, the calculation, and its record (or its report, or nothing).
+void PlainRun(benchmark::State& state, bool mode0, std::optional<TOutputFormat> output)
+{
+    const TRecipe recipe = BenchRecipe(mode0);
     TEngine engine;
     const TCalcInput input = SolutionInput(recipe);
     for (auto _ : state) {
         UseRunConstants(engine, recipe.Constants);
-        const TCalcOutcome o = Compute(engine, input, TOutputFormat::ofJson);
+        const TCalcOutcome o = Compute(engine, input, output.value_or(TOutputFormat::ofJson));
         std::string line;
-        AppendRecord(line, o, TOutputFormat::ofJson, engine, true);
+        if (output == TOutputFormat::ofJson)
+            AppendRecord(line, o, TOutputFormat::ofJson, engine, true);
         benchmark::DoNotOptimize(line);
+        benchmark::DoNotOptimize(o.Report);
     }
+}
+
+// The same as a recipe: calculation, titrant, filler and weighing lines, with its record (or
+// its report and weighing sheet, or nothing).
+void RecipeRun(benchmark::State& state, bool mode0, std::optional<TOutputFormat> output)
+{
+    const TRecipe recipe = BenchRecipe(mode0);
+    TEngine engine;
+    for (auto _ : state) {
+        const TRecipeOutcome o = ComputeRecipe(
+            engine, recipe, output.value_or(TOutputFormat::ofJson));
+        if (output)
+            benchmark::DoNotOptimize(RecipeOutputText(engine, recipe, o, *output));
+        benchmark::DoNotOptimize(o);
+    }
+}
+
+void BM_PlainCalculation(benchmark::State& s)
+{
+    PlainRun(s, false, TOutputFormat::ofJson);
+}
+void BM_Recipe(benchmark::State& s)
+{
+    RecipeRun(s, false, TOutputFormat::ofJson);
+}
+void BM_PlainCalculationOnly(benchmark::State& s)
+{
+    PlainRun(s, false, std::nullopt);
+}
+void BM_RecipeOnly(benchmark::State& s)
+{
+    RecipeRun(s, false, std::nullopt);
+}
+void BM_PlainCalculationMode0(benchmark::State& s)
+{
+    PlainRun(s, true, TOutputFormat::ofJson);
+}
+void BM_RecipeMode0(benchmark::State& s)
+{
+    RecipeRun(s, true, TOutputFormat::ofJson);
+}
+void BM_PlainCalculationOnlyMode0(benchmark::State& s)
+{
+    PlainRun(s, true, std::nullopt);
+}
+void BM_RecipeOnlyMode0(benchmark::State& s)
+{
+    RecipeRun(s, true, std::nullopt);
+}
+void BM_PlainReport(benchmark::State& s)
+{
+    PlainRun(s, false, TOutputFormat::ofReport);
+}
+void BM_RecipeReportAndSheet(benchmark::State& s)
+{
+    RecipeRun(s, false, TOutputFormat::ofReport);
 }
 BENCHMARK(BM_PlainCalculation);
-
-// The same as a recipe: calculation, titrant, filler and the weighing lines in its record.
-void BM_Recipe(benchmark::State& state)
-{
-    const TRecipe recipe = ParseRecipe(Activating, "bench.json");
-    TEngine engine;
-    for (auto _ : state) {
-        const TRecipeOutcome o = ComputeRecipe(engine, recipe, TOutputFormat::ofJson);
-        benchmark::DoNotOptimize(RecipeOutputText(engine, recipe, o, TOutputFormat::ofJson));
-    }
-}
 BENCHMARK(BM_Recipe);
-
-// The calculations alone, without their output.
-void BM_PlainCalculationOnly(benchmark::State& state)
-{
-    const TRecipe recipe = ParseRecipe(Activating, "bench.json");
-    TEngine engine;
-    const TCalcInput input = SolutionInput(recipe);
-    for (auto _ : state) {
-        UseRunConstants(engine, recipe.Constants);
-        benchmark::DoNotOptimize(Compute(engine, input, TOutputFormat::ofJson));
-    }
-}
 BENCHMARK(BM_PlainCalculationOnly);
-
-void BM_RecipeOnly(benchmark::State& state)
-{
-    const TRecipe recipe = ParseRecipe(Activating, "bench.json");
-    TEngine engine;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(ComputeRecipe(engine, recipe, TOutputFormat::ofJson));
-}
 BENCHMARK(BM_RecipeOnly);
-
-// In mode 0 the recipe's tighter bracketing costs iterations: the worst case for the ratio.
-void BM_PlainCalculationMode0(benchmark::State& state)
-{
-    TRecipe recipe = ParseRecipe(Activating, "bench.json");
-    recipe.Calculation.Mode = TCalcMode::cmEveryGiven;
-    recipe.Calculation[vfTotalMg] = 5.2L;
-    recipe.Calculation[vfTotalCa] = 7;
-    recipe.Calculation[vfTotalATP] = 4.8L;
-    TEngine engine;
-    const TCalcInput input = SolutionInput(recipe);
-    for (auto _ : state) {
-        UseRunConstants(engine, recipe.Constants);
-        const TCalcOutcome o = Compute(engine, input, TOutputFormat::ofJson);
-        std::string line;
-        AppendRecord(line, o, TOutputFormat::ofJson, engine, true);
-        benchmark::DoNotOptimize(line);
-    }
-}
 BENCHMARK(BM_PlainCalculationMode0);
-
-void BM_RecipeMode0(benchmark::State& state)
-{
-    TRecipe recipe = ParseRecipe(Activating, "bench.json");
-    recipe.Calculation.Mode = TCalcMode::cmEveryGiven;
-    recipe.Calculation[vfTotalMg] = 5.2L;
-    recipe.Calculation[vfTotalCa] = 7;
-    recipe.Calculation[vfTotalATP] = 4.8L;
-    TEngine engine;
-    for (auto _ : state) {
-        const TRecipeOutcome o = ComputeRecipe(engine, recipe, TOutputFormat::ofJson);
-        benchmark::DoNotOptimize(RecipeOutputText(engine, recipe, o, TOutputFormat::ofJson));
-    }
-}
 BENCHMARK(BM_RecipeMode0);
-
-// A plain calculation's report, as quelix-cli prints it by default.
-void BM_PlainReport(benchmark::State& state)
-{
-    const TRecipe recipe = ParseRecipe(Activating, "bench.json");
-    TEngine engine;
-    const TCalcInput input = SolutionInput(recipe);
-    for (auto _ : state) {
-        UseRunConstants(engine, recipe.Constants);
-        benchmark::DoNotOptimize(Compute(engine, input, TOutputFormat::ofReport).Report);
-    }
-}
+BENCHMARK(BM_PlainCalculationOnlyMode0);
+BENCHMARK(BM_RecipeOnlyMode0);
 BENCHMARK(BM_PlainReport);
-
-// The weighing sheet as quelix-cli --format report prints it after the report.
-void BM_RecipeReportAndSheet(benchmark::State& state)
-{
-    const TRecipe recipe = ParseRecipe(Activating, "bench.json");
-    TEngine engine;
-    for (auto _ : state) {
-        const TRecipeOutcome o = ComputeRecipe(engine, recipe, TOutputFormat::ofReport);
-        benchmark::DoNotOptimize(RecipeOutputText(engine, recipe, o, TOutputFormat::ofReport));
-    }
-}
 BENCHMARK(BM_RecipeReportAndSheet);
 
 // 37 targets from pCa 9 to 4.5 between a pCa 9 and a pCa 4.5 stock, both made with the

@@ -11,6 +11,8 @@
 #include "engine/asciitext.h"
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <set>
 #include <string>
@@ -129,4 +131,26 @@ TJson ParseJson(std::string_view text, const TProblems& problems)
             what.erase(0, end + 2);
         problems.Raise("not a valid JSON text: " + what);
     }
+}
+
+/// The text of the file at `path`, of at most `maxBytes`; the reader's error naming the file
+/// when it cannot be opened or read, or is larger ("the file is larger than ...; " and
+/// `usualSize`, which says how large such a file is).
+template <typename TError>
+std::string ReadTextFile(const std::filesystem::path& path, std::size_t maxBytes,
+                         std::string_view usualSize)
+{
+    const std::string fileName = path.string();
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw TError(fileName + ": the file cannot be opened");
+    std::string text(maxBytes + 1, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (file.bad())
+        throw TError(fileName + ": the file cannot be read");
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    if (text.size() > maxBytes)
+        throw TError(fileName + ": the file is larger than " + std::to_string(maxBytes >> 20)
+                     + " MB; " + std::string(usualSize));
+    return text;
 }

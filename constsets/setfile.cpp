@@ -419,18 +419,9 @@ void CheckName(const TConstSet& set, std::string_view fileName)
 
 TConstSet ReadConstSetFile(const std::filesystem::path& path)
 {
-    const std::string fileName = path.string();
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw TConstSetError(fileName + ": the file cannot be opened");
-    std::string text(MaxFileBytes + 1, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (file.bad())
-        throw TConstSetError(fileName + ": the file cannot be read");
-    text.resize(static_cast<std::size_t>(file.gcount()));
-    if (text.size() > MaxFileBytes)
-        throw TConstSetError(fileName + ": the file is larger than 1 MB; a set file is a few kB");
-    TConstSet set = ParseConstSet(text, fileName);
-    CheckName(set, fileName);
+    const std::string text = ReadTextFile<TConstSetError>(
+        path, MaxFileBytes, "a set file is a few kB");
+    TConstSet set = ParseConstSet(text, path.string());
+    CheckName(set, path.string());
     return set;
 }

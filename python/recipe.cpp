@@ -4,6 +4,7 @@
 
 #include "python/convert.h"
 #include "recipe/recipefile.h"
+#include "recipe/recipeoutput.h"
 
 #include <algorithm>
 #include <array>
@@ -142,11 +143,6 @@ std::string MappingText(std::string_view name, py::handle mapping)
     return text + "}";
 }
 
-TCell RealOr(bool present, TReal x)
-{
-    return present ? TCell::Of(x) : TCell {};
-}
-
 TCell TextOr(bool present, const std::string& text)
 {
     return present ? TCell::Of(std::string_view(text)) : TCell {};
@@ -155,34 +151,6 @@ TCell TextOr(bool present, const std::string& text)
 TCell OptionalCell(const std::optional<TReal>& x)
 {
     return x ? TCell::Of(*x) : TCell {};
-}
-
-// The fields before the counter-ions, and those after them up to the charge balance, in
-// the record's order.
-constexpr std::array<std::string_view, 6> LeadingNames {
-    "ionic_strength_solution", "ionic_equivalent", "titrant", "titrant_mM", "filler", "filler_mM"};
-constexpr std::array<std::string_view, 7> BufferNames {
-    "buffer",           "buffer_pka",         "buffer_acid_mM",
-    "buffer_base_mM",   "buffer_acid_charge", "buffer_base_charge",
-    "charge_balance_mM"};
-
-std::vector<TCell> LeadingCells(const TSolution& s)
-{
-    const bool ok = !s.Failed();
-    return {RealOr(ok, s.IonStr),    RealOr(ok, s.IonicEquivalent), TextOr(ok, s.TitrantName),
-            RealOr(ok, s.TitrantmM), TextOr(ok, s.FillerName),      RealOr(ok, s.FillermM)};
-}
-
-std::vector<TCell> BufferCells(const TSolution& s)
-{
-    const bool buffer = !s.Failed() && s.HasBuffer;
-    return {TextOr(buffer, s.BufferName),
-            RealOr(buffer, s.BufferpKa),
-            RealOr(buffer, s.BufferAcidmM),
-            RealOr(buffer, s.BufferBasemM),
-            buffer ? TCell::Of(long {s.BufferAcidCharge}) : TCell {},
-            buffer ? TCell::Of(long {s.BufferBaseCharge}) : TCell {},
-            RealOr(!s.Failed(), s.ChargeBalancemM)};
 }
 
 py::object CounterIons(const TSolution& s)
@@ -258,13 +226,13 @@ py::object RecipeField(const TSolution& s, std::string_view name)
         return Weighing(s);
     if (name == "recipe_error")
         return RecipeError(s);
-    const std::vector<TCell> leading = LeadingCells(s);
-    for (std::size_t i = 0; i < LeadingNames.size(); ++i)
-        if (LeadingNames[i] == name)
+    const std::vector<TCell> leading = SolutionLeadingCells(s);
+    for (std::size_t i = 0; i < SolutionLeadingNames().size(); ++i)
+        if (SolutionLeadingNames()[i] == name)
             return CellObject(leading[i]);
-    const std::vector<TCell> buffer = BufferCells(s);
-    for (std::size_t i = 0; i < BufferNames.size(); ++i)
-        if (BufferNames[i] == name)
+    const std::vector<TCell> buffer = SolutionBufferCells(s);
+    for (std::size_t i = 0; i < SolutionBufferNames().size(); ++i)
+        if (SolutionBufferNames()[i] == name)
             return CellObject(buffer[i]);
     throw std::logic_error("no recipe field " + std::string(name));
 }
@@ -424,7 +392,7 @@ void AppendRecipeCells(std::vector<TCell>& cells, const TSolution& solution,
                        const TRecipeColumns& columns)
 {
     const bool ok = !solution.Failed();
-    const std::vector<TCell> leading = LeadingCells(solution);
+    const std::vector<TCell> leading = SolutionLeadingCells(solution);
     cells.insert(cells.end(), leading.begin(), leading.end());
     for (const TIon& ion : columns.Ions) {
         const auto c = std::find_if(solution.CounterIons.begin(), solution.CounterIons.end(),
@@ -434,7 +402,7 @@ void AppendRecipeCells(std::vector<TCell>& cells, const TSolution& solution,
                             : c == solution.CounterIons.end() ? TCell::Of(TReal {0})
                                                               : TCell::Of(c->mM));
     }
-    const std::vector<TCell> buffer = BufferCells(solution);
+    const std::vector<TCell> buffer = SolutionBufferCells(solution);
     cells.insert(cells.end(), buffer.begin(), buffer.end());
     for (const std::string& key : columns.Lines) {
         const auto w = std::find_if(solution.Weighing.begin(), solution.Weighing.end(),

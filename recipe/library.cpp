@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <set>
 
 namespace {
@@ -277,6 +278,20 @@ TReal BufferpKa(const TpHBuffer& buffer, TReal celsius, TReal ionStr)
     const int acid = buffer.AcidCharge;
     const int base = buffer.BaseCharge;
     return pKa + TReal(acid * acid - base * base - 1) * ActivityTerm(ionStr);
+}
+
+std::string SignificantText(TReal x, int digits)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*Lg", digits, x);
+    return text;
+}
+
+std::string FixedText(TReal x, int decimals)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*Lf", decimals, x);
+    return text;
 }
 
 TReal WaterpKw(TReal celsius, TReal ionStr)

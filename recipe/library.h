@@ -109,6 +109,11 @@ std::string KnownBufferNames();
 /// a buffer without pKa, and for a temperature other than 25 °C when no enthalpy is known.
 TReal BufferpKa(const TpHBuffer& buffer, TReal celsius, TReal ionStr);
 
+/// x with `digits` significant digits in the shortest general form ("0.1813", "6.8e-18"),
+/// and x with `decimals` fixed decimals: the texts of sheets and messages.
+std::string SignificantText(TReal x, int digits);
+std::string FixedText(TReal x, int decimals);
+
 /// -log10 Kw of water on the concentration scale at `celsius` and `ionStr`: 13.995 at 25 °C
 /// and zero ionic strength, brought to the temperature by van 't Hoff with the enthalpy of
 /// ionisation 55.815 kJ/mol and to the ionic strength for H+ and OH-.

@@ -30,9 +30,7 @@ constexpr TReal SmallMassMg = 5;
 
 std::string Number(TReal x, int digits = 4)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*Lg", digits, x);
-    return text;
+    return SignificantText(x, digits);
 }
 
 // What a component is in the solution: the species its salt may release (the usual name

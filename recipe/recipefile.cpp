@@ -294,18 +294,8 @@ TRecipe ParseRecipe(std::string_view text, std::string_view fileName,
 
 TRecipe ReadRecipeFile(const std::filesystem::path& path)
 {
-    const std::string fileName = path.string();
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw TRecipeError(fileName + ": the file cannot be opened");
-    std::string text(MaxFileBytes + 1, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (file.bad())
-        throw TRecipeError(fileName + ": the file cannot be read");
-    text.resize(static_cast<std::size_t>(file.gcount()));
-    if (text.size() > MaxFileBytes)
-        throw TRecipeError(fileName + ": the file is larger than 1 MB; a recipe is a few kB");
-    return ParseRecipe(text, fileName, path.parent_path());
+    const std::string text = ReadTextFile<TRecipeError>(path, MaxFileBytes, "a recipe is a few kB");
+    return ParseRecipe(text, path.string(), path.parent_path());
 }
 
 namespace {

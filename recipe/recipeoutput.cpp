@@ -26,7 +26,7 @@ TCell RealOr(bool present, TReal x)
     return present ? TCell::Of(x) : TCell {};
 }
 
-std::vector<TCell> LeadingCells(const TSolution& s)
+std::vector<TCell> LeadingCellsOf(const TSolution& s)
 {
     const bool ok = !s.Failed();
     return {RealOr(ok, s.IonStr),
@@ -37,7 +37,7 @@ std::vector<TCell> LeadingCells(const TSolution& s)
             RealOr(ok, s.FillermM)};
 }
 
-std::vector<TCell> BufferCells(const TSolution& s)
+std::vector<TCell> BufferCellsOf(const TSolution& s)
 {
     const bool buffer = !s.Failed() && s.HasBuffer;
     return {buffer ? TCell::Of(std::string_view(s.BufferName)) : TCell {},
@@ -91,16 +91,12 @@ std::string JsonMembers(std::span<const std::string_view> names, std::span<const
 
 std::string Fixed(TReal x, int decimals)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*Lf", decimals, x);
-    return text;
+    return FixedText(x, decimals);
 }
 
 std::string Significant(TReal x, int digits = 4)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*Lg", digits, x);
-    return text;
+    return SignificantText(x, digits);
 }
 
 std::string Padded(std::string text, std::size_t width)
@@ -128,6 +124,26 @@ std::string IonsText(const std::vector<TCounterIon>& ions)
 }
 
 } // namespace
+
+std::span<const std::string_view> SolutionLeadingNames()
+{
+    return LeadingNames;
+}
+
+std::vector<TCell> SolutionLeadingCells(const TSolution& solution)
+{
+    return LeadingCellsOf(solution);
+}
+
+std::span<const std::string_view> SolutionBufferNames()
+{
+    return BufferNames;
+}
+
+std::vector<TCell> SolutionBufferCells(const TSolution& solution)
+{
+    return BufferCellsOf(solution);
+}
 
 std::string ComponentCaption(const std::string& key)
 {
@@ -176,13 +192,13 @@ void AppendRecipeFields(std::string& line, const TSolution& solution, TOutputFor
                         const TRecipeColumns& columns)
 {
     const bool ok = !solution.Failed();
-    std::vector<TCell> cells = LeadingCells(solution);
+    std::vector<TCell> cells = LeadingCellsOf(solution);
     if (format != TOutputFormat::ofJson) {
         for (const TIon& ion : columns.Ions) {
             const TCounterIon* c = ok ? FindIon(solution, ion) : nullptr;
             cells.push_back(c ? TCell::Of(c->mM) : ok ? TCell::Of(TReal {0}) : TCell {});
         }
-        const std::vector<TCell> buffer = BufferCells(solution);
+        const std::vector<TCell> buffer = BufferCellsOf(solution);
         cells.insert(cells.end(), buffer.begin(), buffer.end());
         for (const std::string& key : columns.Lines) {
             const TWeighingLine* w = ok ? FindLine(solution, key) : nullptr;
@@ -208,7 +224,7 @@ void AppendRecipeFields(std::string& line, const TSolution& solution, TOutputFor
     }
     const std::vector<std::string_view> ionViews(ionNames.begin(), ionNames.end());
     tail += ",\"counter_ions_mM\":" + (ok ? "{" + JsonMembers(ionViews, ionCells) + "}" : "null");
-    tail += "," + JsonMembers(BufferNames, BufferCells(solution));
+    tail += "," + JsonMembers(BufferNames, BufferCellsOf(solution));
     tail += ",\"weighing\":";
     if (!ok) {
         tail += "null";

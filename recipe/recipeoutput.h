@@ -21,6 +21,14 @@
 #include <string>
 #include <vector>
 
+/// The solution's fields before the counter-ions (ionic_strength_solution ... filler_mM) and
+/// those after them up to the charge balance (buffer ... charge_balance_mM), with their
+/// cells: empty for a solution that failed, and the buffer's where it has none.
+std::span<const std::string_view> SolutionLeadingNames();
+std::vector<TCell> SolutionLeadingCells(const TSolution& solution);
+std::span<const std::string_view> SolutionBufferNames();
+std::vector<TCell> SolutionBufferCells(const TSolution& solution);
+
 /// Which counter-ions and weighing lines the CSV columns of a set of solutions cover: every
 /// one that any of them has, in the order they first appear.
 struct TRecipeColumns {

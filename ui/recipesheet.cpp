@@ -23,16 +23,12 @@ QString H(std::string_view s)
 
 QString Significant(TReal x, int digits = 6)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*Lg", digits, x);
-    return QString::fromLatin1(text);
+    return QString::fromStdString(SignificantText(x, digits));
 }
 
 QString Fixed(TReal x, int decimals)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*Lf", decimals, x);
-    return QString::fromLatin1(text);
+    return QString::fromStdString(FixedText(x, decimals));
 }
 
 QString Row(const QString& name, const QString& value)

@@ -414,6 +414,32 @@ TEST(RecipeLaws, PerPointRowsAreEachAtTheTargetAndMixturesDriftFromIt)
     }
 }
 
+TEST(RecipeLaws, AWeakBaseTakesItsProtonsAtLowPH)
+{
+    // A lab's own further ligand L- whose one proton binds with log K 0.8 (a weak base, as
+    // an acetate-like anion would be at a far lower pK): at pH 1 most of it is HL, and the
+    // acid that brings the pH must protonate it. The laws hold with it as with any ligand.
+    TRecipe r = Recipe(TCalcMode::cmEveryGiven, 1, 0.5L);
+    TFurtherLigand weak;
+    weak.Name = "Weak";
+    weak.Charge = -1;
+    weak.BaseConst[ptH][0] = 0.8L;
+    r.Constants.Ligands.push_back(weak);
+    r.Calculation.FurtherTotals[0] = 50;
+    r.Salts["Weak"] = {"K-weak", "", 100, ParseIonList("K+;Weak-"), ""};
+    r.Titrant = *FindSalt("HCl");
+    r.Calculation.TemperatureC = 25;
+    TEngine engine;
+    const TRecipeOutcome o = ComputeRecipe(engine, r, TOutputFormat::ofCsv);
+    ASSERT_FALSE(o.Failed()) << o.Error();
+    const TLaw law = Laws(engine, o);
+    EXPECT_LT(law.WorstMass, 1e-15L);
+    EXPECT_NEAR(law.ChargemM, 0, 1e-9L);
+    // HL / L = 10^(0.8 - 1 + the activity correction of its charges), about 0.5 of 50 mM: the
+    // acid is that much and the free H+ of pH 1 besides.
+    EXPECT_LT(o.Solution.TitrantmM, -110);
+}
+
 TEST(RecipeLaws, AMixtureLacksExactlyTheBaseItsOwnRecipeWouldTake)
 {
     // Stock A without Ca and ATP weighed as K2ATP, stock B with Ca and EDTA weighed as

@@ -84,6 +84,19 @@ TEST(RecipeFile, ASavedRecipeReadsBackAsItselfAndComputesAlike)
     EXPECT_EQ(ownBack.Buffer->Salt.Ions, own.Buffer->Salt.Ions);
 }
 
+TEST(RecipeFile, ValuesAtTheEndsOfTheirRangesAreTaken)
+{
+    const TRecipe r = ParseRecipe(R"({"format": "quelix-recipe", "version": 1,
+        "volume_ml": 1000000, "purity": {"atp": 1}, "contaminating_ca_mM": 0,
+        "temperature_c": 100, "buffer": {"name": "MOPS", "total_mM": 100000},
+        "stock_solutions": {"titrant": 100000}})",
+                                  "ends.json");
+    EXPECT_EQ(r.VolumeMl, 1e6L);
+    EXPECT_EQ(r.Purity.at("atp"), 1);
+    EXPECT_EQ(r.Buffer->TotalmM, 1e5L);
+    EXPECT_EQ(r.Stocks.at("titrant"), 1e5L);
+}
+
 TEST(RecipeFile, FurtherLigandsKeepTheFilesOrder)
 {
     // The order of the ligands is the order of the records' fields.
