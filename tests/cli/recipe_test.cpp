@@ -105,6 +105,10 @@ TEST_F(Recipe, ASeriesIsMadeAtItsIonicStrengthAtEveryPoint)
         EXPECT_GT(j.at("titrant_mM").get<double>(), lastTitrant);
         lastTitrant = j.at("titrant_mM").get<double>();
     }
+    // The readable table of a ladder, as the manual shows it.
+    const auto table = Run({"--recipe", Relaxing(), "--pca", "9,6,4.5"});
+    ASSERT_EQ(table.Status, 0) << table.Err;
+    EXPECT_EQ(table.Out, ReadFile(fs::path(QUELIX_TEST_DATA_DIR) / "cli_recipe_ladder.txt"));
     const auto mixing = Run(
         {"--recipe", Relaxing(), "--pca", "8,6,5", "--stock-a",
          "total_egta=7,total_mg=5.4,total_atp=4.73,total_ca=0.027,total_crp=14.5", "--stock-b",

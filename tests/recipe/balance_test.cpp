@@ -496,6 +496,24 @@ TEST(RecipeLaws, AMixtureLacksExactlyTheBaseItsOwnRecipeWouldTake)
     EXPECT_FALSE(mixed.Rows.back().HasMixture);
 }
 
+TEST(RecipeLaws, APointWhoseCalculationFailsHasNoSolutionButItsMessage)
+{
+    // Mode 5 divides by the CaATP it is given: 0 fails every point, and no solution may be
+    // made from the failed calculations.
+    TRecipe r = RichRecipe(TCalcMode::cmMgATP_CaATP_Ca);
+    r.Calculation[vfCaATP] = 0;
+    TSeriesDesign design;
+    design.Base = r.Calculation;
+    design.Targets = {7, 6};
+    TEngine engine;
+    const TRecipeSeries points = RunRecipeSeries(engine, r, design);
+    for (std::size_t i = 0; i < points.Rows.size(); ++i) {
+        ASSERT_TRUE(points.Rows[i].Failed());
+        EXPECT_EQ(points.Solutions[i].Error, points.Rows[i].Outcome.Error);
+        EXPECT_TRUE(points.Solutions[i].Weighing.empty());
+    }
+}
+
 TEST(RecipeLaws, AStockThatCannotBeMadeFailsEveryMixture)
 {
     TRecipe r = RichRecipe(TCalcMode::cmEveryGiven);
