@@ -69,17 +69,15 @@ std::vector<TComponent> Components(const TRecipe& recipe)
 // the ion is not one of the component's.
 std::optional<int> ComponentProtons(const TComponent& component, const TIon& ion)
 {
-    bool named = false;
-    for (std::string_view species : component.Species)
-        named = named || (!species.empty() && EqualNoCase(species, ion.Species));
-    if (!named)
-        return std::nullopt;
-    if (component.IsCation)
-        return ion.Charge == component.Charge ? std::optional<int>(0) : std::nullopt;
+    // The charge decides first: it rules out most ions without comparing names.
     const int protons = ion.Charge - component.Charge;
-    if (protons < 0 || protons > static_cast<int>(FurtherProtonSteps))
+    if (component.IsCation ? protons != 0
+                           : protons < 0 || protons > static_cast<int>(FurtherProtonSteps))
         return std::nullopt;
-    return protons;
+    for (std::string_view species : component.Species)
+        if (!species.empty() && EqualNoCase(species, ion.Species))
+            return protons;
+    return std::nullopt;
 }
 
 // The species of a buffer's base form: the buffer's name up to its first blank.
