@@ -567,7 +567,7 @@ TSolution MakeSolution(const TEngine& engine, const TRecipe& recipe, const TCalc
                 // The contaminating Ca comes with two chloride ions, as CaCl2 would.
                 if (recipe.ContaminatingCamM > 0)
                     counter.Add({"Cl", -1}, 2 * recipe.ContaminatingCamM);
-                if (total < 0) {
+                if (total < 0 && total + recipe.ContaminatingCamM >= 0) {
                     solution.Error = "The water and salts bring " + Number(recipe.ContaminatingCamM)
                         + " mM Ca, more than the " + Number(total + recipe.ContaminatingCamM)
                         + " mM total Ca this solution holds: it cannot be made by "
@@ -577,6 +577,11 @@ TSolution MakeSolution(const TEngine& engine, const TRecipe& recipe, const TCalc
             }
             if (total == 0)
                 continue;
+            if (total < 0) {
+                solution.Error = "The solution holds " + Number(total) + " mM of "
+                    + std::string(c.Key) + ": a negative amount cannot be weighed.";
+                return solution;
+            }
             const std::string key(c.Key);
             const TSalt& salt = SaltOf(recipe, key);
             const std::vector<TIonRole> roles = RolesOf(salt, components, buffer);

@@ -276,6 +276,10 @@ TEST(RecipeLaws, ABaseTitrantWhereAcidIsNeededAndTooMuchSaltAreRefusedWithTheirN
              r.Calculation[vfIonStr] = 0.1L;
          },
          "already has an ionic strength of 0.18"},
+        {"a negative total", [](TRecipe& r) { r.Calculation[vfTotalEGTA] = -1; },
+         "-1 mM of egta: a negative amount cannot be weighed"},
+        {"a negative total Ca", [](TRecipe& r) { r.Calculation[vfTotalCa] = -1; },
+         "-1 mM of ca: a negative amount cannot be weighed"},
         {"the water brings more Ca than a free-Ca mode needs",
          [](TRecipe& r) {
              r.Calculation.Mode = TCalcMode::cmCa;
