@@ -283,14 +283,14 @@ TReal BufferpKa(const TpHBuffer& buffer, TReal celsius, TReal ionStr)
 std::string SignificantText(TReal x, int digits)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%.*Lg", digits, x);
+    std::snprintf(text, sizeof text, "%.*Lg", digits, static_cast<long double>(x));
     return text;
 }
 
 std::string FixedText(TReal x, int decimals)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%.*Lf", decimals, x);
+    std::snprintf(text, sizeof text, "%.*Lf", decimals, static_cast<long double>(x));
     return text;
 }
 

@@ -400,8 +400,9 @@ void CheckRecipe(const TRecipe& recipe)
         throw TRecipeError("the final volume must be above 0 ml");
     const std::vector<TComponent> components = Components(recipe);
     for (const auto& [key, salt] : recipe.Salts) {
+        const std::string& name = key; // a lambda may not capture a structured binding
         const auto c = std::find_if(components.begin(), components.end(),
-                                    [&](const TComponent& x) { return x.Key == key; });
+                                    [&](const TComponent& x) { return x.Key == name; });
         if (c == components.end())
             throw TRecipeError("a salt is given for " + key + ", which is no component");
         CheckComponentSalt(
