@@ -422,6 +422,11 @@ ARGUMENTS = [
     ({"volume_ml": decimal.Decimal("NaN")}, ValueError,
      '<recipe>: "volume_ml" is not a finite number'),
     ({"volume_ml": {1, 2}}, TypeError, None),
+    # Lists and tuples go to the reader as JSON lists, which it refuses by name.
+    ({"calculation": [1, 2]}, ValueError, '<recipe>: "calculation" must be an object, not a list'),
+    ({"calculation": (7.1,)}, ValueError, '<recipe>: "calculation" must be an object, not a list'),
+    ({"salts": {"ca": [1, float("nan")]}}, ValueError,
+     '<recipe>: "salts": "1" is not a finite number'),
     ({"calculation": {7: 1}}, TypeError, None),
     (self_holding(), ValueError, None),
     (42, TypeError, None),
