@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
@@ -364,6 +365,26 @@ TEST_F(RecipeFormTest, TheMainWindowsCalculationIsTakenWithItsLigandsAndGivesIts
                 1e-7 * static_cast<double>(Main->State().TotalCa));
 }
 
+TEST_F(RecipeFormTest, NoTwoFieldsLieOnTopOfEachOther)
+{
+    // Each row of the form has its own place: a field laid over another would hide it.
+    Form->show();
+    QApplication::processEvents();
+    std::vector<QWidget*> fields;
+    for (QWidget* w : Form->findChildren<QWidget*>())
+        if ((qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w)) && !w->isHidden()
+            && !qobject_cast<QComboBox*>(w->parentWidget()))
+            fields.push_back(w);
+    ASSERT_GT(fields.size(), 15u) << fields.size();
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        for (std::size_t j = i + 1; j < fields.size(); ++j) {
+            const QRect a(fields[i]->mapTo(Form, QPoint(0, 0)), fields[i]->size());
+            const QRect b(fields[j]->mapTo(Form, QPoint(0, 0)), fields[j]->size());
+            EXPECT_FALSE(a.intersects(b)) << fields[i]->objectName().toStdString() << " and "
+                                          << fields[j]->objectName().toStdString();
+        }
+}
+
 TEST_F(RecipeFormTest, TheBenchSheetIsAPdfOfWhatToWeighAndTheCheck)
 {
     ASSERT_TRUE(Form->OpenFile(Write("relax.json", RelaxingRecipe)));
@@ -386,6 +407,17 @@ TEST_F(RecipeFormTest, TheBenchSheetIsAPdfOfWhatToWeighAndTheCheck)
           QStringLiteral("Ionic strength"), QStringLiteral("0.18 M"),
           QStringLiteral("Check: charge balance"), QString::number(double(s.FillermM), 'g', 5)})
         EXPECT_TRUE(text.contains(expected)) << expected.toStdString();
+    // The titration with the volume of its stock; the steps counted from 1; a purity shown
+    // only where it is not 1 (ATP's 0.95).
+    EXPECT_TRUE(text.contains(QStringLiteral("Titrate to pH 7.1 with KOH: expect 16.18 mM (404.5 "
+                                             "\u00B5l of 4000 mM).")))
+        << text.toStdString();
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int step = 1; step <= 10; ++step)
+        EXPECT_TRUE(lines.contains(QString::number(step) + QLatin1Char('.'))) << step;
+    EXPECT_FALSE(lines.contains(QStringLiteral("-1.")));
+    EXPECT_EQ(lines.count(QStringLiteral("0.95")), 1);
+    EXPECT_FALSE(lines.contains(QStringLiteral("1")));
 
     // What the PDF itself holds, where poppler's text extractor is at hand.
     const QString extractor = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
