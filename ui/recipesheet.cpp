@@ -3,12 +3,8 @@
 #include "ui/recipesheet.h"
 
 #include "recipe/recipeoutput.h"
+#include "ui/seriessheet.h"
 
-#include <QFile>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPdfWriter>
-#include <QTextDocument>
 
 #include <cstdio>
 
@@ -155,20 +151,6 @@ QString RecipeSheetHtml(const TRecipe& recipe, const TRecipeOutcome& outcome, co
 bool SaveRecipeSheet(const QString& path, const TRecipe& recipe, const TRecipeOutcome& outcome,
                      const QDateTime& made)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    {
-        QPdfWriter writer(&file);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-        writer.setResolution(300);
-        writer.setTitle(QStringLiteral("Weighing sheet"));
-        writer.setCreator(QStringLiteral("Quelix " QUELIX_VERSION));
-        QTextDocument document;
-        document.setHtml(RecipeSheetHtml(recipe, outcome, made));
-        document.print(&writer);
-    }
-    file.close();
-    return file.error() == QFileDevice::NoError;
+    return SaveHtmlAsPdf(
+        path, QStringLiteral("Weighing sheet"), RecipeSheetHtml(recipe, outcome, made));
 }

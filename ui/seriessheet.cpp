@@ -208,9 +208,7 @@ QString BenchSheetHtml(const TSeriesDesign& design, const std::vector<TSeriesRow
     return html + QStringLiteral("</body></html>");
 }
 
-bool SaveBenchSheet(const QString& path, const TSeriesDesign& design,
-                    const std::vector<TSeriesRow>& rows, const TEngine& engine,
-                    const QDateTime& made)
+bool SaveHtmlAsPdf(const QString& path, const QString& title, const QString& html)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -220,12 +218,20 @@ bool SaveBenchSheet(const QString& path, const TSeriesDesign& design,
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
         writer.setResolution(300);
-        writer.setTitle(QStringLiteral("pCa series bench sheet"));
+        writer.setTitle(title);
         writer.setCreator(QStringLiteral("Quelix " QUELIX_VERSION));
         QTextDocument document;
-        document.setHtml(BenchSheetHtml(design, rows, engine, made));
+        document.setHtml(html);
         document.print(&writer);
     }
     file.close();
     return file.error() == QFileDevice::NoError;
+}
+
+bool SaveBenchSheet(const QString& path, const TSeriesDesign& design,
+                    const std::vector<TSeriesRow>& rows, const TEngine& engine,
+                    const QDateTime& made)
+{
+    return SaveHtmlAsPdf(
+        path, QStringLiteral("pCa series bench sheet"), BenchSheetHtml(design, rows, engine, made));
 }

@@ -22,6 +22,10 @@ QString BenchSheetHtml(const TSeriesDesign& design, const std::vector<TSeriesRow
 
 /// Writes the sheet to `path` as a PDF on A4. Returns false when the file cannot be
 /// written.
+/// Writes `html` to `path` as an A4 PDF titled `title`, with the program as its creator.
+/// Returns false when the file cannot be written.
+bool SaveHtmlAsPdf(const QString& path, const QString& title, const QString& html);
+
 bool SaveBenchSheet(const QString& path, const TSeriesDesign& design,
                     const std::vector<TSeriesRow>& rows, const TEngine& engine,
                     const QDateTime& made);
