@@ -5,7 +5,6 @@
 #include "recipe/recipeoutput.h"
 #include "ui/seriessheet.h"
 
-
 #include <cstdio>
 
 using enum TValueField;
