@@ -314,13 +314,7 @@ void TSeriesForm::Compute()
         input->TemperatureC = engine.TemperatureC();
         input->pHScale = engine.pHScale();
     }
-    FRunning = design;
-    FProgress->setRange(0, static_cast<int>(design.Targets.size()));
-    FProgress->setValue(0);
-    FProgress->setVisible(true);
-    ComputeBtn->setEnabled(false);
-    CancelBtn->setEnabled(true);
-    FStatus->setText(QStringLiteral("Computing..."));
+    StartProgress(design);
     FWatcher->setFuture(
         QtConcurrent::run([engine, design](QPromise<TSeriesResult>& promise) mutable {
             promise.setProgressRange(0, static_cast<int>(design.Targets.size()));
@@ -337,6 +331,17 @@ void TSeriesForm::Compute()
         }));
 }
 
+void TSeriesForm::StartProgress(const TSeriesDesign& design)
+{
+    FRunning = design;
+    FProgress->setRange(0, static_cast<int>(design.Targets.size()));
+    FProgress->setValue(0);
+    FProgress->setVisible(true);
+    ComputeBtn->setEnabled(false);
+    CancelBtn->setEnabled(true);
+    FStatus->setText(QStringLiteral("Computing..."));
+}
+
 void TSeriesForm::ComputeWithRecipe(TSeriesDesign design, const TRecipe& recipe)
 {
     // An engine of its own with the recipe's constants, as quelix-cli --recipe computes a
@@ -345,13 +350,7 @@ void TSeriesForm::ComputeWithRecipe(TSeriesDesign design, const TRecipe& recipe)
         input->TemperatureC = recipe.Calculation.TemperatureC;
         input->pHScale = recipe.Calculation.pHScale;
     }
-    FRunning = design;
-    FProgress->setRange(0, static_cast<int>(design.Targets.size()));
-    FProgress->setValue(0);
-    FProgress->setVisible(true);
-    ComputeBtn->setEnabled(false);
-    CancelBtn->setEnabled(true);
-    FStatus->setText(QStringLiteral("Computing..."));
+    StartProgress(design);
     FWatcher->setFuture(QtConcurrent::run([design, recipe](QPromise<TSeriesResult>& promise) {
         promise.setProgressRange(0, static_cast<int>(design.Targets.size()));
         TEngine engine;

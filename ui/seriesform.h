@@ -90,6 +90,8 @@ private:
     void RecipeToggled(bool checked);
     void ChooseRecipeClicked();
     void ComputeWithRecipe(TSeriesDesign design, const TRecipe& recipe);
+    // The series in progress is `design`: the progress bar, the buttons and the status say so.
+    void StartProgress(const TSeriesDesign& design);
     void SeriesFinished();
     void ExportClicked();
     void SheetClicked();
