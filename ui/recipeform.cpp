@@ -7,6 +7,7 @@
 #include "recipe/recipefile.h"
 #include "recipe/recipeoutput.h"
 #include "request/runconditions.h"
+#include "ui/fieldrows.h"
 #include "ui/furtherform.h"
 #include "ui/look.h"
 #include "ui/main.h"
@@ -52,30 +53,8 @@ QString Fixed(TReal x, int decimals)
     return QString::fromStdString(FixedText(x, decimals));
 }
 
-struct TFieldRow {
-    TValueField Field;
-    const char* Label;
-    const char* Name; // the main window's field name
-};
-
 // The calculation's values in two columns, as the main window places them.
-constexpr std::array<TFieldRow, ValueFieldCount> FieldRows {{
-    {vfpH, "pH", "pHEdit"},
-    {vfIonStr, "Ionic strength (M)", "IonStrEdit"},
-    {vfTotalEGTA, "Total EGTA", "tEGTAEdit"},
-    {vfTotalEDTA, "Total EDTA", "tEDTAEdit"},
-    {vfTotalMg, "Total Mg", "tMgEdit"},
-    {vfTotalCa, "Total Ca", "tCaEdit"},
-    {vfTotalATP, "Total ATP", "tATPEdit"},
-    {vfTotalADP, "Total ADP", "tADPEdit"},
-    {vfTotalPO4, "Total PO4", "tPOivEdit"},
-    {vfFreeMg, "Free Mg++", "fMgEdit"},
-    {vfFreeCa, "Free Ca++", "fCaEdit"},
-    {vfMgATP, "MgATP", "MgATPEdit"},
-    {vfCaATP, "CaATP", "CaATPEdit"},
-    {vfMgADP, "MgADP", "MgADPEdit"},
-    {vfCaADP, "CaADP", "CaADPEdit"},
-}};
+constexpr const std::array<TFieldRow, ValueFieldCount>& FieldRows = ValueFieldRows;
 
 constexpr std::size_t BuiltInCount = BuiltInComponents.size();
 

@@ -6,6 +6,7 @@
 #include "numedit/SaNumEditExCX.h"
 #include "request/request.h"
 #include "series/pcalist.h"
+#include "ui/fieldrows.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -24,30 +25,16 @@ using enum TValueField;
 
 namespace {
 
-struct TFieldRow {
-    TValueField Field;
-    const char* Label;
-    const char* Name; // the main window's field name
-};
-
 // The stock columns: conditions and the seven totals (both columns), then the values a
 // per-point series may prescribe (column A only).
-constexpr std::array<TFieldRow, 14> FieldRows {{
-    {vfpH, "pH", "pHEdit"},
-    {vfIonStr, "Ionic strength (M)", "IonStrEdit"},
-    {vfTotalEGTA, "Total EGTA", "tEGTAEdit"},
-    {vfTotalEDTA, "Total EDTA", "tEDTAEdit"},
-    {vfTotalMg, "Total Mg", "tMgEdit"},
-    {vfTotalCa, "Total Ca", "tCaEdit"},
-    {vfTotalATP, "Total ATP", "tATPEdit"},
-    {vfTotalADP, "Total ADP", "tADPEdit"},
-    {vfTotalPO4, "Total PO4", "tPOivEdit"},
-    {vfFreeMg, "Free Mg++", "fMgEdit"},
-    {vfMgATP, "MgATP", "MgATPEdit"},
-    {vfCaATP, "CaATP", "CaATPEdit"},
-    {vfMgADP, "MgADP", "MgADPEdit"},
-    {vfCaADP, "CaADP", "CaADPEdit"},
-}};
+constexpr std::array<TFieldRow, 14> FieldRows = [] {
+    std::array<TFieldRow, 14> rows {};
+    std::size_t n = 0;
+    for (const TFieldRow& row : ValueFieldRows)
+        if (row.Field != vfFreeCa) // each target sets it
+            rows[n++] = row;
+    return rows;
+}();
 constexpr std::size_t StockRowCount = 9;
 
 // mM in the fields, M in a calculation's values; pH and the ionic strength unconverted.
